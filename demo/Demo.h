@@ -1,0 +1,11 @@
+// One function per capability shown by the demo host, each printing its own section.
+#pragma once
+
+#include <cstdio>
+
+void ShowFrame();
+
+// Prints a section heading.
+inline void DemoSection(const char* title) {
+    std::printf("\n== %s\n", title);
+}

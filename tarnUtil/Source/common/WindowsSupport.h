@@ -1,0 +1,67 @@
+// The library's one way into <windows.h>, and small owners of Win32 handles.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace tu {
+
+// Keeps the thread's last error as it was through cleanup code.
+class LastErrorGuard {
+public:
+    LastErrorGuard() : m_error(::GetLastError()) {}
+    ~LastErrorGuard() { ::SetLastError(m_error); }
+    LastErrorGuard(const LastErrorGuard&) = delete;
+    LastErrorGuard& operator=(const LastErrorGuard&) = delete;
+
+private:
+    DWORD m_error;
+};
+
+// Owns a kernel handle (closed with CloseHandle); null and INVALID_HANDLE_VALUE own nothing.
+class UniqueHandle {
+public:
+    explicit UniqueHandle(HANDLE handle = nullptr) : m_handle(handle) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    HANDLE get() const { return m_handle; }
+    explicit operator bool() const { return m_handle && m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE release() {
+        HANDLE handle = m_handle;
+        m_handle = nullptr;
+        return handle;
+    }
+    void reset(HANDLE handle = nullptr) {
+        if (*this)
+            ::CloseHandle(m_handle);
+        m_handle = handle;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+// Holds a CRITICAL_SECTION entered for its lifetime.
+class CriticalSectionLock {
+public:
+    explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
+        ::EnterCriticalSection(&m_section);
+    }
+    ~CriticalSectionLock() { ::LeaveCriticalSection(&m_section); }
+    CriticalSectionLock(const CriticalSectionLock&) = delete;
+    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_section;
+};
+
+} // namespace tu

@@ -1,0 +1,4 @@
+// The load-time initializers that the entry point runs at process attach, in this order:
+// operating-system probe, default INI names (which decide the data folders), hook registry,
+// locale cache. Each subsystem that needs one contributes exactly one function here.
+#pragma once

@@ -1,0 +1,176 @@
+// Test helpers: temporary folders, child processes and message pumps.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+
+namespace tutest {
+
+std::wstring BinDir() {
+    wchar_t path[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, length);
+    return dir.substr(0, dir.find_last_of(L'\\'));
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     nullptr, 0, nullptr, nullptr);
+    std::string out(size, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
+                          nullptr, nullptr);
+    return out;
+}
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter;
+    wchar_t base[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, base);
+    for (;;) {
+        m_path = std::wstring(base) + L"tarn" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                 std::to_wstring(counter++);
+        if (::CreateDirectoryW(m_path.c_str(), nullptr))
+            break;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create a temporary folder");
+    }
+}
+
+TempDir::~TempDir() {
+    RemoveTree(m_path);
+}
+
+void TempDir::WriteFile(const std::wstring& name, const std::string& bytes) const {
+    HANDLE file = ::CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(name);
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    ASSERT_EQ(written, bytes.size()) << Narrow(name);
+}
+
+void TempDir::CopyModule(const std::wstring& module, const std::wstring& as) const {
+    std::wstring from = BinDir() + L"\\" + module;
+    std::wstring to = *this / (as.empty() ? module : as);
+    ASSERT_TRUE(::CopyFileW(from.c_str(), to.c_str(), FALSE)) << Narrow(from);
+}
+
+bool RemoveTree(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring child = path + L"\\" + name;
+            ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                ::DeleteFileW(child.c_str());
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::RemoveDirectoryW(path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+namespace {
+// The child's environment: ours, with the build folder put in front of PATH.
+std::vector<wchar_t> ChildEnvironment() {
+    std::vector<wchar_t> block;
+    wchar_t* env = ::GetEnvironmentStringsW();
+    for (const wchar_t* entry = env; *entry; entry += wcslen(entry) + 1) {
+        std::wstring line = entry;
+        if (_wcsnicmp(line.c_str(), L"PATH=", 5) == 0)
+            line = L"PATH=" + BinDir() + L";" + line.substr(5);
+        block.insert(block.end(), line.begin(), line.end());
+        block.push_back(L'\0');
+    }
+    ::FreeEnvironmentStringsW(env);
+    block.push_back(L'\0');
+    return block;
+}
+
+std::string ReadAll(HANDLE pipe) {
+    std::string out;
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got)
+        out.append(chunk, got);
+    return out;
+}
+} // namespace
+
+ProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,
+                         const std::wstring& workDir, DWORD timeoutMs) {
+    ProcessResult result;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return result;
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process = {};
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    std::vector<wchar_t> environment = ChildEnvironment();
+    BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
+                                    CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                                    workDir.c_str(), &startup, &process);
+    ::CloseHandle(writeEnd);
+    if (started) {
+        result.output = ReadAll(readEnd);
+        result.finished = ::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+        if (!result.finished)
+            ::TerminateProcess(process.hProcess, 1);
+        ::GetExitCodeProcess(process.hProcess, &result.exitCode);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    ::CloseHandle(readEnd);
+    return result;
+}
+
+ProcessResult RunHostInFreshFolder(const std::wstring& host, const std::vector<std::wstring>& modules,
+                                   const std::vector<HostFile>& files,
+                                   const std::wstring& arguments) {
+    TempDir dir;
+    dir.CopyModule(host);
+    for (const auto& module : modules)
+        dir.CopyModule(module);
+    for (const auto& file : files)
+        dir.WriteFile(file.name, file.bytes);
+    return RunProcess(dir / host, arguments, dir.Path());
+}
+
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    while (!condition()) {
+        DWORD elapsed = ::GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            return condition();
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, (std::min)(timeoutMs - elapsed, 20ul),
+                                    QS_ALLINPUT);
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
+
+} // namespace tutest

@@ -1,0 +1,68 @@
+// Test helpers: temporary folders, fresh host processes with chosen files beside them,
+// bounded message pumps and worker threads.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tutest {
+
+// The folder that holds the test program and every built module.
+std::wstring BinDir();
+
+// A fresh, empty folder under the temporary path; removed with its contents on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::wstring& Path() const { return m_path; }
+    // The path of a name inside the folder.
+    std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
+    // Writes exact bytes to a file inside the folder.
+    void WriteFile(const std::wstring& name, const std::string& bytes) const;
+    // Copies a built module (from BinDir) into the folder, under its own or another name.
+    void CopyModule(const std::wstring& module, const std::wstring& as = L"") const;
+
+private:
+    std::wstring m_path;
+};
+
+// Removes a folder and everything in it; true when it is gone.
+bool RemoveTree(const std::wstring& path);
+
+// What a finished child process left.
+struct ProcessResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output; // standard output and standard error, as written
+    bool finished = false;
+};
+
+// Runs a program with arguments in a working folder and collects what it prints.
+// The build folder is on the child's PATH, so the C++ runtime is found wherever it runs.
+ProcessResult RunProcess(const std::wstring& program, const std::wstring& arguments,
+                         const std::wstring& workDir, DWORD timeoutMs = 60000);
+
+// Copies a host program and the named modules into a fresh folder, writes the given files
+// there, runs the host with the arguments from that folder and returns what it reported.
+struct HostFile {
+    std::wstring name;
+    std::string bytes;
+};
+ProcessResult RunHostInFreshFolder(const std::wstring& host, const std::vector<std::wstring>& modules,
+                                   const std::vector<HostFile>& files,
+                                   const std::wstring& arguments = L"");
+
+// Dispatches the calling thread's messages until the condition holds or the time runs out;
+// returns the condition's last answer.
+bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+// Wide text to UTF-8 for messages and comparisons with reported output.
+std::string Narrow(const std::wstring& text);
+
+} // namespace tutest
