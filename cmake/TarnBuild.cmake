@@ -50,3 +50,11 @@ function(tarn_add_test name)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# A benchmark program: starts at wmain, prints its figures and their ratio to a baseline
+# measured in the same run. script/bench runs every bench*.exe of the release build.
+function(tarn_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  tarn_add_program(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()
