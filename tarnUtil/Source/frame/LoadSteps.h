@@ -2,3 +2,8 @@
 // operating-system probe, default INI names (which decide the data folders), hook registry,
 // locale cache. Each subsystem that needs one contributes exactly one function here.
 #pragma once
+
+namespace tu::settings {
+// Decides both data folders, the common one first; either may be created on disk.
+void DecideDataFolders();
+} // namespace tu::settings
