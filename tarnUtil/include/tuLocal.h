@@ -111,6 +111,9 @@ TARNUTIL_API void WINAPI errOutOfMemMsgBox();
 // that is missing, cannot be loaded, or is older than the demand (or a neutral module without
 // the demand) is not used, and the user sees one warning box. Lookups then go to the
 // executable (a null module handle). An object has no lock: use it from one thread at a time.
+// Text buffers of LoadStringW, LDS, LDSN and LoadIDFString are arrays of UTF-16 code units
+// typed unsigned short, as the class has always declared them; wchar_t buffers are passed
+// with a reinterpret_cast.
 class TARNUTIL_API C1fa : public CObject {
 public:
     C1fa();

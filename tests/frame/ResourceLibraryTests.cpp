@@ -101,45 +101,42 @@ TEST(ResourceLibrary, LoadsOnFirstNeedAndFreesOnDestruction) {
     EXPECT_TRUE(spy.Boxes().empty());
 }
 
-// Every lookup that needs the resource library loads it; LDSN and GetNeutInst do not.
+// Every lookup that needs the resource library loads it; LDSN, GetNeutInst and FormatString
+// with a template of its own do not.
 TEST(ResourceLibrary, EachLookupLoadsTheLibraryFirst) {
     ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
     ASSERT_NE(pair.Module(), nullptr);
     unsigned short buffer[32];
     CString text;
     wchar_t output[32];
-    struct Row {
-        const char* name;
-        void (*lookup)(C1fa&, unsigned short*, CString&, wchar_t*);
-    } rows[] = {
-        {"GetLangInst", [](C1fa& m, unsigned short*, CString&, wchar_t*) { m.GetLangInst(); }},
-        {"LoadStringW buffer",
-         [](C1fa& m, unsigned short* b, CString&, wchar_t*) { m.LoadStringW(1, b, 32, 1033, 1); }},
-        {"LoadStringW text",
-         [](C1fa& m, unsigned short*, CString& t, wchar_t*) { m.LoadStringW(1, t, 1033, 1); }},
-        {"FormatString by id",
-         [](C1fa& m, unsigned short*, CString&, wchar_t* o) {
-             m.FormatString(o, 32, MAKEINTRESOURCEW(2), L"%d%s", 3, L"x");
-         }},
-        {"LoadDlgTemplate",
-         [](C1fa& m, unsigned short*, CString&, wchar_t*) { m.LoadDlgTemplate(100, 1033, 1); }},
-        {"LDS", [](C1fa& m, unsigned short*, CString&, wchar_t*) { m.LDS(1); }},
-        {"LoadIDFString",
-         [](C1fa& m, unsigned short* b, CString&, wchar_t*) { m.LoadIDFString(0, 10, b, 32); }},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (int lookup = 0; lookup < 6; ++lookup) {
+        SCOPED_TRACE(lookup);
         ResourceManager manager;
         manager.Init(pair.Module());
-        row.lookup(manager, buffer, text, output);
+        manager.LDSN(1);
+        manager.FormatString(output, 32, L"%1", L"%s", L"own template");
+        EXPECT_EQ(manager.LoadedLibrary(), nullptr);
+        switch (lookup) {
+        case 0:
+            manager.LoadStringW(1, buffer, 32, 1033, 1);
+            break;
+        case 1:
+            manager.LoadStringW(1, text, 1033, 1);
+            break;
+        case 2:
+            manager.FormatString(output, 32, MAKEINTRESOURCEW(2), L"%d%s", 3, L"x");
+            break;
+        case 3:
+            manager.LoadDlgTemplate(100, 1033, 1);
+            break;
+        case 4:
+            manager.LoadIDFString(0, 10, buffer, 32);
+            break;
+        default:
+            manager.LDS(1);
+        }
         EXPECT_NE(manager.LoadedLibrary(), nullptr);
     }
-    ResourceManager untouched;
-    untouched.Init(pair.Module());
-    untouched.LDSN(1);
-    untouched.GetNeutInst();
-    untouched.FormatString(output, 32, L"%1", L"%s", L"direct template");
-    EXPECT_EQ(untouched.LoadedLibrary(), nullptr);
 }
 
 TEST(ResourceLibrary, VersionMustReachTheDemandWhateverTheBuildNumbers) {
