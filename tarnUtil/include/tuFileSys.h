@@ -140,8 +140,8 @@ TARNUTIL_API BOOL WINAPI osMakeDirEx(LPCWSTR path);
 TARNUTIL_API BOOL WINAPI osRemoveDir(LPCWSTR path);
 
 // Deletes a directory with all its contents through the shell, silently; with allowUndo
-// nonzero the tree goes to the recycle bin. FALSE for a null or empty path, a root, or when
-// the shell reports a failure.
+// nonzero the tree goes to the recycle bin. FALSE for a null or empty path, a root, a path of
+// MAX_PATH or more characters, or when the shell reports a failure.
 TARNUTIL_API BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo);
 
 // Deletes the files of a directory tree, and unless keepDirectories is nonzero the directories
