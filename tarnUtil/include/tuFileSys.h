@@ -82,9 +82,9 @@ TARNUTIL_API BOOL WINAPI osMakeCommdlgDir(LPWSTR directory);
 TARNUTIL_API DWORD WINAPI osCvtToLongFileName(LPWSTR path, DWORD size);
 
 // Writes the full long-name path of a loaded module (null: the executable) into buffer, cut to
-// size characters and always terminated. Returns the length that GetModuleFileNameW reported,
-// 0 on failure or for a null buffer; when the long-name conversion fails the buffer keeps the
-// full path.
+// size characters and always terminated (empty on failure). Returns the length that
+// GetModuleFileNameW reported, 0 on failure, for a null buffer or a size of 0; when the
+// long-name conversion fails the buffer keeps the full path.
 TARNUTIL_API DWORD WINAPI osGetModuleFileName(HMODULE module, LPWSTR buffer, DWORD size);
 
 // ---- Files and directories -------------------------------------------------------------

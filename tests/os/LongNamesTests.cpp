@@ -126,7 +126,10 @@ TEST_F(LongNames, ModulePathsAreFullLongAndCutToTheBuffer) {
     EXPECT_EQ(osGetModuleFileName(nullptr, unused.get(), 0), 0u);
     EXPECT_TRUE(unused.GuardIntact());
     EXPECT_EQ(osGetModuleFileName(nullptr, nullptr, MAX_PATH), 0u);
-    EXPECT_EQ(osGetModuleFileName(reinterpret_cast<HMODULE>(0x1230000), unused.get(), 1), 0u);
+    ostest::GuardedBuffer unknown(MAX_PATH);
+    EXPECT_EQ(osGetModuleFileName(reinterpret_cast<HMODULE>(0x1230000), unknown.get(), MAX_PATH),
+              0u);
+    EXPECT_EQ(unknown.text(), L"");
 }
 
 } // namespace
