@@ -130,8 +130,9 @@ class FullPath : public ::testing::Test {
 protected:
     FullPath() { ::SetCurrentDirectoryW(m_dir.Path().c_str()); }
 
-    ostest::CurrentDirectoryKeeper m_keeper;
+    // The current directory is put back before the folder is removed.
     tutest::TempDir m_dir;
+    ostest::CurrentDirectoryKeeper m_keeper;
 };
 
 TEST_F(FullPath, ExpandsWithinTheSizeSeparatelyAndInPlace) {
