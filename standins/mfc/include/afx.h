@@ -146,7 +146,9 @@ public:
     }
 
 private:
-    static int ToIndex(size_t pos) { return pos == std::wstring::npos ? -1 : static_cast<int>(pos); }
+    static int ToIndex(size_t pos) {
+        return pos == std::wstring::npos ? -1 : static_cast<int>(pos);
+    }
 
     std::wstring m_text;
 };
