@@ -4,6 +4,7 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowFileSys();
 
 // Prints a section heading.
 inline void DemoSection(const char* title) {
