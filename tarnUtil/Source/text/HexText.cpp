@@ -1,0 +1,144 @@
+// The hex form of a memory block: two upper-case digits per byte, and back. Long runs go
+// through 16-byte vector steps; the rest through the digit tables.
+#include "tuText.h"
+
+#include "text/HexDigits.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define TU_HEX_VECTORS 1
+#endif
+
+namespace {
+
+// The value of a digit for strHex2Mem: any character that is no hex digit counts as 0.
+unsigned LenientDigit(wchar_t c) {
+    int value = tu::text::DigitValue(c);
+    return value < 0 ? 0u : static_cast<unsigned>(value);
+}
+
+#if TU_HEX_VECTORS
+
+// Sixteen nibbles (one per byte lane) as upper-case ASCII digits.
+__m128i NibblesToAscii(__m128i nibbles) {
+    const __m128i letters =
+        _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)), _mm_set1_epi8('A' - '0' - 10));
+    return _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')), letters);
+}
+
+// Writes 16 bytes as 32 UTF-16 digits.
+void Encode16(const unsigned char* in, wchar_t* out) {
+    const __m128i mask = _mm_set1_epi8(0x0F);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    __m128i high = NibblesToAscii(_mm_and_si128(_mm_srli_epi16(bytes, 4), mask));
+    __m128i low = NibblesToAscii(_mm_and_si128(bytes, mask));
+    // Digits in reading order as bytes, then widened to code units.
+    __m128i first = _mm_unpacklo_epi8(high, low);
+    __m128i second = _mm_unpackhi_epi8(high, low);
+    auto* dst = reinterpret_cast<__m128i*>(out);
+    _mm_storeu_si128(dst + 0, _mm_unpacklo_epi8(first, zero));
+    _mm_storeu_si128(dst + 1, _mm_unpackhi_epi8(first, zero));
+    _mm_storeu_si128(dst + 2, _mm_unpacklo_epi8(second, zero));
+    _mm_storeu_si128(dst + 3, _mm_unpackhi_epi8(second, zero));
+}
+
+// Sixteen ASCII characters (one per byte lane) as digit values; anything else gives 0.
+// Lanes of code units 256 and above hold 0xFF after the narrowing and so give 0 too.
+__m128i AsciiToNibbles(__m128i chars) {
+    // Signed compares: lanes 0x80 to 0xFF are negative and fall outside both ranges.
+    __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(chars, _mm_set1_epi8('0' - 1)),
+                                    _mm_cmplt_epi8(chars, _mm_set1_epi8('9' + 1)));
+    __m128i lower = _mm_or_si128(chars, _mm_set1_epi8(0x20));
+    __m128i isLetter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
+                                     _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
+    __m128i digitValue = _mm_and_si128(isDigit, _mm_sub_epi8(chars, _mm_set1_epi8('0')));
+    __m128i letterValue = _mm_and_si128(isLetter, _mm_sub_epi8(lower, _mm_set1_epi8('a' - 10)));
+    return _mm_or_si128(digitValue, letterValue);
+}
+
+// Reads 32 code units (none of them the terminator) into 16 bytes.
+void Decode32(const wchar_t* in, unsigned char* out) {
+    auto* src = reinterpret_cast<const __m128i*>(in);
+    __m128i pairs[2];
+    for (int half = 0; half < 2; ++half) {
+        __m128i chars =
+            _mm_packus_epi16(_mm_loadu_si128(src + 2 * half), _mm_loadu_si128(src + 2 * half + 1));
+        __m128i nibbles = AsciiToNibbles(chars);
+        // Each 16-bit lane holds a byte's first digit in its low half and its second digit in
+        // its high half.
+        pairs[half] = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(nibbles, _mm_set1_epi16(0x0F)), 4),
+                                   _mm_srli_epi16(nibbles, 8));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(pairs[0], pairs[1]));
+}
+
+// True if none of the 32 code units at `in` is the terminator.
+bool NoTerminatorIn32(const wchar_t* in) {
+    auto* src = reinterpret_cast<const __m128i*>(in);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(_mm_loadu_si128(src), zero),
+                                            _mm_cmpeq_epi16(_mm_loadu_si128(src + 1), zero)),
+                               _mm_or_si128(_mm_cmpeq_epi16(_mm_loadu_si128(src + 2), zero),
+                                            _mm_cmpeq_epi16(_mm_loadu_si128(src + 3), zero)));
+    return _mm_movemask_epi8(any) == 0;
+}
+
+// The text's end is unknown, so a 64-byte read is made only where it stays inside the page of
+// its first byte: that page holds a character not yet known to end the text, so it is mapped.
+bool ReadStaysInPage(const wchar_t* in) {
+    constexpr uintptr_t kPage = 4096, kRead = 32 * sizeof(wchar_t);
+    return (reinterpret_cast<uintptr_t>(in) & (kPage - 1)) <= kPage - kRead;
+}
+
+#endif
+
+} // namespace
+
+bool WINAPI strMem2Hex(const void* block, unsigned int size, CString& result) {
+    if (!block || size == 0 || size > INT_MAX / 2)
+        return false;
+    wchar_t* out;
+    try {
+        out = result.GetBuffer(static_cast<int>(2 * size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    auto* in = static_cast<const unsigned char*>(block);
+    size_t done = 0;
+#if TU_HEX_VECTORS
+    for (; size - done >= 16; done += 16)
+        Encode16(in + done, out + 2 * done);
+#endif
+    tu::text::PutDigitPairs(in + done, size - done, tu::text::kUpperPairs, out + 2 * done);
+    result.ReleaseBuffer(static_cast<int>(2 * size));
+    return true;
+}
+
+unsigned int WINAPI strHex2Mem(const wchar_t* text, void* output, unsigned int size) {
+    if (!text || !*text || !output || size == 0)
+        return 0;
+    auto* out = static_cast<unsigned char*>(output);
+    unsigned written = 0;
+    while (written < size) {
+#if TU_HEX_VECTORS
+        if (size - written >= 16 && ReadStaysInPage(text) && NoTerminatorIn32(text)) {
+            Decode32(text, out + written);
+            text += 32;
+            written += 16;
+            continue;
+        }
+#endif
+        if (!text[0] || !text[1])
+            break;
+        out[written++] =
+            static_cast<unsigned char>(LenientDigit(text[0]) << 4 | LenientDigit(text[1]));
+        text += 2;
+    }
+    return written;
+}
