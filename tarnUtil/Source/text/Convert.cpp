@@ -147,15 +147,16 @@ wchar_t* PutDate(wchar_t* out, const SYSTEMTIME& st, unsigned int flags) {
 }
 
 // Strict conversion with the C runtime's `parse`: the value is taken only when the whole text
-// is one number within the type's range. `overflowed` tells the runtime's out-of-range result.
-template <typename T, typename Parse, typename Overflowed>
-bool ConvertStrictly(const wchar_t* text, T& value, Parse parse, Overflowed overflowed) {
+// is one number within the type's range. `outOfRange` tells from the result whether a range
+// error reported by the runtime is an overflow.
+template <typename T, typename Parse, typename OutOfRange>
+bool ConvertStrictly(const wchar_t* text, T& value, Parse parse, OutOfRange outOfRange) {
     if (!text)
         return false;
     errno = 0;
     wchar_t* end = nullptr;
     T result = parse(text, &end);
-    if (errno == ERANGE && overflowed(result))
+    if (errno == ERANGE && outOfRange(result))
         return false;
     if (end == text || *end != L'\0')
         return false;
@@ -163,8 +164,15 @@ bool ConvertStrictly(const wchar_t* text, T& value, Parse parse, Overflowed over
     return true;
 }
 
-template <typename T> bool IsExtreme(T value) {
-    return value == std::numeric_limits<T>::min() || value == std::numeric_limits<T>::max();
+// For integers every range error is an overflow. The result cannot tell: runtimes differ in
+// what they return for a negated unsigned overflow (the maximum, or the maximum negated).
+template <typename T> bool AnyRangeError(T) {
+    return true;
+}
+
+// For doubles an underflow is no error; only the infinite result of an overflow is.
+bool Overflowed(double value) {
+    return std::isinf(value);
 }
 
 } // namespace
@@ -207,23 +215,23 @@ void WINAPI cvtFormatDateTime(const struct tm* time, wchar_t* output, unsigned i
 bool WINAPI cvtString2Long(const wchar_t* text, long& value) {
     return ConvertStrictly(
         text, value, [](const wchar_t* s, wchar_t** end) { return std::wcstol(s, end, 10); },
-        IsExtreme<long>);
+        AnyRangeError<long>);
 }
 
 bool WINAPI cvtString2Int64(const wchar_t* text, __int64& value) {
     return ConvertStrictly(
         text, value, [](const wchar_t* s, wchar_t** end) { return _wcstoi64(s, end, 10); },
-        IsExtreme<__int64>);
+        AnyRangeError<__int64>);
 }
 
 bool WINAPI cvtString2UInt64(const wchar_t* text, unsigned __int64& value) {
     return ConvertStrictly(
         text, value, [](const wchar_t* s, wchar_t** end) { return _wcstoui64(s, end, 10); },
-        [](unsigned __int64 v) { return v == std::numeric_limits<unsigned __int64>::max(); });
+        AnyRangeError<unsigned __int64>);
 }
 
 bool WINAPI cvtString2Double(const wchar_t* text, double& value) {
     return ConvertStrictly(
         text, value, [](const wchar_t* s, wchar_t** end) { return std::wcstod(s, end); },
-        [](double v) { return std::isinf(v); });
+        Overflowed);
 }

@@ -49,44 +49,42 @@ void Encode16(const unsigned char* in, wchar_t* out) {
 }
 
 // Sixteen ASCII characters (one per byte lane) as digit values; anything else gives 0.
-// Lanes of code units 256 and above hold 0xFF after the narrowing and so give 0 too.
 __m128i AsciiToNibbles(__m128i chars) {
-    // Signed compares: lanes 0x80 to 0xFF are negative and fall outside both ranges.
-    __m128i isDigit = _mm_and_si128(_mm_cmpgt_epi8(chars, _mm_set1_epi8('0' - 1)),
-                                    _mm_cmplt_epi8(chars, _mm_set1_epi8('9' + 1)));
-    __m128i lower = _mm_or_si128(chars, _mm_set1_epi8(0x20));
-    __m128i isLetter = _mm_and_si128(_mm_cmpgt_epi8(lower, _mm_set1_epi8('a' - 1)),
-                                     _mm_cmplt_epi8(lower, _mm_set1_epi8('f' + 1)));
-    __m128i digitValue = _mm_and_si128(isDigit, _mm_sub_epi8(chars, _mm_set1_epi8('0')));
-    __m128i letterValue = _mm_and_si128(isLetter, _mm_sub_epi8(lower, _mm_set1_epi8('a' - 10)));
-    return _mm_or_si128(digitValue, letterValue);
+    // Unsigned range tests: x <= limit exactly when min(x, limit) == x.
+    const __m128i digit = _mm_sub_epi8(chars, _mm_set1_epi8('0'));
+    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(digit, _mm_set1_epi8(9)), digit);
+    const __m128i letter = _mm_sub_epi8(_mm_or_si128(chars, _mm_set1_epi8(0x20)),
+                                        _mm_set1_epi8('a'));
+    const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(letter, _mm_set1_epi8(5)), letter);
+    return _mm_or_si128(_mm_and_si128(isDigit, digit),
+                        _mm_and_si128(isLetter, _mm_add_epi8(letter, _mm_set1_epi8(10))));
 }
 
-// Reads 32 code units (none of them the terminator) into 16 bytes.
-void Decode32(const wchar_t* in, unsigned char* out) {
+// Sixteen code units narrowed to bytes: ASCII stays, 256 to 0x7FFF become 0xFF (no digit),
+// and the terminator and 0x8000 and above become 0.
+__m128i Narrow16(const wchar_t* in) {
     auto* src = reinterpret_cast<const __m128i*>(in);
-    __m128i pairs[2];
-    for (int half = 0; half < 2; ++half) {
-        __m128i chars =
-            _mm_packus_epi16(_mm_loadu_si128(src + 2 * half), _mm_loadu_si128(src + 2 * half + 1));
-        __m128i nibbles = AsciiToNibbles(chars);
-        // Each 16-bit lane holds a byte's first digit in its low half and its second digit in
-        // its high half.
-        pairs[half] = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(nibbles, _mm_set1_epi16(0x0F)), 4),
-                                   _mm_srli_epi16(nibbles, 8));
-    }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(pairs[0], pairs[1]));
+    return _mm_packus_epi16(_mm_loadu_si128(src), _mm_loadu_si128(src + 1));
 }
 
-// True if none of the 32 code units at `in` is the terminator.
-bool NoTerminatorIn32(const wchar_t* in) {
-    auto* src = reinterpret_cast<const __m128i*>(in);
+// The bytes of 16 digit values in reading order, first digit of each byte in the low half of
+// its 16-bit lane.
+__m128i CombinePairs(__m128i nibbles) {
+    return _mm_or_si128(_mm_slli_epi16(_mm_and_si128(nibbles, _mm_set1_epi16(0x0F)), 4),
+                        _mm_srli_epi16(nibbles, 8));
+}
+
+// Reads 32 code units into 16 bytes; false (nothing written) if any of them narrows to 0: the
+// terminator, or a code unit of 0x8000 and above that the scalar path then reads.
+bool Decode32(const wchar_t* in, unsigned char* out) {
+    const __m128i first = Narrow16(in), second = Narrow16(in + 16);
     const __m128i zero = _mm_setzero_si128();
-    __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(_mm_loadu_si128(src), zero),
-                                            _mm_cmpeq_epi16(_mm_loadu_si128(src + 1), zero)),
-                               _mm_or_si128(_mm_cmpeq_epi16(_mm_loadu_si128(src + 2), zero),
-                                            _mm_cmpeq_epi16(_mm_loadu_si128(src + 3), zero)));
-    return _mm_movemask_epi8(any) == 0;
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(first, zero), _mm_cmpeq_epi8(second, zero))))
+        return false;
+    __m128i bytes = _mm_packus_epi16(CombinePairs(AsciiToNibbles(first)),
+                                     CombinePairs(AsciiToNibbles(second)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    return true;
 }
 
 // The text's end is unknown, so a 64-byte read is made only where it stays inside the page of
@@ -127,8 +125,7 @@ unsigned int WINAPI strHex2Mem(const wchar_t* text, void* output, unsigned int s
     unsigned written = 0;
     while (written < size) {
 #if TU_HEX_VECTORS
-        if (size - written >= 16 && ReadStaysInPage(text) && NoTerminatorIn32(text)) {
-            Decode32(text, out + written);
+        if (size - written >= 16 && ReadStaysInPage(text) && Decode32(text, out + written)) {
             text += 32;
             written += 16;
             continue;
