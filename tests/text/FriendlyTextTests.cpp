@@ -41,19 +41,14 @@ struct Row {
 };
 
 TEST(FriendlyText, EscapeForms) {
+    // clang-format off
     const Row rows[] = {
-        {L"a b", L"a b"},
-        {L"AZaz09 !()+,-.;=[]_{}", L"AZaz09 !()+,-.;=[]_{}"},
-        {L"a/b", L"a$2Fb"},
-        {L"$", L"$24"},
-        {L"\u00A7", L"$A7"},
-        {L"\u00E4", L"$E4"},
-        {L"\t\x7F", L"$09$7F"},
-        {L"\u20AC", L"\u00A720AC"},
-        {L"\u0100\uFFFF", L"\u00A70100\u00A7FFFF"},
-        {L"\U0001F600", L"\u00A7D83D\u00A7DE00"},
-        {L"", L""},
+        {L"a b", L"a b"}, {L"AZaz09 !()+,-.;=[]_{}", L"AZaz09 !()+,-.;=[]_{}"}, {L"", L""},
+        {L"a/b", L"a$2Fb"}, {L"$", L"$24"}, {L"\u00A7", L"$A7"}, {L"\u00E4", L"$E4"},
+        {L"\t\x7F", L"$09$7F"}, {L"\u20AC", L"\u00A720AC"},
+        {L"\u0100\uFFFF", L"\u00A70100\u00A7FFFF"}, {L"\U0001F600", L"\u00A7D83D\u00A7DE00"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(tutest::Narrow(row.text));
         int written = 0;
@@ -66,25 +61,19 @@ TEST(FriendlyText, EscapeForms) {
         L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 !()+,-.;=[]_{}";
     for (wchar_t c = 1; c < 0x200; ++c) {
         const wchar_t text[] = {c, 0};
-        EXPECT_EQ(Checked(Friendlify, text, 8).size(), friendly.find(c) != friendly.npos ? 1u
-                                                       : c < 256                         ? 3u
-                                                                                         : 5u)
-            << int(c);
+        const size_t length = friendly.find(c) != friendly.npos ? 1 : c < 256 ? 3 : 5;
+        EXPECT_EQ(Checked(Friendlify, text, 8).size(), length) << int(c);
     }
 }
 
 TEST(FriendlyText, UnfriendlifyKeepsMalformedEscapes) {
+    // clang-format off
     const Row rows[] = {
-        {L"$2f", L"/"},
-        {L"\u00A700e4", L"\u00E4"},
-        {L"$4x", L"$4x"},
-        {L"a$", L"a$"},
-        {L"$", L"$"},
-        {L"\u00A712", L"\u00A712"},
-        {L"\u00A712G4", L"\u00A712G4"},
-        {L"$$41", L"$A"},
+        {L"$2f", L"/"}, {L"\u00A700e4", L"\u00E4"}, {L"$4x", L"$4x"}, {L"a$", L"a$"}, {L"$", L"$"},
+        {L"\u00A712", L"\u00A712"}, {L"\u00A712G4", L"\u00A712G4"}, {L"$$41", L"$A"},
         {L"\t\u20AC/", L"\t\u20AC/"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(tutest::Narrow(row.text));
         EXPECT_EQ(Checked(Unfriendlify, row.text, 64), row.converted);
@@ -98,17 +87,14 @@ TEST(FriendlyText, CutOutputs) {
         unsigned size;
         const wchar_t* converted;
     };
+    // clang-format off
     const CutRow rows[] = {
-        {Friendlify, L"/", 4, L"$2F"},
-        {Friendlify, L"/", 3, L""},
-        {Friendlify, L"ab/", 5, L"ab"},
-        {Friendlify, L"abc", 3, L"ab"},
-        {Friendlify, L"\u20AC", 6, L"\u00A720AC"},
-        {Friendlify, L"\u20AC", 5, L""},
-        {Friendlify, L"a", 1, L""},
-        {Unfriendlify, L"abc", 3, L"ab"},
-        {Unfriendlify, L"$41$42", 2, L"A"},
+        {Friendlify, L"/", 4, L"$2F"}, {Friendlify, L"/", 3, L""}, {Friendlify, L"ab/", 5, L"ab"},
+        {Friendlify, L"abc", 3, L"ab"}, {Friendlify, L"\u20AC", 6, L"\u00A720AC"},
+        {Friendlify, L"\u20AC", 5, L""}, {Friendlify, L"a", 1, L""},
+        {Unfriendlify, L"abc", 3, L"ab"}, {Unfriendlify, L"$41$42", 2, L"A"},
     };
+    // clang-format on
     for (const CutRow& row : rows) {
         SCOPED_TRACE(tutest::Narrow(row.text) + " size " + std::to_string(row.size));
         int written = -2;
