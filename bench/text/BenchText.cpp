@@ -57,9 +57,8 @@ void BenchMd5() {
     std::vector<unsigned char> block(64u << 20);
     for (size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
-    double library = BestSeconds(5, [&] {
-        std::free(hashMD5(block.data(), static_cast<unsigned>(block.size())));
-    });
+    double library = BestSeconds(
+        5, [&] { std::free(hashMD5(block.data(), static_cast<unsigned>(block.size()))); });
     HCRYPTPROV provider = 0;
     if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
         std::printf("no cryptography provider: %lu\n", ::GetLastError());
@@ -91,9 +90,8 @@ void BenchHex(size_t bytes) {
     double toHex =
         BestSeconds(20, [&] { strMem2Hex(block.data(), static_cast<unsigned>(bytes), text); });
     std::vector<unsigned char> decoded(bytes);
-    double fromHex = BestSeconds(20, [&] {
-        strHex2Mem(text.GetString(), decoded.data(), static_cast<unsigned>(bytes));
-    });
+    double fromHex = BestSeconds(
+        20, [&] { strHex2Mem(text.GetString(), decoded.data(), static_cast<unsigned>(bytes)); });
     if (decoded != block)
         std::printf("strHex2Mem did not give the block back\n");
     std::printf("hex text of %zu KiB (%zu KiB of UTF-16):\n", bytes >> 10, textBytes >> 10);
@@ -103,9 +101,10 @@ void BenchHex(size_t bytes) {
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv) {
+int wmain() {
     BenchMd5();
-    size_t hexBytes = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 4u << 20;
-    BenchHex(hexBytes);
+    // A block whose text stays in the processor's caches, and one whose text does not.
+    BenchHex(1u << 20);
+    BenchHex(16u << 20);
     return 0;
 }
