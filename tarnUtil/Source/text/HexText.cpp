@@ -96,7 +96,9 @@ bool ReadStaysInPage(const wchar_t* in, uintptr_t chars) {
     return (reinterpret_cast<uintptr_t>(in) & (kPage - 1)) <= kPage - chars * sizeof(wchar_t);
 }
 
-// The 32-byte steps, compiled for processors with AVX2 and used only where it is present.
+// The 32-byte steps, compiled for processors with AVX2 and used only where it is present. Whole
+// runs of them sit in one function each, as they cannot be inlined into callers compiled
+// without AVX2.
 #define TU_AVX2 __attribute__((target("avx2")))
 
 TU_AVX2 __m256i AsciiToNibbles(__m256i chars) {
@@ -133,6 +135,49 @@ TU_AVX2 bool Decode64(const wchar_t* in, unsigned char* out) {
     return true;
 }
 
+TU_AVX2 __m256i NibblesToAscii(__m256i nibbles) {
+    const __m256i letters = _mm256_and_si256(_mm256_cmpgt_epi8(nibbles, _mm256_set1_epi8(9)),
+                                             _mm256_set1_epi8('A' - '0' - 10));
+    return _mm256_add_epi8(_mm256_add_epi8(nibbles, _mm256_set1_epi8('0')), letters);
+}
+
+// Writes 32 bytes as 64 UTF-16 digits.
+TU_AVX2 void Encode32(const unsigned char* in, wchar_t* out) {
+    auto* dst = reinterpret_cast<__m256i*>(out);
+    for (int half = 0; half < 2; ++half) {
+        // One byte per 16-bit lane; its high nibble goes to the lane's low half, which comes
+        // first in memory, and its low nibble to the high half.
+        const __m256i bytes =
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 16 * half)));
+        const __m256i nibbles =
+            _mm256_or_si256(_mm256_srli_epi16(bytes, 4),
+                            _mm256_slli_epi16(_mm256_and_si256(bytes, _mm256_set1_epi16(0x0F)), 8));
+        const __m256i digits = NibblesToAscii(nibbles);
+        _mm256_storeu_si256(dst + 2 * half, _mm256_cvtepu8_epi16(_mm256_castsi256_si128(digits)));
+        _mm256_storeu_si256(dst + 2 * half + 1,
+                            _mm256_cvtepu8_epi16(_mm256_extracti128_si256(digits, 1)));
+    }
+}
+
+// Encodes 32 bytes at a time while at least 32 are left; returns the bytes encoded.
+TU_AVX2 size_t EncodeWideRun(const unsigned char* in, size_t size, wchar_t* out) {
+    size_t done = 0;
+    for (; size - done >= 32; done += 32)
+        Encode32(in + done, out + 2 * done);
+    return done;
+}
+
+// Decodes 64 code units at a time while that is possible: room for 32 bytes, a read inside
+// the page, no terminator. Returns the bytes written; `text` moves on past what was read.
+TU_AVX2 unsigned DecodeWideRun(const wchar_t*& text, unsigned char* out, unsigned room) {
+    unsigned written = 0;
+    while (room - written >= 32 && ReadStaysInPage(text, 64) && Decode64(text, out + written)) {
+        text += 64;
+        written += 32;
+    }
+    return written;
+}
+
 #undef TU_AVX2
 
 bool HasAvx2() {
@@ -156,6 +201,8 @@ bool WINAPI strMem2Hex(const void* block, unsigned int size, CString& result) {
     auto* in = static_cast<const unsigned char*>(block);
     size_t done = 0;
 #if TU_HEX_VECTORS
+    if (size >= 32 && HasAvx2())
+        done = EncodeWideRun(in, size, out);
     for (; size - done >= 16; done += 16)
         Encode16(in + done, out + 2 * done);
 #endif
@@ -174,11 +221,11 @@ unsigned int WINAPI strHex2Mem(const wchar_t* text, void* output, unsigned int s
 #endif
     while (written < size) {
 #if TU_HEX_VECTORS
-        if (avx2 && size - written >= 32 && ReadStaysInPage(text, 64) &&
-            Decode64(text, out + written)) {
-            text += 64;
-            written += 32;
-            continue;
+        if (avx2) {
+            unsigned run = DecodeWideRun(text, out + written, size - written);
+            written += run;
+            if (run)
+                continue;
         }
         if (size - written >= 16 && ReadStaysInPage(text, 32) && Decode32(text, out + written)) {
             text += 32;
