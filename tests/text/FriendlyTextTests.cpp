@@ -2,11 +2,11 @@
 // over random UTF-16 texts.
 #include "tuText.h"
 
+#include "SeededRandom.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 namespace {
@@ -132,12 +132,8 @@ TEST(FriendlyText, StringFormsStopAt1023Characters) {
 // outputs of random sizes: the output is what fits of the source, cut at a character boundary,
 // and turns back into exactly that prefix.
 TEST(FriendlyText, RoundTripProperty) {
-    const unsigned seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    auto pick = [&](unsigned low, unsigned high) {
-        return std::uniform_int_distribution<unsigned>(low, high)(random);
-    };
+    SeededRandom random;
+    auto pick = [&](unsigned low, unsigned high) { return random.Pick(low, high); };
     for (int round = 0; round < 2000; ++round) {
         std::wstring source(pick(0, 60), L'\0');
         for (wchar_t& c : source) {

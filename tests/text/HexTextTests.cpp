@@ -2,11 +2,11 @@
 // reference, and texts that end right before an inaccessible page.
 #include "tuText.h"
 
+#include "SeededRandom.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <vector>
 
 namespace {
@@ -84,12 +84,8 @@ TEST(HexText, HexToMem) {
 // that are no digits (some of them narrowing to digits if cut to 8 bits), a terminator at a
 // random place, and random output sizes.
 TEST(HexText, LongTextsMatchTheReference) {
-    const unsigned seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    std::mt19937 random(seed);
-    auto pick = [&](unsigned low, unsigned high) {
-        return std::uniform_int_distribution<unsigned>(low, high)(random);
-    };
+    SeededRandom random;
+    auto pick = [&](unsigned low, unsigned high) { return random.Pick(low, high); };
     const std::wstring digits = L"0123456789ABCDEFabcdef";
     const std::wstring others = L"gG /:@`\x7F\x80\xFF\u0130\u0141\u0161\u8030\uFF10\uFFFF";
     for (int round = 0; round < 3000; ++round) {
