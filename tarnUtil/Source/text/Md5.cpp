@@ -208,6 +208,7 @@ wchar_t* WINAPI hashMD5(const void* data, unsigned int size) {
         Update(context, static_cast<const unsigned char*>(data), size);
     Final(context);
 
+    // The digits are ASCII, the same in every code page, so they are written as UTF-16 directly.
     constexpr size_t kDigits = 2 * sizeof context.digest;
     auto* text = static_cast<wchar_t*>(std::malloc((kDigits + 1) * sizeof(wchar_t)));
     if (!text)
