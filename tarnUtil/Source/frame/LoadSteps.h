@@ -2,3 +2,8 @@
 // operating-system probe, default INI names (which decide the data folders), hook registry,
 // locale cache. Each subsystem that needs one contributes exactly one function here.
 #pragma once
+
+namespace tu::text {
+// Fills the locale cache from the user's regional settings (section "intl" of the profile).
+void InitLocaleCache();
+} // namespace tu::text
