@@ -4,6 +4,7 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowText();
 void ShowFileSys();
 
 // Prints a section heading.

@@ -5,6 +5,7 @@ int wmain() {
     std::printf("tarnUtil demo: a program loading the suite's utility library\n");
     ShowFrame();
     ShowFileSys();
+    ShowText();
     std::printf("\n");
     return 0;
 }
