@@ -150,23 +150,6 @@ TEST(HeapMgLookup, HandleZeroAndStringsReadBack) {
     EXPECT_EQ(std::string(static_cast<char*>(HeapMgPointer(&heap, copy)), 4), "eeee");
 }
 
-TEST(HeapMgCopy, CopiesAreDeepAndHandlesCarryOver) {
-    Heap empty(0, 10, 10), filled(0, 10, 10);
-    tagHEAPMG copy;
-    EXPECT_EQ(HeapMgCopy(&empty, &copy), 1);
-    EXPECT_EQ(copy.pHeap, nullptr);
-    UINT a = 0, b = 0;
-    HeapMgInsertStr(L"first", &filled, &a);
-    HeapMgInsertStr(L"second", &filled, &b);
-    HeapMgDeleteStr(&filled, a);
-    ASSERT_EQ(HeapMgCopy(&filled, &copy), 1);
-    EXPECT_NE(copy.pHeap, filled.pHeap);
-    EXPECT_STREQ(HeapMgStrPtr(&copy, b), L"second");
-    const std::string second(reinterpret_cast<const char*>(L"second"), 14);
-    EXPECT_EQ(containertest::HeapProblem(copy, {{b, second}}), "");
-    HeapMgDelete(&copy);
-}
-
 // Whether an item of size bytes fits a free range, or the room growth can still add to the
 // free range at the end of the block.
 bool RoomFor(const tagHEAPMG& heap, size_t size) {
