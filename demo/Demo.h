@@ -4,6 +4,7 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowContainers();
 void ShowText();
 void ShowFileSys();
 

@@ -6,6 +6,7 @@ int wmain() {
     ShowFrame();
     ShowFileSys();
     ShowText();
+    ShowContainers();
     std::printf("\n");
     return 0;
 }
