@@ -18,8 +18,8 @@ struct HostReport {
 };
 
 HostReport RunFrameHost(const std::wstring& mode) {
-    auto result = tutest::RunHostInFreshFolder(L"frameHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"},
-                                               {}, mode);
+    auto result =
+        tutest::RunHostInFreshFolder(L"frameHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"}, {}, mode);
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     HostReport report;

@@ -31,8 +31,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     // The library's plain functions have C++ linkage; this is the toolchain's name for
     // DWORD WINAPI ssnGetUserInputThreadID().
-    auto loaderThread = reinterpret_cast<DWORD(WINAPI*)()>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(g_library, "_Z23ssnGetUserInputThreadIDv")));
+    auto loaderThread = reinterpret_cast<DWORD(WINAPI*)()>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(g_library, "_Z23ssnGetUserInputThreadIDv")));
     if (!loaderThread) {
         std::printf("export missing\n");
         return 3;

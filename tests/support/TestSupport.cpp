@@ -128,8 +128,8 @@ ProcessResult RunProcess(const std::wstring& program, const std::wstring& argume
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
     std::vector<wchar_t> environment = ChildEnvironment();
     BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                    CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                                    workDir.c_str(), &startup, &process);
+                                    CREATE_UNICODE_ENVIRONMENT, environment.data(), workDir.c_str(),
+                                    &startup, &process);
     ::CloseHandle(writeEnd);
     if (started) {
         result.output = ReadAll(readEnd);
@@ -144,7 +144,8 @@ ProcessResult RunProcess(const std::wstring& program, const std::wstring& argume
     return result;
 }
 
-ProcessResult RunHostInFreshFolder(const std::wstring& host, const std::vector<std::wstring>& modules,
+ProcessResult RunHostInFreshFolder(const std::wstring& host,
+                                   const std::vector<std::wstring>& modules,
                                    const std::vector<HostFile>& files,
                                    const std::wstring& arguments) {
     TempDir dir;

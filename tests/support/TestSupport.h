@@ -54,7 +54,8 @@ struct HostFile {
     std::wstring name;
     std::string bytes;
 };
-ProcessResult RunHostInFreshFolder(const std::wstring& host, const std::vector<std::wstring>& modules,
+ProcessResult RunHostInFreshFolder(const std::wstring& host,
+                                   const std::vector<std::wstring>& modules,
                                    const std::vector<HostFile>& files,
                                    const std::wstring& arguments = L"");
 

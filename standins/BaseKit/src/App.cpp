@@ -41,9 +41,12 @@ CError::CError(CDbgErrInfo const& where, EErrorGroup group, unsigned long code, 
 
 bool SetLastError(CError const& error, CLastErrorMgr const*) {
     t_lastError.set = true;
-    t_lastError.record = {error.m_Where.m_pszFunction, error.m_Where.m_pszFile,
-                          error.m_Where.m_nLine,       error.m_eGroup,
-                          error.m_nCode,               error.m_bLog};
+    t_lastError.record = {error.m_Where.m_pszFunction,
+                          error.m_Where.m_pszFile,
+                          error.m_Where.m_nLine,
+                          error.m_eGroup,
+                          error.m_nCode,
+                          error.m_bLog};
     ++g_errorCount;
     return true;
 }

@@ -74,13 +74,13 @@ CWnd::~CWnd() {
         WndRouting::Detach(*this);
 }
 
-BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName,
-                    DWORD style, int x, int y, int width, int height, HWND parent,
-                    HMENU idOrMenu, LPVOID param) {
+BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style,
+                    int x, int y, int width, int height, HWND parent, HMENU idOrMenu,
+                    LPVOID param) {
     if (m_hWnd)
         return FALSE;
-    HHOOK hook = ::SetWindowsHookExW(WH_CBT, &WndRouting::CreationHook, nullptr,
-                                     ::GetCurrentThreadId());
+    HHOOK hook =
+        ::SetWindowsHookExW(WH_CBT, &WndRouting::CreationHook, nullptr, ::GetCurrentThreadId());
     t_creating = this;
     HWND window = ::CreateWindowExW(exStyle, className, windowName, style, x, y, width, height,
                                     parent, idOrMenu, ::GetModuleHandleW(nullptr), param);

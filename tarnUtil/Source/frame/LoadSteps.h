@@ -7,3 +7,8 @@ namespace tu::settings {
 // Decides both data folders, the common one first; either may be created on disk.
 void DecideDataFolders();
 } // namespace tu::settings
+
+namespace tu::text {
+// Fills the locale cache from the user's regional settings (section "intl" of the profile).
+void InitLocaleCache();
+} // namespace tu::text

@@ -59,8 +59,8 @@ private:
 // Hands an event to the holder's listener in the calling thread; ePriNone when the listener
 // no longer exists. A listener being handed an event is not destroyed until Work returns.
 BASEKIT_API CListener::EPriority ListenerCall(boost::shared_ptr<tHolder> const& holder,
-                                             unsigned int first, unsigned int second,
-                                             boost::any const& data);
+                                              unsigned int first, unsigned int second,
+                                              boost::any const& data);
 
 // A listener that handles events by a table from the first word to a handler function.
 class BASEKIT_API CMapListener : public CListener {
