@@ -4,6 +4,7 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowSettings();
 void ShowContainers();
 void ShowText();
 void ShowFileSys();
