@@ -97,8 +97,8 @@ TARNUTIL_API BOOL WINAPI iniWriteString(LPCWSTR section, LPCWSTR key, LPCWSTR va
 TARNUTIL_API BOOL WINAPI iniWriteInt(LPCWSTR section, LPCWSTR key, int value,
                                      LPCWSTR file = nullptr, HINSTANCE module = nullptr);
 
-// Writes a double as text with 15 significant digits (0.25 -> "0.25", 1000 -> "1000."),
-// as iniWriteString does; the key may not be null.
+// Writes a double as the runtime's _gcvt text with 15 significant digits (0.25 -> "0.25",
+// 1/3 -> "0.333333333333333"), as iniWriteString does; the key may not be null.
 TARNUTIL_API BOOL WINAPI iniWriteDouble(LPCWSTR section, LPCWSTR key, double value,
                                         LPCWSTR file = nullptr, HINSTANCE module = nullptr);
 
