@@ -29,6 +29,25 @@ TARNUTIL_API void WINAPI ssnSetIsServer(int isServer);
 // True when the process was recorded as a server; false before ssnSetIsServer.
 TARNUTIL_API bool WINAPI ssnIsServer();
 
+// The data folder of a kind (0: the current user's, nonzero: all users'), decided on first
+// use and created on disk with its missing parents; the library decides both at load. The
+// text has no trailing backslash, is the library's and stays valid for the process's life.
+// Null when the folder can neither be decided nor created (the next call tries again).
+// The switches of section "ResistantSettings" in "appProps.ini" beside the executable decide:
+//   switch                                 current user              all users
+//   none                                   <AppData>\Calder Works\<exe folder name>
+//                                                                    <Common AppData>\...same
+//   CurrUserNetPath / AllUsersNetPath      that path (relative: to the current directory)
+//   UseApplicationFolderAsDataFolder=1     <exe folder>\Data\<logon name>
+//                                                                    <exe folder>\Data\All Users
+//   UseSingleUserMode=1 (before the rest)  <all users' folder>\SingleUser   unchanged
+// (<exe folder name> is the last component of the executable's folder, e.g. "bin".)
+TARNUTIL_API LPCWSTR WINAPI ssnGetDataDir(int kind);
+
+// Sets the data folder of a kind to the first 259 characters of the path, neither tested nor
+// created; a null path forgets it, so that the next ssnGetDataDir decides it anew.
+TARNUTIL_API void WINAPI ssnSetDataDir(int kind, LPCWSTR path);
+
 // ---- INI settings ------------------------------------------------------------------------
 //
 // Each program has two default settings files named after its executable: <user data

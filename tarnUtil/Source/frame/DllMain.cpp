@@ -15,6 +15,7 @@ AFX_EXTENSION_MODULE g_extensionModule;
 void AttachProcess(HINSTANCE instance) {
     g_loaderThreadId = ::GetCurrentThreadId();
     g_instance = instance;
+    tu::settings::DeriveDefaultIniNames();
     AfxInitExtensionModule(g_extensionModule, instance);
     // A library object that cannot be allocated only costs the class library's resource chain.
     new (std::nothrow) CDynLinkLibrary(g_extensionModule);

@@ -2,3 +2,9 @@
 // operating-system probe, default INI names (which decide the data folders), hook registry,
 // locale cache. Each subsystem that needs one contributes exactly one function here.
 #pragma once
+
+namespace tu::settings {
+// Derives both default INI file names, the common one first; deriving them decides both data
+// folders (common first), reads "appProps.ini" and may create the folders on disk.
+void DeriveDefaultIniNames();
+} // namespace tu::settings
