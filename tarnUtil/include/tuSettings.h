@@ -105,10 +105,10 @@ TARNUTIL_API BOOL WINAPI iniGetStruct(LPCWSTR section, LPCWSTR key, void* record
 
 // Writes a text; a null value removes the key, a null key removes the whole section. A file
 // that does not exist is created first as UTF-16 with a byte-order mark (its folder is not
-// created). Flag 1 writes the user file and flag 2 the common file; with both and two distinct
-// files both are written. Result: the common file's write when flag 2 was asked and needed,
-// TRUE after a successful user write to the shared file, otherwise TRUE (a user-only write
-// reports success whatever the file gave).
+// created). Flag 1 writes the user file, flag 2 the common file; flags 3 write both when they
+// differ. Result: for a path, that file's write; with flag 2, the common file's write, unless
+// a successful user write to the shared file ended the call with TRUE; with flag 1 alone,
+// TRUE whatever the user file gave.
 TARNUTIL_API BOOL WINAPI iniWriteString(LPCWSTR section, LPCWSTR key, LPCWSTR value,
                                         LPCWSTR file = nullptr, HINSTANCE module = nullptr);
 

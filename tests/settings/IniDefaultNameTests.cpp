@@ -44,8 +44,6 @@ TEST(DefaultIniNames, AreDerivedAtLoadFromTheDataFolders) {
         EXPECT_EQ(report["commonIni"], common);
         EXPECT_EQ(report["same"], row.same);
         EXPECT_EQ(report["written"], "1");
-        EXPECT_EQ(report["userBom"], user.empty() ? "0" : "1");
-        EXPECT_EQ(report["commonBom"], "1");
         EXPECT_EQ(report["read"], "value");
         EXPECT_EQ(report["fromUser"], row.fromUser);
     }

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -13,7 +12,8 @@ void Report(const char* what, int result) {
     std::printf("host: %s -> %d\n", what, result);
 }
 
-// Init twice, a formatted write, exit, a write after exit, init again.
+// Init twice, a formatted write, exit, a write after exit, init again; then an object of its
+// own, whose text is passed as it is and whose destruction releases the library.
 void Sequence() {
     Report("init first", ssnInitEventLog(L"first"));
     Report("init second", ssnInitEventLog(L"second"));
@@ -22,51 +22,39 @@ void Sequence() {
     Report("write after exit", ssnWriteToEventLog(7, L"lost"));
     Report("init again", ssnInitEventLog(L"again"));
     ssnExitEventLog();
-}
-
-// Init and a write when the library is missing or incomplete; whether it stayed loaded.
-void Refused() {
-    Report("init", ssnInitEventLog(L"refused"));
-    Report("loaded", ::GetModuleHandleW(L"EventLog.dll") != nullptr);
-    Report("write", ssnWriteToEventLog(1, L"nowhere"));
-    utl::CEventLog log;
-    Report("object init", log.Init(L"refused"));
-    Report("object write", log.Write(1, L"nowhere"));
-}
-
-// An object of its own: the text is passed as it is, and destruction releases the library.
-void Object() {
     utl::CEventLog log;
     Report("object init", log.Init(L"object"));
     Report("object write", log.Write(3, L"plain %s text"));
 }
 
-const int kThreads = 4;
-const int kWritesPerThread = 50;
+// Init and writes when the library is missing or incomplete, and whether it stayed loaded.
+void Refused() {
+    Report("init", ssnInitEventLog(L"refused"));
+    Report("loaded", ::GetModuleHandleW(L"EventLog.dll") != nullptr);
+    Report("write", ssnWriteToEventLog(1, L"nowhere"));
+}
 
+// Each of several threads writes 50 times at once and counts the results handed through.
 DWORD WINAPI WriteMany(LPVOID) {
     DWORD handedThrough = 0;
-    for (int i = 0; i < kWritesPerThread; ++i)
+    for (int i = 0; i < 50; ++i)
         handedThrough +=
-            ssnWriteToEventLog(2, L"thread %lu write %d", ::GetCurrentThreadId(), i) == 1002;
+            ssnWriteToEventLog(2, L"thread %lu, %d", ::GetCurrentThreadId(), i) == 1002;
     return handedThrough;
 }
 
-// Several threads writing at once.
 void Threads() {
-    Report("init", ssnInitEventLog(L"threads"));
-    std::vector<HANDLE> threads;
-    for (int i = 0; i < kThreads; ++i)
-        threads.push_back(::CreateThread(nullptr, 0, &WriteMany, nullptr, 0, nullptr));
-    int handedThrough = 0;
+    ssnInitEventLog(L"threads");
+    HANDLE threads[4];
+    for (HANDLE& thread : threads)
+        thread = ::CreateThread(nullptr, 0, &WriteMany, nullptr, 0, nullptr);
+    DWORD total = 0, count = 0;
     for (HANDLE thread : threads) {
         ::WaitForSingleObject(thread, INFINITE);
-        DWORD count = 0;
-        ::GetExitCodeThread(thread, &count);
-        handedThrough += static_cast<int>(count);
+        total += ::GetExitCodeThread(thread, &count) ? count : 0;
         ::CloseHandle(thread);
     }
-    Report("results handed through", handedThrough);
+    Report("results handed through", static_cast<int>(total));
     ssnExitEventLog();
 }
 
@@ -75,15 +63,12 @@ void Threads() {
 int wmain(int argc, wchar_t** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     const wchar_t* scenario = argc > 1 ? argv[1] : L"";
-    if (wcscmp(scenario, L"sequence") == 0)
-        Sequence();
-    else if (wcscmp(scenario, L"refused") == 0)
-        Refused();
-    else if (wcscmp(scenario, L"object") == 0)
-        Object();
-    else if (wcscmp(scenario, L"threads") == 0)
-        Threads();
-    else
+    void (*run)() = wcscmp(scenario, L"sequence") == 0  ? &Sequence
+                    : wcscmp(scenario, L"refused") == 0 ? &Refused
+                    : wcscmp(scenario, L"threads") == 0 ? &Threads
+                                                        : nullptr;
+    if (!run)
         return 2;
+    run();
     return 0;
 }

@@ -1,8 +1,7 @@
 // Host for load-time tests of the default INI names: prints, one "key=value" line each, its
 // own folder, both data folders and both default file names as the library decided them at
 // load, the same-file flag, then writes a setting to both default files and reports the
-// write's result, whether each file begins with the UTF-16 byte-order mark, and where a read
-// found the setting.
+// write's result and where a read found the setting.
 #include "tuSettings.h"
 
 #include <windows.h>
@@ -23,16 +22,6 @@ void PrintNumber(const char* key, int value) {
     std::printf("%s=%d\n", key, value);
 }
 
-bool BeginsWithByteOrderMark(const wchar_t* path) {
-    FILE* file = _wfopen(path, L"rb");
-    if (!file)
-        return false;
-    unsigned char head[2] = {};
-    size_t got = std::fread(head, 1, 2, file);
-    std::fclose(file);
-    return got == 2 && head[0] == 0xFF && head[1] == 0xFE;
-}
-
 } // namespace
 
 int wmain() {
@@ -48,8 +37,6 @@ int wmain() {
     PrintNumber("same", iniSetDefaultFileName(1, iniGetDefaultFileName(1)));
 
     PrintNumber("written", iniWriteString(L"host", L"key", L"value", MAKEINTRESOURCEW(3)));
-    PrintNumber("userBom", BeginsWithByteOrderMark(iniGetDefaultFileName(0)));
-    PrintNumber("commonBom", BeginsWithByteOrderMark(iniGetDefaultFileName(1)));
     int fromUser = -1;
     wchar_t value[16] = L"";
     iniGetString(L"host", L"key", L"", value, 16, nullptr, nullptr, &fromUser);

@@ -109,32 +109,22 @@ bool ResolveId(HINSTANCE module, const wchar_t*& argument, IdSlot slot) {
     return true;
 }
 
-enum class Args { kReady, kLoadFailed, kInvalid };
-
-// Resolves section and key (and default, when given) and checks that section and key are texts;
-// sets the last error to 87 for invalid ones.
-Args PrepareReadArgs(HINSTANCE module, const wchar_t*& section, const wchar_t*& key,
+// Resolves section and key (and default, when given) and checks that section and key are texts.
+// False when an id cannot be loaded, or for invalid arguments (last error 87).
+bool PrepareReadArgs(HINSTANCE module, const wchar_t*& section, const wchar_t*& key,
                      const wchar_t** def = nullptr) {
     if (!ResolveId(module, section, kSectionSlot) || !ResolveId(module, key, kKeySlot) ||
         (def && !ResolveId(module, *def, kDefaultSlot)))
-        return Args::kLoadFailed;
-    if (!IsText(section) || !IsText(key) || (def && IsId(*def))) {
-        Invalid();
-        return Args::kInvalid;
-    }
-    return Args::kReady;
+        return false;
+    return IsText(section) && IsText(key) && !(def && IsId(*def)) ? true : Invalid();
 }
 
 // The same for writes, where a null key is allowed (it removes the section) when keyMayBeNull.
-Args PrepareWriteArgs(HINSTANCE module, const wchar_t*& section, const wchar_t*& key,
+bool PrepareWriteArgs(HINSTANCE module, const wchar_t*& section, const wchar_t*& key,
                       bool keyMayBeNull) {
     if (!ResolveId(module, section, kSectionSlot) || !ResolveId(module, key, kKeySlot))
-        return Args::kLoadFailed;
-    if (!IsText(section) || IsId(key) || (!key && !keyMayBeNull)) {
-        Invalid();
-        return Args::kInvalid;
-    }
-    return Args::kReady;
+        return false;
+    return IsText(section) && !IsId(key) && (key || keyMayBeNull) ? true : Invalid();
 }
 
 // A file selector: one file by name, or a set of default-file flags.
@@ -314,7 +304,7 @@ int WINAPI iniSetDefaultFileName(int kind, LPCWSTR name) {
 int WINAPI iniGetInt(LPCWSTR section, LPCWSTR key, int def, LPCWSTR file, HINSTANCE module,
                      int* fromUser) {
     ::SetLastError(0);
-    if (PrepareReadArgs(module, section, key) != Args::kReady)
+    if (!PrepareReadArgs(module, section, key))
         return def;
     Selector selector = ReadSelector(file, kBothFiles);
     if (selector.name)
@@ -335,7 +325,7 @@ DWORD WINAPI iniGetString(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buff
     if (!buffer || size == 0)
         return Invalid();
     buffer[0] = L'\0';
-    if (PrepareReadArgs(module, section, key, &def) != Args::kReady)
+    if (!PrepareReadArgs(module, section, key, &def))
         return 0;
     return ReadSelectedText(section, key, def ? def : L"", buffer, size, file, fromUser);
 }
@@ -360,7 +350,7 @@ BOOL WINAPI iniGetStruct(LPCWSTR section, LPCWSTR key, void* record, UINT size, 
                          HINSTANCE module, int* fromUser) {
     if ((size > 0 && !record) || size > kMaxRecordSize)
         return Invalid();
-    if (PrepareReadArgs(module, section, key) != Args::kReady)
+    if (!PrepareReadArgs(module, section, key))
         return FALSE;
     // One character more than the record's text, so that a longer text is seen as too long
     // instead of being cut to the expected length.
@@ -376,7 +366,7 @@ BOOL WINAPI iniGetStruct(LPCWSTR section, LPCWSTR key, void* record, UINT size, 
 
 BOOL WINAPI iniWriteString(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR file,
                            HINSTANCE module) {
-    if (PrepareWriteArgs(module, section, key, true) != Args::kReady)
+    if (!PrepareWriteArgs(module, section, key, true))
         return FALSE;
     if (IsId(value))
         return Invalid(); // values are never ids
@@ -407,7 +397,7 @@ BOOL WINAPI iniWriteStruct(LPCWSTR section, LPCWSTR key, const void* record, UIN
                            LPCWSTR file, HINSTANCE module) {
     if ((size > 0 && !record) || size > kMaxRecordSize)
         return Invalid();
-    if (PrepareWriteArgs(module, section, key, false) != Args::kReady)
+    if (!PrepareWriteArgs(module, section, key, false))
         return FALSE;
     std::unique_ptr<wchar_t[]> text = TextBuffer(2 * size + 1);
     if (!text)
