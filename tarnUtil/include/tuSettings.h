@@ -32,7 +32,9 @@ TARNUTIL_API bool WINAPI ssnIsServer();
 // The data folder of a kind (0: the current user's, nonzero: all users'), decided on first
 // use and created on disk with its missing parents; the library decides both at load. The
 // text has no trailing backslash, is the library's and stays valid for the process's life.
-// Null when the folder can neither be decided nor created (the next call tries again).
+// Null when the folder can neither be decided nor created, or its path would not fit in 259
+// characters (the next call tries again); a relative path that cannot be expanded counts as
+// not set.
 // The switches of section "ResistantSettings" in "appProps.ini" beside the executable decide:
 //   switch                                 current user              all users
 //   none                                   <AppData>\Calder Works\<exe folder name>

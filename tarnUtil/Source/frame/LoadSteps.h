@@ -8,3 +8,8 @@ namespace tu::settings {
 // folders (common first), reads "appProps.ini" and may create the folders on disk.
 void DeriveDefaultIniNames();
 } // namespace tu::settings
+
+namespace tu::text {
+// Fills the locale cache from the user's regional settings (section "intl" of the profile).
+void InitLocaleCache();
+} // namespace tu::text
