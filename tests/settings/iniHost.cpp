@@ -11,11 +11,9 @@
 
 namespace {
 
+// The test's paths and names are plain ASCII, which the runtime's %ls prints unchanged.
 void Print(const char* key, const wchar_t* text) {
-    char utf8[1024] = "";
-    if (text)
-        ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
-    std::printf("%s=%s\n", key, text ? utf8 : "(null)");
+    std::printf("%s=%ls\n", key, text ? text : L"(null)");
 }
 
 void PrintNumber(const char* key, int value) {
