@@ -15,7 +15,7 @@ AFX_EXTENSION_MODULE g_extensionModule;
 void AttachProcess(HINSTANCE instance) {
     g_loaderThreadId = ::GetCurrentThreadId();
     g_instance = instance;
-    tu::settings::DecideDataFolders();
+    tu::settings::DeriveDefaultIniNames();
     tu::text::InitLocaleCache();
     AfxInitExtensionModule(g_extensionModule, instance);
     // A library object that cannot be allocated only costs the class library's resource chain.

@@ -4,8 +4,9 @@
 #pragma once
 
 namespace tu::settings {
-// Decides both data folders, the common one first; either may be created on disk.
-void DecideDataFolders();
+// Derives both default INI file names, the common one first; deriving them decides both data
+// folders (common first), reads "appProps.ini" and may create the folders on disk.
+void DeriveDefaultIniNames();
 } // namespace tu::settings
 
 namespace tu::text {
