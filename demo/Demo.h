@@ -5,6 +5,7 @@
 
 void ShowFrame();
 void ShowSettings();
+void ShowIni();
 void ShowContainers();
 void ShowText();
 void ShowFileSys();

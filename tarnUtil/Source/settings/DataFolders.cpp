@@ -143,13 +143,6 @@ bool Decide(int kind, wchar_t* folder) {
 
 } // namespace
 
-namespace tu::settings {
-void DecideDataFolders() {
-    ssnGetDataDir(1);
-    ssnGetDataDir(0);
-}
-} // namespace tu::settings
-
 LPCWSTR WINAPI ssnGetDataDir(int kind) {
     wchar_t* folder = FolderOf(kind);
     if (folder[0])
