@@ -1,6 +1,10 @@
 // Helpers of the UICall tests: the catching pump and the debug-output capture.
 #include "UICallTestSupport.h"
 
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <exception>
 
@@ -17,6 +21,11 @@ HWND ExecutorWindow() {
             return window;
     }
     return nullptr;
+}
+
+void DrainMessages() {
+    ::SendMessageW(ExecutorWindow(), WM_NULL, 0, 0);
+    tutest::PumpMessagesUntil([] { return false; }, 50);
 }
 
 bool PumpCatching(const std::function<bool()>& condition, std::vector<std::string>& thrown,
@@ -41,6 +50,16 @@ bool PumpCatching(const std::function<bool()>& condition, std::vector<std::strin
 }
 
 namespace {
+// The executor's window belongs to the thread that makes the first call: the test programs
+// make it in their main thread, which is the UI thread.
+class ExecutorInMainThread : public ::testing::Environment {
+public:
+    void SetUp() override {
+        utl::CallInUIThread(MakeCall([] {}), 0);
+    }
+};
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ExecutorInMainThread);
+
 std::mutex g_captureLock;
 std::vector<std::string>* g_captured;
 

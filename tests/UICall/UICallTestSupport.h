@@ -103,6 +103,9 @@ inline int RemovePendingWakeUps(std::vector<MSG>* removed = nullptr) {
     return count;
 }
 
+// Dispatches what is pending now, including a message sent to the executor's window.
+void DrainMessages();
+
 // Dispatches the calling thread's messages until the condition holds or the time runs out;
 // what a dispatched message throws is caught and its text appended to thrown.
 bool PumpCatching(const std::function<bool()>& condition, std::vector<std::string>& thrown,

@@ -24,24 +24,8 @@ using uitest::Worker;
 const char kLostWarning[] = "Warning: A UICall message is lost!\n";
 const unsigned long kNoLimit = INFINITE;
 
-// The executor's window belongs to the thread that made the first call; this program's
-// first call is made here, in the main thread, which is the UI thread.
-class ExecutorInMainThread : public ::testing::Environment {
-public:
-    void SetUp() override { utl::CallInUIThread(MakeCall([] {}), 0); }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new ExecutorInMainThread);
-
-DWORD MainThread() {
-    static const DWORD id = ::GetCurrentThreadId();
-    return id;
-}
-
-// Dispatches what is pending now, including messages sent to the executor's window.
-void DrainMessages() {
-    ::SendMessageW(uitest::ExecutorWindow(), WM_NULL, 0, 0);
-    tutest::PumpMessagesUntil([] { return false; }, 50);
-}
+// Static initialization runs in the main thread, the UI thread of the test program.
+const DWORD kMainThread = ::GetCurrentThreadId();
 
 TEST(UIExec, EmptyCallIsRefusedWithoutReport) {
     for (unsigned long timeout : {0ul, 10ul, kNoLimit}) {
@@ -62,7 +46,7 @@ TEST(UIExec, RunsAtOnceInTheUIThread) {
         RunLog log;
         EXPECT_TRUE(utl::CallInUIThread(log.Call(1), timeout));
         EXPECT_EQ(log.Ids(), std::vector<int>{1});
-        EXPECT_TRUE(log.AllIn(MainThread()));
+        EXPECT_TRUE(log.AllIn(kMainThread));
     }
     EXPECT_THROW(utl::CallInUIThread(MakeCall([] { throw std::runtime_error("direct"); }), 0),
                  std::runtime_error);
@@ -71,7 +55,7 @@ TEST(UIExec, RunsAtOnceInTheUIThread) {
 TEST(UIExec, WindowIsAMessageOnlyWindowOfTheFirstCallingThread) {
     HWND window = uitest::ExecutorWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(::GetWindowThreadProcessId(window, nullptr), MainThread());
+    EXPECT_EQ(::GetWindowThreadProcessId(window, nullptr), kMainThread);
     wchar_t className[32] = L"";
     ::GetClassNameW(window, className, 32);
     EXPECT_STREQ(className, L"Message");
@@ -95,7 +79,7 @@ TEST(UIExec, CallsQueuedTogetherShareOneWakeUpAndRunInOrder) {
         ::DispatchMessageW(&msg);
     }
     EXPECT_EQ(log.Ids(), (std::vector<int>{1, 2, 3}));
-    EXPECT_TRUE(log.AllIn(MainThread()));
+    EXPECT_TRUE(log.AllIn(kMainThread));
 }
 
 TEST(UIExec, WaitingCallerReturnsAfterItsCallRan) {
@@ -111,7 +95,7 @@ TEST(UIExec, WaitingCallerReturnsAfterItsCallRan) {
         ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done(); }));
         EXPECT_TRUE(result);
         EXPECT_EQ(ranBeforeReturn, 1u);
-        EXPECT_TRUE(log.AllIn(MainThread()));
+        EXPECT_TRUE(log.AllIn(kMainThread));
     }
 }
 
@@ -137,7 +121,7 @@ TEST(UIExec, WaiterThatGivesUpWithdrawsItsCall) {
     EXPECT_EQ(error.code, static_cast<unsigned long>(WAIT_TIMEOUT));
     EXPECT_TRUE(error.log);
 
-    DrainMessages();
+    uitest::DrainMessages();
     EXPECT_EQ(log.Size(), 0u);
     EXPECT_TRUE(watch.expired());
 }
@@ -183,7 +167,7 @@ TEST(UIExec, ThrowingQueuedCallPutsTheRestBackBehindNewerCalls) {
     ASSERT_TRUE(uitest::PumpCatching([&] { return log.Size() == 5; }, thrown));
     EXPECT_EQ(thrown, std::vector<std::string>{"queued"});
     EXPECT_EQ(log.Ids(), (std::vector<int>{1, 2, 5, 3, 4}));
-    EXPECT_TRUE(log.AllIn(MainThread()));
+    EXPECT_TRUE(log.AllIn(kMainThread));
 }
 
 TEST(UIExec, WaiterOfAThrowingCallGetsFalseWithoutReport) {
@@ -191,8 +175,8 @@ TEST(UIExec, WaiterOfAThrowingCallGetsFalseWithoutReport) {
     bool reported = true;
     Worker worker([&] {
         bk::ClearLastErrorRecord();
-        result = utl::CallInUIThread(MakeCall([] { throw std::runtime_error("waited"); }),
-                                     INFINITE);
+        result =
+            utl::CallInUIThread(MakeCall([] { throw std::runtime_error("waited"); }), INFINITE);
         bk::tErrorRecord error;
         reported = bk::GetLastErrorRecord(error);
     });
@@ -236,7 +220,7 @@ TEST(UIExec, AnyMessageRunsQueuedCallsAndOnlyALostWakeUpIsReported) {
         ::SendMessageW(uitest::ExecutorWindow(), rows[row].message, rows[row].wParam, 0);
         EXPECT_EQ(log.Size(), 1u);
         EXPECT_EQ(debug.Count(kLostWarning), rows[row].warnings);
-        DrainMessages();
+        uitest::DrainMessages();
     }
 }
 
@@ -283,7 +267,7 @@ TEST(UIExecStress, ManyThreadsAgainstAPumpingUIThread) {
                 unsigned long timeout = timeouts[random() % std::size(timeouts)];
                 auto call = MakeCall([&, i] {
                     ++runs[i];
-                    if (::GetCurrentThreadId() != MainThread())
+                    if (::GetCurrentThreadId() != kMainThread)
                         ++wrongThread;
                 });
                 bk::ClearLastErrorRecord();
@@ -338,8 +322,8 @@ TEST(UIExecStress, ManyThreadsAgainstAPumpingUIThread) {
 }
 
 TEST(UIExecUnload, ExitStepDropsCallsThatNeverRan) {
-    auto result = tutest::RunHostInFreshFolder(L"uiCallHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"},
-                                               {});
+    auto result =
+        tutest::RunHostInFreshFolder(L"uiCallHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"}, {});
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_EQ(result.output, "queued ran=0\nreleased ran=0\n");

@@ -12,8 +12,8 @@ int g_runs;
 
 void Write(const char* text) {
     DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text, static_cast<DWORD>(strlen(text)),
-                &written, nullptr);
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text, static_cast<DWORD>(strlen(text)), &written,
+                nullptr);
 }
 
 class ReportingCall : public utl::CUICall {
