@@ -3,6 +3,8 @@
 // one PostMessageW per call. The main thread is the UI thread and only dispatches messages.
 #include "tuUICall.h"
 
+#include <boost/make_shared.hpp>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -84,20 +86,36 @@ struct Results {
     double bareBurst = 0;
 };
 
-// Alternates the two round trips so that both see the same conditions.
+double LibraryRoundTrip() {
+    double start = NowMicroseconds();
+    utl::CallInUIThread(boost::make_shared<NoWork>(), INFINITE);
+    return NowMicroseconds() - start;
+}
+
+double BareRoundTrip(HWND bare, HANDLE event) {
+    double start = NowMicroseconds();
+    ::PostMessageW(bare, kBareRoundTrip, reinterpret_cast<WPARAM>(event), 0);
+    ::WaitForSingleObject(event, INFINITE);
+    return NowMicroseconds() - start;
+}
+
+// Alternates the two round trips, and which goes first, so that both see the same conditions
+// (the one that follows the other finds the UI thread still awake).
 void MeasureRoundTrips(HWND bare, Results& results) {
     HANDLE event = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     std::vector<double> library, baseline;
     for (int i = 0; i < kRoundTrips + 100; ++i) {
-        double start = NowMicroseconds();
-        utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new NoWork), INFINITE);
-        double middle = NowMicroseconds();
-        ::PostMessageW(bare, kBareRoundTrip, reinterpret_cast<WPARAM>(event), 0);
-        ::WaitForSingleObject(event, INFINITE);
-        double end = NowMicroseconds();
+        double libraryTime, bareTime;
+        if (i % 2) {
+            libraryTime = LibraryRoundTrip();
+            bareTime = BareRoundTrip(bare, event);
+        } else {
+            bareTime = BareRoundTrip(bare, event);
+            libraryTime = LibraryRoundTrip();
+        }
         if (i >= 100) { // the first ones warm up
-            library.push_back(middle - start);
-            baseline.push_back(end - middle);
+            library.push_back(libraryTime);
+            baseline.push_back(bareTime);
         }
     }
     ::CloseHandle(event);
@@ -121,8 +139,8 @@ template <class Send> double MeasureBurst(Send send) {
 
 void Measure(HWND bare, DWORD uiThread, Results& results) {
     MeasureRoundTrips(bare, results);
-    results.libraryBurst = MeasureBurst(
-        [] { utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new BurstWork), 0); });
+    results.libraryBurst =
+        MeasureBurst([] { utl::CallInUIThread(boost::make_shared<BurstWork>(), 0); });
     results.bareBurst = MeasureBurst([bare] { ::PostMessageW(bare, kBareBurst, 0, 0); });
     ::PostThreadMessageW(uiThread, WM_QUIT, 0, 0);
 }

@@ -97,8 +97,10 @@ bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeou
         return true;
     }
     tUICallInfoPtr entry = boost::make_shared<tUICallInfo>(std::move(call));
-    if (timeout != 0)
+    if (timeout != 0) {
         entry->evDone = BorrowEvent();
+        entry->csCall.emplace();
+    }
     bool posted = Enqueue(entry);
     return timeout == 0 ? posted : AwaitCall(*entry, timeout);
 }
@@ -122,7 +124,7 @@ bool CUIExec::AwaitCall(tUICallInfo& entry, unsigned long timeout) {
     HANDLE done = entry.evDone ? entry.evDone->m_hObject : nullptr; // none: the wait fails
     if (::WaitForSingleObject(done, timeout) != WAIT_OBJECT_0) {
         boost::shared_ptr<CUICall> withdrawn; // released after the entry's lock
-        CSingleLock callLock(&entry.csCall, TRUE);
+        CSingleLock callLock(&*entry.csCall, TRUE);
         DWORD lastCheck = ::WaitForSingleObject(done, 0);
         if (lastCheck != WAIT_OBJECT_0)
             withdrawn.swap(entry.spCall);
@@ -166,7 +168,8 @@ CUIExec::tQueue CUIExec::TakeBatch(bool watchdogTick) {
 void CUIExec::RunBatch(tQueue const& batch) {
     for (size_t i = 0; i < batch.size(); ++i) {
         tUICallInfoPtr entry = batch[i];
-        CSingleLock callLock(&entry->csCall, TRUE);
+        CCriticalSection* callSection = entry->csCall ? &*entry->csCall : nullptr;
+        CSingleLock callLock(callSection, callSection != nullptr);
         if (!entry->spCall)
             continue;
         try {

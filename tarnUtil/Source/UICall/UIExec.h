@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <typeinfo>
 #include <vector>
 
@@ -43,8 +44,9 @@ public:
         // events and given back unsignalled.
         std::unique_ptr<CEvent> evDone;
         // Held by the window's thread around Execute, and by a waiter around its last check
-        // and withdrawal, so a waiter withdraws only a call that has not started.
-        CCriticalSection csCall;
+        // and withdrawal, so a waiter withdraws only a call that has not started. Only a
+        // waiting caller's entry has one: no one else could ever contend for it.
+        std::optional<CCriticalSection> csCall;
         // True once Execute returned normally; set before evDone is signalled.
         bool bDone = false;
     };
