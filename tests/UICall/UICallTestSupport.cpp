@@ -31,22 +31,16 @@ void DrainMessages() {
 bool PumpCatching(const std::function<bool()>& condition, std::vector<std::string>& thrown,
                   DWORD timeoutMs) {
     DWORD start = ::GetTickCount();
-    while (!condition()) {
+    for (;;) {
         DWORD elapsed = ::GetTickCount() - start;
         if (elapsed >= timeoutMs)
             return condition();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, (std::min)(timeoutMs - elapsed, 20ul),
-                                    QS_ALLINPUT);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            try {
-                ::DispatchMessageW(&msg);
-            } catch (std::exception const& e) {
-                thrown.push_back(e.what());
-            }
+        try {
+            return tutest::PumpMessagesUntil(condition, timeoutMs - elapsed);
+        } catch (std::exception const& e) {
+            thrown.push_back(e.what());
         }
     }
-    return true;
 }
 
 namespace {

@@ -126,26 +126,6 @@ TEST(UIExec, WaiterThatGivesUpWithdrawsItsCall) {
     EXPECT_TRUE(watch.expired());
 }
 
-TEST(UIExec, WaiterWhoseCallIsRunningWhenTimeRunsOutGetsTrue) {
-    RunLog log;
-    bool result = false;
-    bool reported = true;
-    Worker worker([&] {
-        bk::ClearLastErrorRecord();
-        result = utl::CallInUIThread(MakeCall([&] {
-                                         ::Sleep(200);
-                                         log.Add(1);
-                                     }),
-                                     5);
-        bk::tErrorRecord error;
-        reported = bk::GetLastErrorRecord(error);
-    });
-    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done(); }));
-    EXPECT_TRUE(result);
-    EXPECT_FALSE(reported);
-    EXPECT_EQ(log.Size(), 1u);
-}
-
 TEST(UIExec, ThrowingQueuedCallPutsTheRestBackBehindNewerCalls) {
     RunLog log;
     // Call 1 runs while a worker queues call 5; call 2 throws; 3 and 4 must then follow 5.
