@@ -27,7 +27,15 @@ const unsigned long kNoLimit = INFINITE;
 // Static initialization runs in the main thread, the UI thread of the test program.
 const DWORD kMainThread = ::GetCurrentThreadId();
 
-TEST(UIExec, EmptyCallIsRefusedWithoutReport) {
+// Every test starts and ends with no wake-up pending and no call queued, so that counts of
+// wake-ups are exact and no call outlives the test whose locals it uses.
+class UIExec : public ::testing::Test {
+protected:
+    void SetUp() override { uitest::DrainMessages(); }
+    void TearDown() override { uitest::DrainMessages(); }
+};
+
+TEST_F(UIExec, EmptyCallIsRefusedWithoutReport) {
     for (unsigned long timeout : {0ul, 10ul, kNoLimit}) {
         SCOPED_TRACE(timeout);
         unsigned long errors = bk::GetErrorCount();
@@ -40,7 +48,7 @@ TEST(UIExec, EmptyCallIsRefusedWithoutReport) {
     }
 }
 
-TEST(UIExec, RunsAtOnceInTheUIThread) {
+TEST_F(UIExec, RunsAtOnceInTheUIThread) {
     for (unsigned long timeout : {0ul, 10ul, kNoLimit}) {
         SCOPED_TRACE(timeout);
         RunLog log;
@@ -52,7 +60,7 @@ TEST(UIExec, RunsAtOnceInTheUIThread) {
                  std::runtime_error);
 }
 
-TEST(UIExec, WindowIsAMessageOnlyWindowOfTheFirstCallingThread) {
+TEST_F(UIExec, WindowIsAMessageOnlyWindowOfTheFirstCallingThread) {
     HWND window = uitest::ExecutorWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(::GetWindowThreadProcessId(window, nullptr), kMainThread);
@@ -61,7 +69,7 @@ TEST(UIExec, WindowIsAMessageOnlyWindowOfTheFirstCallingThread) {
     EXPECT_STREQ(className, L"Message");
 }
 
-TEST(UIExec, CallsQueuedTogetherShareOneWakeUpAndRunInOrder) {
+TEST_F(UIExec, CallsQueuedTogetherShareOneWakeUpAndRunInOrder) {
     RunLog log;
     std::vector<bool> results;
     RunInWorker([&] {
@@ -82,7 +90,7 @@ TEST(UIExec, CallsQueuedTogetherShareOneWakeUpAndRunInOrder) {
     EXPECT_TRUE(log.AllIn(kMainThread));
 }
 
-TEST(UIExec, WaitingCallerReturnsAfterItsCallRan) {
+TEST_F(UIExec, WaitingCallerReturnsAfterItsCallRan) {
     for (unsigned long timeout : {kNoLimit, 60000ul}) {
         SCOPED_TRACE(timeout);
         RunLog log;
@@ -99,7 +107,7 @@ TEST(UIExec, WaitingCallerReturnsAfterItsCallRan) {
     }
 }
 
-TEST(UIExec, WaiterThatGivesUpWithdrawsItsCall) {
+TEST_F(UIExec, WaiterThatGivesUpWithdrawsItsCall) {
     RunLog log;
     boost::shared_ptr<utl::CUICall> call = log.Call(1);
     boost::weak_ptr<utl::CUICall> watch = call;
@@ -126,7 +134,7 @@ TEST(UIExec, WaiterThatGivesUpWithdrawsItsCall) {
     EXPECT_TRUE(watch.expired());
 }
 
-TEST(UIExec, ThrowingQueuedCallPutsTheRestBackBehindNewerCalls) {
+TEST_F(UIExec, ThrowingQueuedCallPutsTheRestBackBehindNewerCalls) {
     RunLog log;
     // Call 1 runs while a worker queues call 5; call 2 throws; 3 and 4 must then follow 5.
     auto queueFive = [&] {
@@ -150,7 +158,7 @@ TEST(UIExec, ThrowingQueuedCallPutsTheRestBackBehindNewerCalls) {
     EXPECT_TRUE(log.AllIn(kMainThread));
 }
 
-TEST(UIExec, WaiterOfAThrowingCallGetsFalseWithoutReport) {
+TEST_F(UIExec, WaiterOfAThrowingCallGetsFalseWithoutReport) {
     bool result = true;
     bool reported = true;
     Worker worker([&] {
@@ -167,17 +175,18 @@ TEST(UIExec, WaiterOfAThrowingCallGetsFalseWithoutReport) {
     EXPECT_EQ(thrown, std::vector<std::string>{"waited"});
 }
 
-TEST(UIExec, WatchdogTickPicksUpALostWakeUp) {
+TEST_F(UIExec, WatchdogTickPicksUpALostWakeUp) {
     uitest::DebugOutputCapture debug;
     RunLog log;
     RunInWorker([&] { utl::CallInUIThread(log.Call(1), 0); });
-    ASSERT_EQ(uitest::RemovePendingWakeUps(), 1);
+    EXPECT_EQ(uitest::RemovePendingWakeUps(), 1);
     // Only the one-second timer can run the call now.
-    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 1; }, 5000));
+    EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 1; }, 5000));
     EXPECT_EQ(debug.Count(kLostWarning), 1u);
+    uitest::DrainMessages(); // the log must outlive the call, also when the test failed
 }
 
-TEST(UIExec, AnyMessageRunsQueuedCallsAndOnlyALostWakeUpIsReported) {
+TEST_F(UIExec, AnyMessageRunsQueuedCallsAndOnlyALostWakeUpIsReported) {
     struct Row {
         UINT message;
         WPARAM wParam;
@@ -195,7 +204,7 @@ TEST(UIExec, AnyMessageRunsQueuedCallsAndOnlyALostWakeUpIsReported) {
         RunLog log;
         RunInWorker([&] { utl::CallInUIThread(log.Call(1), 0); });
         if (rows[row].loseWakeUp) {
-            ASSERT_EQ(uitest::RemovePendingWakeUps(), 1);
+            EXPECT_EQ(uitest::RemovePendingWakeUps(), 1);
         }
         ::SendMessageW(uitest::ExecutorWindow(), rows[row].message, rows[row].wParam, 0);
         EXPECT_EQ(log.Size(), 1u);
@@ -204,7 +213,7 @@ TEST(UIExec, AnyMessageRunsQueuedCallsAndOnlyALostWakeUpIsReported) {
     }
 }
 
-TEST(UIExec, CallsQueuedDuringAModalLoopRunInsideIt) {
+TEST_F(UIExec, CallsQueuedDuringAModalLoopRunInsideIt) {
     RunLog log;
     auto modal = [&] {
         log.Add(1);
