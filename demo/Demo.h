@@ -4,6 +4,7 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowUICall();
 void ShowSettings();
 void ShowIni();
 void ShowContainers();

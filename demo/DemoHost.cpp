@@ -4,6 +4,7 @@
 int wmain() {
     std::printf("tarnUtil demo: a program loading the suite's utility library\n");
     ShowFrame();
+    ShowUICall();
     ShowSettings();
     ShowIni();
     ShowFileSys();
