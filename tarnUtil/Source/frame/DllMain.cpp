@@ -15,6 +15,7 @@ AFX_EXTENSION_MODULE g_extensionModule;
 void AttachProcess(HINSTANCE instance) {
     g_loaderThreadId = ::GetCurrentThreadId();
     g_instance = instance;
+    hookInitRegistry();
     AfxInitExtensionModule(g_extensionModule, instance);
     // A library object that cannot be allocated only costs the class library's resource chain.
     new (std::nothrow) CDynLinkLibrary(g_extensionModule);
@@ -22,6 +23,7 @@ void AttachProcess(HINSTANCE instance) {
 }
 
 void DetachProcess() {
+    hookTermRegistry();
     AfxTermExtensionModule(g_extensionModule, FALSE);
 }
 } // namespace

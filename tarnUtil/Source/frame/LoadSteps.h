@@ -2,3 +2,8 @@
 // operating-system probe, default INI names (which decide the data folders), hook registry,
 // locale cache. Each subsystem that needs one contributes exactly one function here.
 #pragma once
+
+// Hook registry: its lock, id table with the registry's own default, and entry heap.
+void hookInitRegistry();
+// Releases the registry's id table and entry heap; the first step of process detach.
+void hookTermRegistry();
