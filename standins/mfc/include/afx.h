@@ -1,4 +1,4 @@
-// Class-library core subset: CObject and the wide CString.
+// Class-library core subset: CObject, the wide CString and the file finder CFileFind.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -151,4 +151,56 @@ private:
     }
 
     std::wstring m_text;
+};
+
+// Lists the entries matching a name pattern. FindFile opens the listing; each FindNextFile
+// makes the next entry current and answers whether another one follows, so the last entry is
+// current when it returns FALSE.
+class CFileFind : public CObject {
+public:
+    CFileFind() = default;
+    ~CFileFind() override { Close(); }
+
+    // Opens the listing of the pattern ("*.*" when null); FALSE when nothing matches or the
+    // pattern has MAX_PATH or more characters.
+    virtual BOOL FindFile(const wchar_t* name = nullptr, DWORD unused = 0) {
+        (void)unused;
+        Close();
+        if (!name)
+            name = L"*.*";
+        if (wcslen(name) >= MAX_PATH) {
+            ::SetLastError(ERROR_BAD_ARGUMENTS);
+            return FALSE;
+        }
+        m_find = ::FindFirstFileW(name, &m_next);
+        return m_find != INVALID_HANDLE_VALUE;
+    }
+    virtual BOOL FindNextFile() {
+        if (m_find == INVALID_HANDLE_VALUE)
+            return FALSE;
+        m_found = m_next;
+        m_hasFound = true;
+        return ::FindNextFileW(m_find, &m_next);
+    }
+    // True when the current entry is the directory "." or "..".
+    virtual BOOL IsDots() const {
+        if (!MatchesMask(FILE_ATTRIBUTE_DIRECTORY))
+            return FALSE;
+        const wchar_t* name = m_found.cFileName;
+        return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+    }
+    // True when the current entry has any of the attribute bits of the mask.
+    BOOL MatchesMask(DWORD mask) const { return m_hasFound && (m_found.dwFileAttributes & mask); }
+    void Close() {
+        if (m_find != INVALID_HANDLE_VALUE)
+            ::FindClose(m_find);
+        m_find = INVALID_HANDLE_VALUE;
+        m_hasFound = false;
+    }
+
+private:
+    HANDLE m_find = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW m_found = {};
+    WIN32_FIND_DATAW m_next = {};
+    bool m_hasFound = false;
 };

@@ -1,0 +1,65 @@
+// Long names: the process-wide lookup of GetLongPathNameW, the conversion of paths into their
+// long-name form, and the module path in that form.
+#include "tuFileSys.h"
+
+#include "os/LongNames.h"
+
+#include <atomic>
+#include <cwchar>
+
+namespace {
+
+using GetLongPathNameFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+
+// Where kernel32's GetLongPathNameW is, remembered from the first conversion on. Written
+// without a lock: two first callers only repeat the same lookup and store the same answer.
+struct LongNameState {
+    std::atomic<bool> lookedUp{false};
+    std::atomic<GetLongPathNameFn> getLongPathName{nullptr};
+};
+LongNameState g_longNames;
+
+GetLongPathNameFn SystemConversion() {
+    if (!g_longNames.lookedUp.load(std::memory_order_acquire)) {
+        HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+        FARPROC found = kernel ? ::GetProcAddress(kernel, "GetLongPathNameW") : nullptr;
+        g_longNames.getLongPathName.store(
+            reinterpret_cast<GetLongPathNameFn>(reinterpret_cast<void*>(found)),
+            std::memory_order_relaxed);
+        g_longNames.lookedUp.store(true, std::memory_order_release);
+    }
+    return g_longNames.getLongPathName.load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+namespace tu::os {
+
+DWORD ConvertToLongName(wchar_t* path, DWORD size) {
+    GetLongPathNameFn getLongPathName = SystemConversion();
+    if (!getLongPathName)
+        return ConvertToLongNameByHand(path, size);
+    // A long path that does not fit leaves the buffer as it was and counts as a failure, so a
+    // nonzero answer always means the buffer holds the long name.
+    DWORD length = getLongPathName(path, path, size);
+    return length < size ? length : 0;
+}
+
+} // namespace tu::os
+
+DWORD WINAPI osCvtToLongFileName(LPWSTR path, DWORD size) {
+    if (size == 0 || !path || !path[0] || !osFullPath(path, path, size))
+        return 0;
+    return tu::os::ConvertToLongName(path, size);
+}
+
+DWORD WINAPI osGetModuleFileName(HMODULE module, LPWSTR buffer, DWORD size) {
+    if (!buffer || size == 0)
+        return 0;
+    DWORD length = ::GetModuleFileNameW(module, buffer, size);
+    // Older systems leave a cut module path without its terminator.
+    buffer[size - 1] = L'\0';
+    if (length != 0 && buffer[0] && osFullPath(buffer, buffer, size))
+        tu::os::ConvertToLongName(buffer, size);
+    return length;
+}

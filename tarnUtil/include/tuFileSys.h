@@ -1,0 +1,155 @@
+// File system: path strings (form tests, backslash edits, joins, full and long names, module
+// paths) and files and directories (existence, size, free space, creation and removal).
+#pragma once
+
+#include "tuExport.h"
+
+#include <afx.h>
+
+#include <windows.h>
+
+// Paths are null-terminated UTF-16 strings; the backslash is the only separator (a forward
+// slash is an ordinary character). Sizes count characters including the terminator. Functions
+// that copy a path into a working buffer take paths of up to 259 characters (MAX_PATH - 1).
+// A null path is treated as no path: form tests answer false, edits leave nothing to edit.
+
+// ---- Path strings ----------------------------------------------------------------------
+
+// True for a drive-absolute path (second and third characters ":\") or one starting with
+// two backslashes.
+//   C:\x -> true    \\server\share -> true    C:x -> false    \x -> false    "" -> false
+TARNUTIL_API BOOL WINAPI osIsAbsPath(LPCWSTR path);
+
+// True when the path starts with two backslashes.
+//   \\server\share -> true    \\ -> true    \x -> false    C:\ -> false
+TARNUTIL_API BOOL WINAPI osIsUNCPath(LPCWSTR path);
+
+// True for the text "\\" alone, for a bare drive form "C:" and for a drive root "C:\".
+//   \\ -> true    C: -> true    C:\ -> true    C:\x -> false    \\server -> false    C -> false
+TARNUTIL_API BOOL WINAPI osIsRootDir(LPCWSTR path);
+
+// True when a component of the path (case-insensitive, up to a dot, a backslash or the end)
+// is a reserved device name: con prn ept nul aux clock$ com1-com4 lpt1-lpt9. Only the first
+// 259 characters are examined.
+//   CON.txt -> true    c:\data\aux -> true    c:\con\file -> true    Clock$ -> true
+//   icon.txt -> false  con1 -> false    c:con -> false    c:/nul -> false    C:\COM5 -> false
+TARNUTIL_API BOOL WINAPI osIsReservedFileName(LPCWSTR path);
+
+// Appends one backslash unless the text is empty or already ends with one; the caller's
+// buffer must hold one more character. Always TRUE.
+//   C: -> C:\    C:\dir -> C:\dir\    C:\dir\ -> C:\dir\    "" -> ""
+TARNUTIL_API BOOL WINAPI osAppendBackslash(LPWSTR path);
+
+// A new string: the argument with one backslash appended, unless it is empty or already ends
+// with one (then the argument unchanged).
+//   C:\dir -> C:\dir\    C:\dir\ -> C:\dir\    "" -> ""
+TARNUTIL_API CString WINAPI osAppendBackslashStr(CString text);
+
+// Removes one trailing backslash if there is one. Always TRUE.
+//   C:\dir\ -> C:\dir    C:\ -> C:    C:\dir -> C:\dir    "" -> ""
+TARNUTIL_API BOOL WINAPI osDeleteBackslash(LPWSTR path);
+
+// True when the last component of the path has an extension (its last dot is not followed by
+// a backslash). *ext, when ext is given, is first set to null and on success to that dot
+// inside the caller's string.
+//   C:\dir\file.tar.gz -> true, ".gz"    C:\dir.old\file -> false    file -> false
+TARNUTIL_API BOOL WINAPI osGetFileExt(LPCWSTR path, LPCWSTR* ext);
+
+// Expands source against the current directory into destination (size characters).
+// Returns destination, or null when the full path does not fit, an argument is null or the
+// size is 0; destination and source may be the same buffer, which then stays unchanged on
+// failure.
+//   x (current directory C:\work) -> C:\work\x    C:\a\..\b -> C:\b
+TARNUTIL_API LPWSTR WINAPI osFullPath(LPWSTR destination, LPCWSTR source, DWORD size);
+
+// A new string joining directory and name with exactly one backslash between them; a null
+// name yields the directory. Only one leading backslash of the name is ever dropped.
+//   C:\dir\ + \x -> C:\dir\x    C:\dir + \x -> C:\dir\x    C:\dir + x -> C:\dir\x
+//   C:\dir\ + \\x -> C:\dir\\x  "" + x -> \x                C:\dir + null -> C:\dir
+TARNUTIL_API CString WINAPI osCreatePath(LPCWSTR directory, LPCWSTR name);
+
+// Brings a directory name into the form that directory creation and removal expect: roots
+// end with a backslash, every other name loses one trailing backslash. Always TRUE; the
+// caller's buffer must hold one more character (for the bare drive form).
+//   C: -> C:\    C:\ -> C:\    \\ -> \\    C:\dir\ -> C:\dir    "" -> ""
+TARNUTIL_API BOOL WINAPI osMakeCommdlgDir(LPWSTR directory);
+
+// Converts the path in place into its full long-name form (8.3 short components replaced by
+// their long names). Nonzero on success: the long path's length when the system converts it,
+// 1 when the library's own conversion does. Zero when the size is 0, the path is null or
+// empty, the full path cannot be made, or the long path does not fit; the buffer then holds
+// the full path when that could be made.
+TARNUTIL_API DWORD WINAPI osCvtToLongFileName(LPWSTR path, DWORD size);
+
+// Writes the full long-name path of a loaded module (null: the executable) into buffer, cut to
+// size characters and always terminated. Returns the length that GetModuleFileNameW reported,
+// 0 on failure or for a null buffer; when the long-name conversion fails the buffer keeps the
+// full path.
+TARNUTIL_API DWORD WINAPI osGetModuleFileName(HMODULE module, LPWSTR buffer, DWORD size);
+
+// ---- Files and directories -------------------------------------------------------------
+
+// Existence tests. A path naming a reserved device (see osIsReservedFileName) is answered
+// false without touching the file system; the system's missing-disk dialog is suppressed while
+// the attributes are read.
+
+// True if the path exists and is not a directory.
+TARNUTIL_API BOOL WINAPI osExistsFile(LPCWSTR path);
+// True if the path exists and is a directory.
+TARNUTIL_API BOOL WINAPI osExistsDir(LPCWSTR path);
+// True if the path exists, file or directory.
+TARNUTIL_API BOOL WINAPI osExistsPath(LPCWSTR path);
+// True if the path is an existing file (not a directory) that can be opened for reading.
+TARNUTIL_API BOOL WINAPI osReadableFile(LPCWSTR path);
+
+// True if the runtime's access test succeeds for the mode: 0 existence, 2 write, 4 read,
+// 6 read and write. Any other mode, and a null path, answer false.
+TARNUTIL_API BOOL WINAPI osGetAccess(LPCWSTR path, int mode);
+
+// True if the path (which may hold wildcards) matches an entry; info then holds the first
+// match. info is left unchanged when nothing matches.
+TARNUTIL_API BOOL WINAPI osGetFileInformation(LPCWSTR path, WIN32_FIND_DATAW& info);
+
+// Size in bytes of the first entry matching the path (which may hold wildcards), -1 when
+// nothing matches. A directory reports its listed size (normally 0).
+TARNUTIL_API LONGLONG WINAPI osGetFileSize(LPCWSTR path);
+
+// Bytes available to the calling user (disk quotas honoured) on the volume of the path, 0 on
+// failure. A UNC path is asked with a trailing backslash, any other path by its text up to the
+// first backslash from the third character on; only the first 258 characters are used.
+//   D:\photos\2007 -> asks D:\    \\server\share\dir -> asks \\server\share\dir\ .
+TARNUTIL_API LONGLONG WINAPI osGetDiskFreeSpace(LPCWSTR path);
+
+// Deletes a file; the result of DeleteFileW, FALSE for a reserved name or a null path.
+TARNUTIL_API BOOL WINAPI osDeleteFileEx(LPCWSTR path);
+
+// Makes the path the process's current directory (and its drive the current drive); the result
+// of SetCurrentDirectoryW, FALSE for a reserved name or a null path.
+TARNUTIL_API BOOL WINAPI osChDriveDir(LPCWSTR path);
+
+// Creates one directory (a trailing backslash is ignored); FALSE when it exists already, its
+// parent is missing, the name is reserved, or the path is null or longer than 259 characters.
+TARNUTIL_API BOOL WINAPI osMakeDir(LPCWSTR path);
+
+// Creates a directory with all its missing parents. FALSE when the directory exists already
+// (test osExistsDir first) or any level cannot be created.
+TARNUTIL_API BOOL WINAPI osMakeDirEx(LPCWSTR path);
+
+// Removes one empty directory. When it is the current directory (of its drive), the parent
+// becomes current first. FALSE for a reserved name, a null or empty path, or a failed removal.
+TARNUTIL_API BOOL WINAPI osRemoveDir(LPCWSTR path);
+
+// Deletes a directory with all its contents through the shell, silently; with allowUndo
+// nonzero the tree goes to the recycle bin. FALSE for a null or empty path, a root, or when
+// the shell reports a failure.
+TARNUTIL_API BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo);
+
+// Deletes the files of a directory tree, and unless keepDirectories is nonzero the directories
+// too. Read-only files are made writable first when resetReadOnly is nonzero, else they stay.
+// Keeps going past failures; TRUE when everything that was to go is gone, also when the path
+// does not exist. FALSE for a null or empty path or a root.
+TARNUTIL_API BOOL WINAPI osRemoveDirEx(LPCWSTR path, BOOL resetReadOnly, BOOL keepDirectories);
+
+// True when the directory holds nothing but "." and "..", hidden entries counting as content.
+// A directory that cannot be listed (or does not exist) counts as empty.
+TARNUTIL_API BOOL WINAPI osIsDirEmtpy(LPCWSTR directory);
