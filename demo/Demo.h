@@ -4,6 +4,9 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowContainers();
+void ShowText();
+void ShowFileSys();
 
 // Prints a section heading.
 inline void DemoSection(const char* title) {

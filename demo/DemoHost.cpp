@@ -4,6 +4,9 @@
 int wmain() {
     std::printf("tarnUtil demo: a program loading the suite's utility library\n");
     ShowFrame();
+    ShowFileSys();
+    ShowText();
+    ShowContainers();
     std::printf("\n");
     return 0;
 }

@@ -82,9 +82,9 @@ TARNUTIL_API BOOL WINAPI osMakeCommdlgDir(LPWSTR directory);
 TARNUTIL_API DWORD WINAPI osCvtToLongFileName(LPWSTR path, DWORD size);
 
 // Writes the full long-name path of a loaded module (null: the executable) into buffer, cut to
-// size characters and always terminated. Returns the length that GetModuleFileNameW reported,
-// 0 on failure or for a null buffer; when the long-name conversion fails the buffer keeps the
-// full path.
+// size characters and always terminated (empty on failure). Returns the length that
+// GetModuleFileNameW reported, 0 on failure, for a null buffer or a size of 0; when the
+// long-name conversion fails the buffer keeps the full path.
 TARNUTIL_API DWORD WINAPI osGetModuleFileName(HMODULE module, LPWSTR buffer, DWORD size);
 
 // ---- Files and directories -------------------------------------------------------------
@@ -140,8 +140,8 @@ TARNUTIL_API BOOL WINAPI osMakeDirEx(LPCWSTR path);
 TARNUTIL_API BOOL WINAPI osRemoveDir(LPCWSTR path);
 
 // Deletes a directory with all its contents through the shell, silently; with allowUndo
-// nonzero the tree goes to the recycle bin. FALSE for a null or empty path, a root, or when
-// the shell reports a failure.
+// nonzero the tree goes to the recycle bin. FALSE for a null or empty path, a root, a path of
+// MAX_PATH or more characters, or when the shell reports a failure.
 TARNUTIL_API BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo);
 
 // Deletes the files of a directory tree, and unless keepDirectories is nonzero the directories

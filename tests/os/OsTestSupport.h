@@ -24,8 +24,7 @@ public:
     std::wstring text() const {
         return std::wstring(m_chars.data(), wcsnlen(m_chars.data(), m_size));
     }
-    // True when the text ends within the buffer and nothing past the buffer was written.
-    bool Terminated() const { return wcsnlen(m_chars.data(), m_size) < m_size; }
+    // True when nothing past the buffer was written.
     bool GuardIntact() const {
         for (size_t i = m_size; i < m_chars.size(); ++i) {
             if (m_chars[i] != kFill)

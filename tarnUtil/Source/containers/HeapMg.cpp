@@ -163,10 +163,10 @@ int ReleaseRange(tagHEAPMG* heap, UINT handle, UINT size) {
 
     const bool joinsPrevious = previous && EndOf(*previous) == handle;
     const bool joinsNext = next < count && end == blocks[next].nOffset;
-    list->nCurrent = std::min(next, count - 1);
     if (joinsPrevious && joinsNext) {
         previous->nSize += size + blocks[next].nSize;
-        DeleteInChain(list); // the cursor names the following range, now part of previous
+        list->nCurrent = next; // the following range is now part of previous
+        DeleteInChain(list);
         return 1;
     }
     if (joinsPrevious) {
@@ -180,7 +180,12 @@ int ReleaseRange(tagHEAPMG* heap, UINT handle, UINT size) {
     }
     if (next == count)
         return AppendToChain(&range, list);
-    return InsertInChain(&range, list); // before the range at the cursor
+    const UINT cursor = list->nCurrent;
+    list->nCurrent = next; // the new range goes before the following one
+    if (InsertInChain(&range, list))
+        return 1;
+    list->nCurrent = cursor; // a failed insertion leaves the free list as it was
+    return 0;
 }
 
 // The length in characters of the string at handle, false when no terminator follows it

@@ -16,6 +16,7 @@ void AttachProcess(HINSTANCE instance) {
     g_loaderThreadId = ::GetCurrentThreadId();
     g_instance = instance;
     hookInitRegistry();
+    tu::text::InitLocaleCache();
     AfxInitExtensionModule(g_extensionModule, instance);
     // A library object that cannot be allocated only costs the class library's resource chain.
     new (std::nothrow) CDynLinkLibrary(g_extensionModule);

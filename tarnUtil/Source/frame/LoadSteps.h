@@ -7,3 +7,8 @@
 void hookInitRegistry();
 // Releases the registry's id table and entry heap; the first step of process detach.
 void hookTermRegistry();
+
+namespace tu::text {
+// Fills the locale cache from the user's regional settings (section "intl" of the profile).
+void InitLocaleCache();
+} // namespace tu::text

@@ -118,7 +118,9 @@ BOOL WINAPI osRemoveDir(LPCWSTR path) {
 }
 
 BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo) {
-    if (!path || !path[0] || osIsRootDir(path))
+    // The shell's delete handles names within MAX_PATH only; some versions overrun their own
+    // buffers on longer ones, so those are refused here.
+    if (!path || !path[0] || osIsRootDir(path) || wcsnlen(path, MAX_PATH) >= MAX_PATH)
         return FALSE;
     // The shell takes a list of paths, each terminated, ended by an empty one.
     std::vector<wchar_t> list(path, path + wcslen(path));

@@ -57,8 +57,9 @@ DWORD WINAPI osGetModuleFileName(HMODULE module, LPWSTR buffer, DWORD size) {
     if (!buffer || size == 0)
         return 0;
     DWORD length = ::GetModuleFileNameW(module, buffer, size);
-    // Older systems leave a cut module path without its terminator.
-    buffer[size - 1] = L'\0';
+    // Older systems leave a cut module path without its terminator, and a failed call may
+    // leave the buffer as it was: the caller gets a terminated text either way.
+    buffer[length == 0 ? 0 : size - 1] = L'\0';
     if (length != 0 && buffer[0] && osFullPath(buffer, buffer, size))
         tu::os::ConvertToLongName(buffer, size);
     return length;

@@ -1,0 +1,70 @@
+// utl::CGUIDHolder: the null GUID and its empty text, texts both ways, new GUIDs.
+#include "tuText.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr wchar_t kSample[] = L"00112233-4455-6677-8899-aabbccddeeff";
+
+bool IsNull(const GUID* uid) {
+    static const GUID kNull{};
+    return std::memcmp(uid, &kNull, sizeof kNull) == 0;
+}
+
+TEST(GuidHolder, NullGuidHasTheEmptyText) {
+    const wchar_t* noText = nullptr;
+    for (const utl::CGUIDHolder& holder :
+         {utl::CGUIDHolder(), utl::CGUIDHolder(L""), utl::CGUIDHolder(noText),
+          utl::CGUIDHolder(L"not a guid"),
+          utl::CGUIDHolder(L"{00112233-4455-6677-8899-aabbccddeeff}")}) {
+        EXPECT_TRUE(IsNull(holder.GetUID()));
+        EXPECT_EQ(holder.GetStringUID(), L"");
+    }
+}
+
+TEST(GuidHolder, TextsBothWays) {
+    utl::CGUIDHolder holder(kSample);
+    EXPECT_EQ(holder.GetStringUID(), kSample);
+    const GUID* uid = holder.GetUID();
+    EXPECT_EQ(uid->Data1, 0x00112233u);
+    EXPECT_EQ(uid->Data2, 0x4455);
+    EXPECT_EQ(uid->Data3, 0x6677);
+    EXPECT_EQ(uid->Data4[0], 0x88);
+    EXPECT_EQ(uid->Data4[7], 0xff);
+
+    utl::CGUIDHolder copy(*uid), assigned;
+    assigned = copy;
+    EXPECT_EQ(assigned.GetStringUID(), kSample);
+    copy.SetUID(L"FFEEDDCC-BBAA-9988-7766-554433221100");
+    EXPECT_EQ(copy.GetStringUID(), L"ffeeddcc-bbaa-9988-7766-554433221100");
+    copy.SetUID(L"ffeeddcc");
+    EXPECT_TRUE(IsNull(copy.GetUID()));
+    copy.SetUID(uid);
+    EXPECT_EQ(copy.GetStringUID(), kSample);
+    copy.SetUID(static_cast<const GUID*>(nullptr));
+    EXPECT_TRUE(IsNull(copy.GetUID()));
+}
+
+TEST(GuidHolder, NewGuidsDiffer) {
+    utl::CGUIDHolder holder;
+    const CString first = holder.GetStringNewUID();
+    const CString second = holder.GetStringNewUID();
+    EXPECT_EQ(first.GetLength(), 36);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(holder.GetStringUID(), second);
+
+    GUID before = *holder.GetUID();
+    const GUID* made = holder.GetNewUID();
+    EXPECT_EQ(made, holder.GetUID());
+    EXPECT_NE(std::memcmp(made, &before, sizeof before), 0);
+    holder.SetNewUID();
+    EXPECT_NE(std::memcmp(holder.GetUID(), &before, sizeof before), 0);
+    EXPECT_FALSE(IsNull(holder.GetUID()));
+}
+
+} // namespace
