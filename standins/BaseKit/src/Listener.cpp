@@ -3,17 +3,69 @@
 
 #include <boost/weak_ptr.hpp>
 
+#include <windows.h>
+
+#include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
 namespace utl {
 
-// Stands for one listener. The lock is held while the listener works and while it is
-// forgotten, so a listener is never destroyed under a running delivery.
+// Stands for one listener. Deliveries in any number of threads may run at once; the listener
+// is forgotten only when none runs outside the forgetting thread, so it is never destroyed
+// under a running delivery, and a delivery that waits for another thread's delivery to the
+// same listener does not block it.
 struct tHolder {
     explicit tHolder(CListener* listener) : pListener(listener) {}
-    std::recursive_mutex lock;
+
+    // The listener with a delivery counted as running, or null when it is gone or going.
+    CListener* BeginDelivery() {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!pListener)
+            return nullptr;
+        running.push_back(::GetCurrentThreadId());
+        return pListener;
+    }
+    void EndDelivery() {
+        std::lock_guard<std::mutex> guard(lock);
+        running.erase(std::find(running.begin(), running.end(), ::GetCurrentThreadId()));
+        ended.notify_all();
+    }
+    // Refuses new deliveries, then waits for those of other threads (a listener may be
+    // destroyed by its own handler).
+    void Forget() {
+        std::unique_lock<std::mutex> guard(lock);
+        pListener = nullptr;
+        DWORD self = ::GetCurrentThreadId();
+        ended.wait(guard, [&] {
+            return std::all_of(running.begin(), running.end(),
+                               [&](DWORD id) { return id == self; });
+        });
+    }
+
+    std::mutex lock;
+    std::condition_variable ended;
     CListener* pListener;
+    std::vector<DWORD> running; // one entry per delivery in progress, by thread
+};
+
+// Counts one delivery for its lifetime.
+class DeliveryScope {
+public:
+    explicit DeliveryScope(tHolder& holder)
+        : m_holder(holder), m_listener(holder.BeginDelivery()) {}
+    ~DeliveryScope() {
+        if (m_listener)
+            m_holder.EndDelivery();
+    }
+    DeliveryScope(DeliveryScope const&) = delete;
+    DeliveryScope& operator=(DeliveryScope const&) = delete;
+    CListener* Listener() const { return m_listener; }
+
+private:
+    tHolder& m_holder;
+    CListener* m_listener;
 };
 
 struct CEventSource::tImpl {
@@ -43,9 +95,9 @@ void CEventSource::Raise(unsigned int first, unsigned int second, boost::any con
 
 void CEventSource::Raise(unsigned int first, boost::any const& data) const {
     for (auto const& holder : m_pImpl->LiveHolders()) {
-        std::lock_guard<std::recursive_mutex> guard(holder->lock);
-        if (holder->pListener)
-            holder->pListener->Work(first, data);
+        DeliveryScope delivery(*holder);
+        if (delivery.Listener())
+            delivery.Listener()->Work(first, data);
     }
 }
 
@@ -57,8 +109,7 @@ CListener::CListener(CEventSource const& source) : CListener() {
 }
 
 CListener::~CListener() {
-    std::lock_guard<std::recursive_mutex> guard(m_spHolder->lock);
-    m_spHolder->pListener = nullptr;
+    m_spHolder->Forget();
 }
 
 void CListener::Work(unsigned int, boost::any const&) {}
@@ -73,10 +124,10 @@ CListener::EPriority ListenerCall(boost::shared_ptr<tHolder> const& holder, unsi
                                   unsigned int second, boost::any const& data) {
     if (!holder)
         return CListener::ePriNone;
-    std::lock_guard<std::recursive_mutex> guard(holder->lock);
-    if (!holder->pListener)
+    DeliveryScope delivery(*holder);
+    if (!delivery.Listener())
         return CListener::ePriNone;
-    holder->pListener->Work(first, second, data);
+    delivery.Listener()->Work(first, second, data);
     return CListener::ePriNormal;
 }
 

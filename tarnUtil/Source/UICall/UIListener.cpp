@@ -1,0 +1,68 @@
+// UI listeners: listeners whose three-word events are handled in the UI thread, and the call
+// object that carries one event there.
+#include "tuUICall.h"
+
+#include <BaseKit/App.h>
+
+namespace utl {
+
+// One event on its way to the UI thread. It reaches the listener only through the listener's
+// holder, so an event whose listener died on the way is dropped by the base library.
+class CMessageTransport : public CUICall {
+public:
+    CMessageTransport(boost::shared_ptr<tHolder> holder, unsigned int first, unsigned int second,
+                      boost::any const& data)
+        : m_spHolder(std::move(holder)), m_nArg1(first), m_nArg2(second), m_Data(data) {}
+
+    void Execute() override { ListenerCall(m_spHolder, m_nArg1, m_nArg2, m_Data); }
+
+private:
+    boost::shared_ptr<tHolder> m_spHolder;
+    unsigned int m_nArg1;
+    unsigned int m_nArg2;
+    boost::any m_Data;
+};
+
+namespace {
+// Hands the event to the UI thread, where the holder's listener takes it again through Work.
+void ForwardToUIThread(CListener const& listener, unsigned int first, unsigned int second,
+                       boost::any const& data, unsigned long timeout) {
+    boost::shared_ptr<CUICall> transport(
+        new CMessageTransport(listener.GetHolder(), first, second, data));
+    CallInUIThread(transport, timeout);
+}
+} // namespace
+
+CUIListener::CUIListener(unsigned long timeout) : m_dwTimeout(timeout) {}
+
+CUIListener::CUIListener(CEventSource const& source, unsigned long timeout)
+    : CListener(source), m_dwTimeout(timeout) {}
+
+CUIListener::~CUIListener() = default;
+
+void CUIListener::Work(unsigned int first, unsigned int second, boost::any const& data) {
+    if (app::IsUserInputThread())
+        WorkUI(first, second, data);
+    else
+        ForwardToUIThread(*this, first, second, data, m_dwTimeout);
+}
+
+CUIMapListener::CUIMapListener(unsigned long timeout) : m_dwTimeout(timeout) {}
+
+CUIMapListener::CUIMapListener(CEventSource const& source, unsigned long timeout)
+    : CMapListener(source), m_dwTimeout(timeout) {}
+
+CUIMapListener::~CUIMapListener() = default;
+
+void CUIMapListener::Work(unsigned int first, unsigned int second, boost::any const& data) {
+    if (app::IsUserInputThread())
+        WorkUI(first, second, data);
+    else
+        ForwardToUIThread(*this, first, second, data, m_dwTimeout);
+}
+
+void CUIMapListener::WorkUI(unsigned int first, unsigned int second, boost::any const& data) {
+    CMapListener::Work(first, second, data);
+}
+
+} // namespace utl

@@ -1,0 +1,104 @@
+// UI-thread calls and listeners: call objects run in the user-input thread, and listeners and
+// message-center registrations whose work always happens there.
+#pragma once
+
+#include "tuExport.h"
+
+#include <BaseKit/Listener.h>
+#include <BaseKit/MsgCenter.h>
+
+#include <boost/any.hpp>
+#include <boost/shared_ptr.hpp>
+#include <boost/weak_ptr.hpp>
+
+#include <windows.h>
+
+namespace utl {
+
+// A piece of work to run in the user-input (UI) thread. Subclasses carry their arguments and
+// results in their own fields; a caller that waited reads the results after the call returns.
+// Always held by boost::shared_ptr: the library keeps a reference until the call has run or
+// been dropped, so a caller that does not wait may release its own at once.
+class TARNUTIL_API CUICall {
+public:
+    CUICall();
+    CUICall(CUICall const& other);
+    CUICall& operator=(CUICall const& other);
+    virtual ~CUICall();
+
+    // The work; runs in the UI thread. An exception passes to whoever dispatched it there.
+    virtual void Execute() = 0;
+};
+
+// Runs the call in the UI thread, waiting up to timeout milliseconds for it (0: queue and
+// return at once; INFINITE: wait until it has run).
+// - empty call: false, nothing else happens;
+// - called in the UI thread: the call runs before this returns; true;
+// - timeout 0 from another thread: true when the call was queued and its wake-up posted
+//   (false when that post failed: the call stays queued and runs at the next watchdog tick);
+// - otherwise: true exactly when the call ran and returned normally before the wait ended.
+// A waiter that gives up withdraws its call, which then never runs. Failures are recorded as
+// the base library's last error of the calling thread (function "utl::CUIExec::PushCallInfo",
+// line 151: the post failed, code = the Win32 error; line 167: the wait ran out, code = 258).
+// Queued calls run, in order, when the thread that made the first call dispatches messages:
+// make the first call from the UI thread (a call there runs at once and costs nothing).
+TARNUTIL_API bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigned long timeout);
+
+// A listener whose three-word events are always handled in the UI thread, by WorkUI.
+// Events delivered in another thread are forwarded there and waited for up to the time-out
+// given at construction (0: do not wait; INFINITE: until handled). Two-word events are
+// handled by CListener in the delivering thread.
+class TARNUTIL_API CUIListener : public CListener {
+public:
+    explicit CUIListener(unsigned long timeout = 0);
+    CUIListener(CEventSource const& source, unsigned long timeout = 0);
+    ~CUIListener() override;
+
+protected:
+    using CListener::Work;
+    // Calls WorkUI at once in the UI thread; elsewhere forwards the event to the UI thread.
+    void Work(unsigned int first, unsigned int second, boost::any const& data) override;
+    // The application's handler, always called in the UI thread with Work's arguments.
+    virtual void WorkUI(unsigned int first, unsigned int second, boost::any const& data) = 0;
+
+    unsigned long m_dwTimeout;
+};
+
+// A map listener whose three-word events are always handled in the UI thread, the map
+// listener's way; forwarding and time-out as with CUIListener.
+class TARNUTIL_API CUIMapListener : public CMapListener {
+public:
+    explicit CUIMapListener(unsigned long timeout = 0);
+    CUIMapListener(CEventSource const& source, unsigned long timeout = 0);
+    ~CUIMapListener() override;
+
+    using CMapListener::Work;
+    // Handles the event at once in the UI thread; elsewhere forwards it to the UI thread.
+    void Work(unsigned int first, unsigned int second, boost::any const& data) override;
+
+protected:
+    unsigned long m_dwTimeout;
+
+private:
+    void WorkUI(unsigned int first, unsigned int second, boost::any const& data);
+};
+
+// Registers the handler's member function at the center for messages with this code, so that
+// it always runs in the UI thread (dispatched elsewhere, the message is queued to the UI
+// thread without waiting). Only a weak reference is kept: once the handler is gone, its
+// messages are dropped. Registering the same handler again adds another registration.
+TARNUTIL_API void WINAPI AddUIListener(CMsgCenter& center, int code,
+                                       boost::weak_ptr<CEventHandler> const& handler,
+                                       CMsgCenter::tHandlerFn function);
+
+// The same for messages with either of two codes.
+TARNUTIL_API void WINAPI AddUIListener(CMsgCenter& center, int code1, int code2,
+                                       boost::weak_ptr<CEventHandler> const& handler,
+                                       CMsgCenter::tHandlerFn function);
+
+// Ends every UI registration of the handler at the center; nothing happens when it has none.
+// Messages already queued to the UI thread are still delivered.
+TARNUTIL_API void WINAPI RemoveUIListener(CMsgCenter& center,
+                                          boost::weak_ptr<CEventHandler> const& handler);
+
+} // namespace utl
