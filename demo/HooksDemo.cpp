@@ -3,11 +3,21 @@
 #include "Demo.h"
 
 #include "tuHooks.h"
+#include "tuUICall.h"
+
+#include <boost/make_shared.hpp>
 
 #include <atomic>
 #include <thread>
 
 namespace {
+
+// Runs nothing: the first call into the UI thread, made by the UI thread itself, so that the
+// executor's window (and with it the running of queued calls) belongs to that thread.
+class NoCall : public utl::CUICall {
+public:
+    void Execute() override {}
+};
 
 unsigned long CALLBACK Greeting(void* parameter, unsigned long, long) {
     std::printf("  default function runs in thread %lu for \"%ls\"\n", ::GetCurrentThreadId(),
@@ -34,6 +44,7 @@ void ShowHooks() {
     unsigned long result = hookCallFirst(id, const_cast<wchar_t*>(L"direct"));
     std::printf("  result %lu\n", result);
 
+    utl::CallInUIThread(boost::make_shared<NoCall>(), 0);
     unsigned long workerResult = 0;
     std::atomic<bool> done{false};
     std::thread worker([&] {

@@ -13,7 +13,7 @@ const int kCalls = 2000000;
 const int kRounds = 5;
 
 unsigned long CALLBACK Leaf(void* parameter, unsigned long, long) {
-    return reinterpret_cast<unsigned long>(parameter) + 1;
+    return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(parameter)) + 1;
 }
 
 unsigned long CALLBACK Pass(void* parameter, unsigned long hook, long) {

@@ -3,6 +3,9 @@
 #include "HookTestSupport.h"
 
 #include "TestSupport.h"
+#include "tuUICall.h"
+
+#include <boost/make_shared.hpp>
 
 #include <gtest/gtest.h>
 
@@ -90,7 +93,14 @@ unsigned long CALLBACK ReportThread(void*, unsigned long, long) {
     return ::GetCurrentThreadId();
 }
 
+// Runs nothing; made in the UI thread so that the executor's window belongs to that thread.
+class NoCall : public utl::CUICall {
+public:
+    void Execute() override {}
+};
+
 TEST(HookCalls, CallFirstInUIRunsTheChainInTheUserInputThread) {
+    ASSERT_TRUE(utl::CallInUIThread(boost::make_shared<NoCall>(), 0));
     const unsigned id = 13207;
     IdScope scope(id);
     hookSet(id, AsHook(&ReportThread), 0, 0);
