@@ -4,6 +4,8 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowSettings();
+void ShowIni();
 void ShowContainers();
 void ShowText();
 void ShowFileSys();

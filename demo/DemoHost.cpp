@@ -4,6 +4,8 @@
 int wmain() {
     std::printf("tarnUtil demo: a program loading the suite's utility library\n");
     ShowFrame();
+    ShowSettings();
+    ShowIni();
     ShowFileSys();
     ShowText();
     ShowContainers();

@@ -36,13 +36,15 @@ TARNUTIL_API HRSRC WINAPI lclFindDlgResource(HMODULE module, LPCWSTR dialog, UIN
                                              BOOL fallback);
 
 // Finds, loads and locks dialog `dialogId` as lclFindDlgResource does. The template belongs to
-// the module and stays valid while the module is loaded; null when none is found.
+// the module and stays valid while the module is loaded; null when none is found or the id
+// is above 0xFFFF.
 TARNUTIL_API DLGTEMPLATE* WINAPI lclLoadDlgTemplate(HMODULE module, UINT dialogId, UINT language,
                                                     BOOL fallback);
 
 // Copies resource `id` of the given type, found in the lookup order above, onto the heap and
 // stores its size in bytes through `size`. The copy is the caller's, released with free().
-// Null when `size` is null or the resource is missing, empty or cannot be loaded or copied.
+// Null when `size` is null, the id is above 0xFFFF, or the resource is missing, empty or
+// cannot be loaded or copied.
 TARNUTIL_API void* WINAPI lclLoadCustomResource(HMODULE module, UINT id, LPCWSTR type, DWORD* size,
                                                 UINT language, BOOL fallback);
 
@@ -54,6 +56,7 @@ TARNUTIL_API UINT WINAPI lclGetCPofIdMs(UINT langId);
 // `size` characters, cut to fit and always terminated; an unfound string leaves it empty.
 // Returns the characters copied without the terminator, 0 when nothing was found. A null
 // buffer or a size of 0 returns 0 with the thread's last error set to 87 (invalid parameter).
+// Ids from 0xFFFF0 on, whose block number is no resource id, find nothing.
 //   string "Save as" into 16 characters -> "Save as", 7
 //   string "Save as" into  4 characters -> "Sav", 3
 //   string "Save as" into  1 character  -> "", 0
@@ -72,7 +75,8 @@ TARNUTIL_API int WINAPI lclLoadString(HINSTANCE module, UINT id, CString& text, 
 // Positional formatting. The arguments are formatted with `argFormat` (wide printf rules, "%s"
 // takes a wide string); each conversion's text becomes one numbered piece, starting at 1.
 // The template is copied to the output with "%k" (k a number from 1) replaced by piece k and
-// every other "%x" replaced by x. The output is cut at `size` - 1 characters and terminated.
+// every other "%x" replaced by x; a "%" that ends the template is dropped. The output is cut
+// at `size` - 1 characters and terminated.
 // Returns the output's length; 0 with the output untouched when the output is null or smaller
 // than 2, the template or argFormat is null, argFormat is too long (its "%"s count twice, and
 // it must stay below 255 characters then), or the formatted arguments exceed 4,095 characters.
@@ -111,6 +115,9 @@ TARNUTIL_API void WINAPI errOutOfMemMsgBox();
 // that is missing, cannot be loaded, or is older than the demand (or a neutral module without
 // the demand) is not used, and the user sees one warning box. Lookups then go to the
 // executable (a null module handle). An object has no lock: use it from one thread at a time.
+// Text buffers of LoadStringW, LDS, LDSN and LoadIDFString are arrays of UTF-16 code units
+// typed unsigned short, as the class has always declared them; wchar_t buffers are passed
+// with a reinterpret_cast.
 class TARNUTIL_API C1fa : public CObject {
 public:
     C1fa();
@@ -147,7 +154,8 @@ public:
     // Loads the text of a file-type description into the buffer (emptied first). Kind 0 is a
     // name in a second language: English for a Japanese or Chinese user interface, German for
     // an English one, else the user-input language or, without it, German. Kind 3 is English.
-    // Any other kind loads string id + 1 in the user-input language with fallback. Returns 1.
+    // Any other kind loads string id + 1 in the user-input language with fallback. Returns 1,
+    // found or not; without a buffer (null or size 0) nothing is looked up.
     int LoadIDFString(UINT kind, UINT id, unsigned short* buffer, UINT size);
 
 protected:

@@ -124,22 +124,6 @@ TEST(PositionalFormat, BadArgumentsLeaveTheOutputUntouched) {
     }
 }
 
-TEST(PositionalFormat, ArgumentListFormPassesItsArgumentsOn) {
-    struct Forward {
-        static int Call(wchar_t* output, UINT size, const wchar_t* templ, const wchar_t* format,
-                        ...) {
-            va_list args;
-            va_start(args, format);
-            int length = lclFormatString(output, size, templ, format, args);
-            va_end(args);
-            return length;
-        }
-    };
-    wchar_t output[32];
-    EXPECT_EQ(Forward::Call(output, 32, L"%3%2%1", L"%c%d%s", L'a', 42, L"z"), 4);
-    EXPECT_STREQ(output, L"z42a");
-}
-
 TEST(PositionalFormat, TemplateIdIsLoadedInTheUserInputLanguage) {
     HMODULE module = ::LoadLibraryW((tutest::BinDir() + L"\\lclStrings.dll").c_str());
     ASSERT_NE(module, nullptr);

@@ -1,7 +1,7 @@
 // Hook ids, names, stored chains, registry requests, removal and the process's hook limit.
 #include "HookTestSupport.h"
 
-#include "MessageBoxWatcher.h"
+#include "MessageBoxSpy.h"
 
 #include <gtest/gtest.h>
 
@@ -236,7 +236,7 @@ TEST(RegistryHooks, RemovingTheNewestHookNeedsItsId) {
 TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
     const unsigned id = 13107;
     IdScope scope(id);
-    tutest::MessageBoxWatcher watcher;
+    tutest::MessageBoxSpy watcher;
     auto fill = [&] {
         std::vector<unsigned long> hooks;
         while (unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 0)) {

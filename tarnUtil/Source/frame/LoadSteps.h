@@ -3,6 +3,12 @@
 // locale cache. Each subsystem that needs one contributes exactly one function here.
 #pragma once
 
+namespace tu::settings {
+// Derives both default INI file names, the common one first; deriving them decides both data
+// folders (common first), reads "appProps.ini" and may create the folders on disk.
+void DeriveDefaultIniNames();
+} // namespace tu::settings
+
 // Hook registry: its lock, id table with the registry's own default, and entry heap.
 void hookInitRegistry();
 // Releases the registry's id table and entry heap; the first step of process detach.

@@ -1,0 +1,219 @@
+// The resource-library manager: a module's translated resources in a ".1fa" library beside it,
+// loaded on first need, accepted only at the version the module demands, and served through
+// the language-aware lookups.
+#include "tuFileSys.h"
+#include "tuLocal.h"
+#include "tuSettings.h"
+
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+
+namespace {
+
+constexpr UINT kSharedTextSize = 512;
+constexpr UINT kTemplateSize = 256;
+
+// The texts handed out by LDS and LDSN, shared by every object of the process. Unlocked: each
+// call overwrites its buffer, so a text stays valid only until the next call of its operation.
+struct SharedTexts {
+    unsigned short lds[kSharedTextSize] = {};
+    unsigned short ldsn[kSharedTextSize] = {};
+};
+SharedTexts g_texts;
+
+// The neutral module's demand: the lowest file version (major high, minor low) it accepts.
+using RequiredVersionFn = DWORD (*)();
+
+LPWSTR AsWide(unsigned short* text) {
+    return reinterpret_cast<LPWSTR>(text);
+}
+
+// The most significant half of the file's version (major high, minor low); false when the file
+// has no readable version information.
+bool FileVersionOf(const wchar_t* path, DWORD* version) {
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
+    if (!size)
+        return false;
+    std::unique_ptr<void, decltype(&std::free)> info(std::malloc(size), &std::free);
+    if (!info || !::GetFileVersionInfoW(path, 0, size, info.get()))
+        return false;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(info.get(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    *version = fixed->dwFileVersionMS;
+    return true;
+}
+
+// True when the library at the path is at least the version that the neutral module demands;
+// a module without a demand accepts no library.
+bool MeetsDemand(HMODULE neutral, const wchar_t* path) {
+    auto demand = reinterpret_cast<RequiredVersionFn>(
+        reinterpret_cast<void*>(::GetProcAddress(neutral, "RequiredResourceDllVersion")));
+    if (!demand)
+        return false;
+    const DWORD required = demand();
+    DWORD version = 0;
+    return FileVersionOf(path, &version) && version >= required;
+}
+
+// The warning's template for the user-input language; the primary language decides.
+const wchar_t* WarningTemplate() {
+    switch (PRIMARYLANGID(lclGetUserInputThreadLangID())) {
+    case LANG_GERMAN:
+        return L"Die Resource-DLL '%1' kann nicht geladen werden.";
+    case LANG_FRENCH:
+        return L"La DLL '%1' ne peut pas être chargé.";
+    default:
+        return L"Cannot load resource library '%1'.";
+    }
+}
+
+} // namespace
+
+C1fa::C1fa() : m_hLangInst(nullptr), m_hNeutInst(nullptr), m_bTryLoad(TRUE) {}
+
+C1fa::~C1fa() {
+    FreeResourceDLL();
+}
+
+int C1fa::Init(HINSTANCE neutralModule) {
+    m_hNeutInst = neutralModule;
+    return 1;
+}
+
+HINSTANCE C1fa::GetNeutInst() const {
+    return m_hNeutInst;
+}
+
+HINSTANCE C1fa::GetLangInst() {
+    LoadOnFirstNeed();
+    return m_hLangInst;
+}
+
+void C1fa::LoadOnFirstNeed() {
+    if (!m_hLangInst && m_bTryLoad) {
+        m_bTryLoad = FALSE;
+        LoadResourceDLL();
+    }
+}
+
+CString C1fa::CalcDllPath() {
+    wchar_t path[MAX_PATH] = L"";
+    osGetModuleFileName(m_hNeutInst, path, MAX_PATH);
+    if (wchar_t* lastDot = wcsrchr(path, L'.'))
+        *lastDot = L'\0';
+    return CString(path) + L".1fa";
+}
+
+HINSTANCE C1fa::LoadResourceDLL() {
+    if (!m_hNeutInst)
+        return nullptr;
+    FreeResourceDLL();
+    const CString path = CalcDllPath();
+    m_hLangInst = ::LoadLibraryW(path);
+    if (m_hLangInst && !MeetsDemand(m_hNeutInst, path)) {
+        ::FreeLibrary(m_hLangInst);
+        m_hLangInst = nullptr;
+    }
+    if (!m_hLangInst)
+        CannotLoadResourceDLLWarning(path);
+    return m_hLangInst;
+}
+
+int C1fa::FreeResourceDLL() {
+    if (!m_hLangInst)
+        return 0;
+    ::FreeLibrary(m_hLangInst);
+    m_hLangInst = nullptr;
+    return 1;
+}
+
+void C1fa::CannotLoadResourceDLLWarning(const wchar_t* path) {
+    wchar_t templ[kTemplateSize] = L"";
+    wcsncat(templ, WarningTemplate(), kTemplateSize - 1);
+    wchar_t text[kTemplateSize] = L"";
+    lclFormatString(text, kTemplateSize, templ, L"%s", path ? path : L"");
+    ::MessageBoxW(nullptr, text, ssnGetExeName(), MB_OK | MB_ICONEXCLAMATION);
+}
+
+int C1fa::LoadStringW(UINT id, unsigned short* buffer, UINT size, UINT language, int fallback) {
+    LoadOnFirstNeed();
+    return lclLoadStringW(m_hLangInst, id, AsWide(buffer), size, language, fallback);
+}
+
+int C1fa::LoadStringW(UINT id, CString& text, UINT language, int fallback) {
+    LoadOnFirstNeed();
+    return lclLoadString(m_hLangInst, id, text, language, fallback);
+}
+
+int __cdecl C1fa::FormatString(LPWSTR output, UINT size, LPCWSTR templ, LPCWSTR argFormat, ...) {
+    wchar_t loaded[kTemplateSize];
+    if (IS_INTRESOURCE(templ)) {
+        LoadOnFirstNeed();
+        const UINT id = LOWORD(reinterpret_cast<ULONG_PTR>(templ));
+        if (!id ||
+            !lclLoadStringW(m_hLangInst, id, loaded, kTemplateSize, LCL_USER_INPUT_LANG, TRUE))
+            return 0;
+        templ = loaded;
+    }
+    va_list args;
+    va_start(args, argFormat);
+    const int length = lclFormatString(output, size, templ, argFormat, args);
+    va_end(args);
+    return length;
+}
+
+DLGTEMPLATE* C1fa::LoadDlgTemplate(UINT id, UINT language, int fallback) {
+    LoadOnFirstNeed();
+    return lclLoadDlgTemplate(m_hLangInst, id, language, fallback);
+}
+
+const unsigned short* C1fa::LDS(UINT id) {
+    LoadOnFirstNeed();
+    lclLoadStringW(m_hLangInst, id, AsWide(g_texts.lds), kSharedTextSize, LCL_USER_INPUT_LANG,
+                   TRUE);
+    return g_texts.lds;
+}
+
+const unsigned short* C1fa::LDSN(UINT id) {
+    lclLoadStringW(m_hNeutInst, id, AsWide(g_texts.ldsn), kSharedTextSize, LCL_USER_INPUT_LANG,
+                   TRUE);
+    return g_texts.ldsn;
+}
+
+int C1fa::LoadIDFString(UINT kind, UINT id, unsigned short* buffer, UINT size) {
+    if (buffer && size)
+        buffer[0] = 0;
+    LoadOnFirstNeed();
+    if (!buffer || !size)
+        return 1;
+    const LANGID language = lclGetUserInputThreadLangID();
+    auto load = [&](UINT stringId, UINT lookupLanguage, BOOL fallback) {
+        return lclLoadStringW(m_hLangInst, stringId, AsWide(buffer), size, lookupLanguage,
+                              fallback);
+    };
+    constexpr UINT kEnglish = 1033, kGerman = 1031;
+    if (kind == 0) {
+        switch (PRIMARYLANGID(language)) {
+        case LANG_JAPANESE:
+        case LANG_CHINESE:
+            load(id, kEnglish, FALSE);
+            break;
+        case LANG_ENGLISH:
+            load(id, kGerman, FALSE);
+            break;
+        default:
+            if (!load(id, language, FALSE))
+                load(id, kGerman, FALSE);
+        }
+    } else if (kind == 3) {
+        load(id, kEnglish, FALSE);
+    } else {
+        load(id + 1, language, TRUE);
+    }
+    return 1;
+}

@@ -1,0 +1,161 @@
+// Data folders: where the program keeps its per-user and all-users data, decided from the
+// switches of "appProps.ini" beside the executable, created on first use and then remembered.
+#include "tuFileSys.h"
+#include "tuSettings.h"
+
+#include "frame/LoadSteps.h"
+
+#include <shlobj.h>
+
+#include <cwchar>
+
+namespace {
+
+constexpr wchar_t kSection[] = L"ResistantSettings";
+
+// Decided folders and the properties file's path. Unlocked: decided at load, before any other
+// thread can call in, and later changed only by the program's start-up code.
+struct DataFolderState {
+    wchar_t userFolder[MAX_PATH] = {};
+    wchar_t commonFolder[MAX_PATH] = {};
+    wchar_t propertiesFile[MAX_PATH] = {};
+};
+DataFolderState g_folders;
+
+wchar_t* FolderOf(int kind) {
+    return kind ? g_folders.commonFolder : g_folders.userFolder;
+}
+
+// Appends the text to a MAX_PATH buffer; false (and the buffer unchanged) when it does not fit.
+bool Append(wchar_t* path, const wchar_t* text) {
+    const size_t length = wcslen(path);
+    if (length + wcslen(text) >= MAX_PATH)
+        return false;
+    wcscpy(path + length, text);
+    return true;
+}
+
+// Appends a backslash (unless there is one already) and the name.
+bool AppendComponent(wchar_t* path, const wchar_t* name) {
+    if (wcslen(path) + 1 >= MAX_PATH)
+        return false;
+    osAppendBackslash(path);
+    return Append(path, name);
+}
+
+// The executable's full long path cut at its last backslash; empty when it has none.
+void ExecutableFolder(wchar_t* folder) {
+    folder[0] = L'\0';
+    osGetModuleFileName(nullptr, folder, MAX_PATH);
+    wchar_t* lastBackslash = wcsrchr(folder, L'\\');
+    *(lastBackslash ? lastBackslash : folder) = L'\0';
+}
+
+// "appProps.ini" beside the executable; computed once.
+const wchar_t* PropertiesFile() {
+    wchar_t* file = g_folders.propertiesFile;
+    if (!file[0]) {
+        ExecutableFolder(file);
+        if (file[0])
+            osAppendBackslash(file);
+        Append(file, L"appProps.ini");
+    }
+    return file;
+}
+
+bool Switch(const wchar_t* key) {
+    return ::GetPrivateProfileIntW(kSection, key, 0, PropertiesFile()) != 0;
+}
+
+// The last component of a folder decided from a base: "All Users", "SingleUser" or the
+// user's logon name.
+bool AppendSubFolder(int kind, wchar_t* folder) {
+    osDeleteBackslash(folder);
+    wchar_t name[MAX_PATH] = L"";
+    if (kind)
+        wcscpy(name, L"All Users");
+    else if (Switch(L"UseSingleUserMode"))
+        wcscpy(name, L"SingleUser");
+    else {
+        DWORD size = MAX_PATH;
+        if (!::GetUserNameW(name, &size))
+            name[0] = L'\0';
+    }
+    return name[0] && AppendComponent(folder, name);
+}
+
+// The user folder in single-user mode: "SingleUser" in the common folder.
+bool SingleUserFolder(wchar_t* folder) {
+    const wchar_t* common = ssnGetDataDir(1);
+    if (!common)
+        return false;
+    wcscpy(folder, common);
+    return AppendSubFolder(0, folder);
+}
+
+// "Data" beside the executable.
+bool ApplicationDataFolder(wchar_t* folder) {
+    ExecutableFolder(folder);
+    return AppendComponent(folder, L"Data");
+}
+
+// An explicit folder from "CurrUserNetPath" or "AllUsersNetPath", relative ones taken against
+// the current directory; false when the key is empty or its path cannot be expanded.
+bool ExplicitFolder(int kind, wchar_t* folder) {
+    ::GetPrivateProfileStringW(kSection, kind ? L"AllUsersNetPath" : L"CurrUserNetPath", L"",
+                               folder, MAX_PATH, PropertiesFile());
+    if (folder[0] && !osIsAbsPath(folder) && !osIsUNCPath(folder) &&
+        !osFullPath(folder, folder, MAX_PATH))
+        folder[0] = L'\0';
+    return folder[0] != L'\0';
+}
+
+// The shell's application-data folder (the user's or the common one), "Calder Works", and the
+// name of the executable's folder.
+bool DefaultFolder(int kind, wchar_t* folder) {
+    const int csidl = CSIDL_FLAG_CREATE | (kind ? CSIDL_COMMON_APPDATA : CSIDL_APPDATA);
+    if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder)))
+        return false;
+    wchar_t executableFolder[MAX_PATH];
+    ExecutableFolder(executableFolder);
+    osDeleteBackslash(executableFolder);
+    const wchar_t* ownName = wcsrchr(executableFolder, L'\\');
+    return ownName && Append(folder, L"\\Calder Works") && Append(folder, ownName);
+}
+
+// Finds the folder on disk or creates it with its missing parents.
+bool ExistsOrCreated(const wchar_t* folder) {
+    return osExistsDir(folder) || osMakeDirEx(folder);
+}
+
+// Decides the folder of a kind into its empty buffer; false when it cannot be had.
+// Single-user mode comes first, then the application folder, then explicit paths.
+bool Decide(int kind, wchar_t* folder) {
+    if (!kind && Switch(L"UseSingleUserMode"))
+        return SingleUserFolder(folder) && ExistsOrCreated(folder);
+    if (Switch(L"UseApplicationFolderAsDataFolder"))
+        return ApplicationDataFolder(folder) && AppendSubFolder(kind, folder) &&
+               ExistsOrCreated(folder);
+    if (ExplicitFolder(kind, folder))
+        return ExistsOrCreated(folder);
+    return DefaultFolder(kind, folder) && ExistsOrCreated(folder);
+}
+
+} // namespace
+
+LPCWSTR WINAPI ssnGetDataDir(int kind) {
+    wchar_t* folder = FolderOf(kind);
+    if (folder[0])
+        return folder;
+    if (Decide(kind, folder))
+        return folder;
+    folder[0] = L'\0'; // undecided: the next call tries again
+    return nullptr;
+}
+
+void WINAPI ssnSetDataDir(int kind, LPCWSTR path) {
+    wchar_t* folder = FolderOf(kind);
+    folder[0] = L'\0';
+    if (path)
+        wcsncat(folder, path, MAX_PATH - 1);
+}

@@ -1,0 +1,349 @@
+// INI settings against the platform's profile functions: user-over-common reads and the flag
+// out, writes through each selector, value encodings, resource ids and invalid input. The
+// default files point at files in a temporary folder for each test.
+#include "tuSettings.h"
+
+#include "IniStrings.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+LPCWSTR Flags(ULONG_PTR flags) {
+    return reinterpret_cast<LPCWSTR>(flags);
+}
+
+const int kUntouched = -7; // the flag out before a call
+const DWORD kInvalid = ERROR_INVALID_PARAMETER;
+
+// The text of a key as the platform reads it, "(absent)" when the key is missing.
+std::wstring RawValue(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+    wchar_t value[64];
+    ::GetPrivateProfileStringW(section, key, L"(absent)", value, 64, file.c_str());
+    return value;
+}
+
+// Points both default files into a fresh folder for one test and restores the program's own
+// default names afterwards.
+class IniTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        iniSetDefaultFileName(0, m_user.c_str());
+        EXPECT_EQ(iniSetDefaultFileName(1, m_common.c_str()), 0);
+    }
+    void TearDown() override {
+        iniSetDefaultFileName(0, m_savedUser.c_str());
+        iniSetDefaultFileName(1, m_savedCommon.c_str());
+    }
+
+    tutest::TempDir m_dir;
+    const std::wstring m_user = m_dir / L"user.ini", m_common = m_dir / L"common.ini";
+    const std::wstring m_unwritable = m_dir / L"no such folder\\settings.ini";
+
+private:
+    const std::wstring m_savedUser = iniGetDefaultFileName(0);
+    const std::wstring m_savedCommon = iniGetDefaultFileName(1);
+};
+
+// Values 11 come from the user file, 22 from the common file, 99 is the caller's default.
+// Selector -1 is the user file's path, -2 the common file's.
+const struct {
+    int selector;
+    const wchar_t* key;
+    int expected, fromUser;
+} kFallbackRows[] = {
+    {0, L"both", 11, 1},
+    {0, L"onlyCommon", 22, 0},
+    {0, L"absent", 99, 0},
+    {3, L"onlyCommon", 22, 0},
+    {3, L"onlyUser", 11, 1},
+    {1, L"both", 11, 1},
+    {1, L"onlyCommon", 99, 0},
+    {2, L"both", 22, kUntouched},
+    {2, L"onlyUser", 99, kUntouched},
+    {-1, L"both", 11, kUntouched},
+    {-1, L"onlyCommon", 99, kUntouched},
+    {-2, L"both", 22, kUntouched},
+};
+
+TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
+    m_dir.WriteFile(L"user.ini", "[s]\r\nboth=11\r\nonlyUser=11\r\n");
+    m_dir.WriteFile(L"common.ini", "[s]\r\nboth=22\r\nonlyCommon=22\r\n");
+    for (size_t row = 0; row < std::size(kFallbackRows); ++row) {
+        const auto& r = kFallbackRows[row];
+        SCOPED_TRACE(row);
+        LPCWSTR file = r.selector == -1   ? m_user.c_str()
+                       : r.selector == -2 ? m_common.c_str()
+                                          : Flags(r.selector);
+        int fromInt = kUntouched, fromString = kUntouched, fromDouble = kUntouched;
+        int fromStruct = kUntouched;
+        wchar_t text[16];
+        BYTE record = 0x99; // the texts 11 and 22 are the one-byte records 0x11 and 0x22
+        EXPECT_EQ(iniGetInt(L"s", r.key, 99, file, nullptr, &fromInt), r.expected);
+        EXPECT_EQ(iniGetString(L"s", r.key, L"99", text, 16, file, nullptr, &fromString), 2u);
+        EXPECT_EQ(std::wstring(text), std::to_wstring(r.expected));
+        EXPECT_EQ(iniGetDouble(L"s", r.key, 99.0, file, nullptr, &fromDouble), r.expected);
+        EXPECT_EQ(iniGetStruct(L"s", r.key, &record, 1, file, nullptr, &fromStruct),
+                  r.expected != 99);
+        EXPECT_EQ(record, r.expected == 99 ? 0x99 : r.expected / 11 * 0x11);
+        for (int fromUser : {fromInt, fromString, fromDouble, fromStruct})
+            EXPECT_EQ(fromUser, r.fromUser);
+    }
+}
+
+TEST_F(IniTest, ZeroAndEmptyInTheUserFileHideTheCommonValues) {
+    m_dir.WriteFile(L"user.ini", "[s]\r\nzero=0\r\nempty=\r\n");
+    m_dir.WriteFile(L"common.ini", "[s]\r\nzero=5\r\nempty=text\r\n");
+    int fromInt = kUntouched, fromString = kUntouched;
+    wchar_t text[16] = L"x";
+    EXPECT_EQ(iniGetInt(L"s", L"zero", 7, Flags(0), nullptr, &fromInt), 0);
+    EXPECT_EQ(iniGetString(L"s", L"empty", L"def", text, 16, Flags(0), nullptr, &fromString), 0u);
+    EXPECT_STREQ(text, L"");
+    EXPECT_EQ(fromInt, 1);
+    EXPECT_EQ(fromString, 1);
+}
+
+TEST_F(IniTest, SameFileIsNeverAFallback) {
+    m_dir.WriteFile(L"user.ini", "[s]\r\nk=11\r\n");
+    EXPECT_EQ(iniSetDefaultFileName(1, m_user.c_str()), 1);
+    EXPECT_EQ(iniGetInt(L"s", L"absent", 99, Flags(0)), 99);
+    EXPECT_EQ(iniGetInt(L"s", L"k", 99, Flags(2)), 11);
+    // Names are compared exactly: another case is another name.
+    EXPECT_EQ(iniSetDefaultFileName(1, (m_dir.Path() + L"\\USER.INI").c_str()), 0);
+}
+
+// The user file holds "abcdef", the common file "ghijkl", the default is "mnopqr"; each read
+// into a buffer of 0xcc at the exact size, one too small, or one character.
+const struct {
+    const wchar_t* key;
+    DWORD size;
+    const wchar_t* expected;
+    int fromUser;
+} kCutRows[] = {{L"user", 7, L"abcdef", 1},
+                {L"user", 6, L"abcde", 1},
+                {L"common", 6, L"ghijk", 0},
+                {L"common", 1, L"", 0},
+                {L"absent", 6, L"mnopq", 0}};
+
+TEST_F(IniTest, TextsAreCutToTheBufferAndTerminated) {
+    m_dir.WriteFile(L"user.ini", "[s]\r\nuser=abcdef\r\n");
+    m_dir.WriteFile(L"common.ini", "[s]\r\ncommon=ghijkl\r\n");
+    for (size_t row = 0; row < std::size(kCutRows); ++row) {
+        const auto& r = kCutRows[row];
+        SCOPED_TRACE(row);
+        wchar_t buffer[32];
+        std::memset(buffer, 0xcc, sizeof buffer);
+        int fromUser = kUntouched;
+        EXPECT_EQ(
+            iniGetString(L"s", r.key, L"mnopqr", buffer, r.size, Flags(0), nullptr, &fromUser),
+            wcslen(r.expected));
+        EXPECT_STREQ(buffer, r.expected);
+        EXPECT_EQ(buffer[r.size], static_cast<wchar_t>(0xcccc));
+        EXPECT_EQ(fromUser, r.fromUser);
+    }
+}
+
+TEST_F(IniTest, DoublesNeedADigitAfterSignAndPoint) {
+    const struct {
+        const char* text;
+        double expected; // -99 is the default
+    } rows[] = {{".25", 0.25}, {"-.5", -0.5}, {"+.5e1", 5}, {"1e3", 1000}, {"3.5x", 3.5},
+                {"x1", -99},   {"-", -99},    {".", -99},   {"-.x", -99},  {"", -99}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        m_dir.WriteFile(L"user.ini", std::string("[d]\r\nk=") + row.text + "\r\n");
+        EXPECT_EQ(iniGetDouble(L"d", L"k", -99, Flags(1)), row.expected);
+    }
+    ASSERT_TRUE(iniWriteDouble(L"d", L"k", 1.0 / 3, Flags(1)));
+    EXPECT_EQ(RawValue(m_user, L"d", L"k"), L"0.333333333333333");
+}
+
+TEST_F(IniTest, RecordsNeedExactlyTwoHexDigitsPerByte) {
+    const struct {
+        const char* text;
+        UINT size;
+        BOOL result;
+        const char* after; // the 4-byte record, 0x99 before
+    } rows[] = {
+        {"01ABFF", 3, TRUE, "\x01\xAB\xFF\x99"},  {"01abff", 3, TRUE, "\x01\xAB\xFF\x99"},
+        {"01ABFF", 4, FALSE, "\x99\x99\x99\x99"}, {"01ABFF", 2, FALSE, "\x99\x99\x99\x99"},
+        {"01ABF", 3, FALSE, "\x99\x99\x99\x99"},  {"01ABF", 2, FALSE, "\x99\x99\x99\x99"},
+        {"01XBFF", 3, FALSE, "\x01\x99\x99\x99"}, {"01AB F", 3, FALSE, "\x01\xAB\x99\x99"},
+        {"", 0, TRUE, "\x99\x99\x99\x99"},        {"01", 0, FALSE, "\x99\x99\x99\x99"},
+    };
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        SCOPED_TRACE(row);
+        m_dir.WriteFile(L"user.ini", std::string("[r]\r\nk=") + rows[row].text + "\r\n");
+        char record[4] = {'\x99', '\x99', '\x99', '\x99'};
+        EXPECT_EQ(iniGetStruct(L"r", L"k", record, rows[row].size, Flags(1)), rows[row].result);
+        EXPECT_EQ(std::memcmp(record, rows[row].after, 4), 0);
+    }
+    ASSERT_TRUE(iniWriteStruct(L"r", L"k", "\x01\xAB\xFF", 3, Flags(1)));
+    EXPECT_EQ(RawValue(m_user, L"r", L"k"), L"01ABFF");
+}
+
+TEST_F(IniTest, WritesFollowTheSelector) {
+    // Flags 3 write a text to both files and report the common write, but a record to the
+    // common file only when the user write failed; a user-only write always reports success.
+    const struct {
+        bool userWritable, commonWritable;
+        ULONG_PTR selector;
+        BOOL textResult;
+        const wchar_t *textInUser, *textInCommon;
+        BOOL recordResult;
+        const wchar_t *recordInUser, *recordInCommon;
+    } rows[] = {
+        {true, true, 3, TRUE, L"v", L"v", TRUE, L"5A", L"(absent)"},
+        {false, true, 3, TRUE, L"(absent)", L"v", TRUE, L"(absent)", L"5A"},
+        {true, false, 3, FALSE, L"v", L"(absent)", TRUE, L"5A", L"(absent)"},
+        {false, false, 3, FALSE, L"(absent)", L"(absent)", FALSE, L"(absent)", L"(absent)"},
+        {false, true, 1, TRUE, L"(absent)", L"(absent)", TRUE, L"(absent)", L"(absent)"},
+        {true, true, 0, TRUE, L"v", L"(absent)", TRUE, L"5A", L"(absent)"},
+        {true, true, 2, TRUE, L"(absent)", L"v", TRUE, L"(absent)", L"5A"},
+        {true, false, 2, FALSE, L"(absent)", L"(absent)", FALSE, L"(absent)", L"(absent)"},
+    };
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        const auto& r = rows[row];
+        SCOPED_TRACE(row);
+        tutest::TempDir dir;
+        std::wstring user = r.userWritable ? dir / L"user.ini" : m_unwritable;
+        std::wstring common = r.commonWritable ? dir / L"common.ini" : m_unwritable + L"2";
+        iniSetDefaultFileName(0, user.c_str());
+        ASSERT_EQ(iniSetDefaultFileName(1, common.c_str()), 0);
+        EXPECT_EQ(iniWriteString(L"w", L"text", L"v", Flags(r.selector)), r.textResult);
+        EXPECT_EQ(iniWriteStruct(L"w", L"record", "\x5A", 1, Flags(r.selector)), r.recordResult);
+        EXPECT_EQ(RawValue(user, L"w", L"text"), r.textInUser);
+        EXPECT_EQ(RawValue(common, L"w", L"text"), r.textInCommon);
+        EXPECT_EQ(RawValue(user, L"w", L"record"), r.recordInUser);
+        EXPECT_EQ(RawValue(common, L"w", L"record"), r.recordInCommon);
+    }
+    // With one shared file a failed user write is final for a record.
+    iniSetDefaultFileName(0, m_unwritable.c_str());
+    ASSERT_EQ(iniSetDefaultFileName(1, m_unwritable.c_str()), 1);
+    EXPECT_FALSE(iniWriteStruct(L"w", L"record", "\x5A", 1, Flags(3)));
+    EXPECT_EQ(::GetFileAttributesW((m_dir / L"no such folder").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(IniTest, CreatedFilesAreUtf16WithByteOrderMark) {
+    const std::wstring value = L"Gr\u00fc\u00dfe \u2713 \u65e5\u672c";
+    ASSERT_TRUE(iniWriteString(L"u", L"k", value.c_str(), Flags(1)));
+    ASSERT_TRUE(iniWriteInt(L"u", L"n", 5, m_common.c_str()));
+    for (const std::wstring& file : {m_user, m_common}) {
+        wchar_t head[2] = {};
+        FILE* in = _wfopen(file.c_str(), L"rb");
+        ASSERT_NE(in, nullptr);
+        EXPECT_EQ(std::fread(head, sizeof(wchar_t), 2, in), 2u);
+        std::fclose(in);
+        EXPECT_EQ(head[0], 0xFEFF);
+        EXPECT_EQ(head[1], L'[');
+    }
+    wchar_t back[32];
+    EXPECT_EQ(iniGetString(L"u", L"k", nullptr, back, 32, Flags(1)), value.size());
+    EXPECT_EQ(back, value);
+}
+
+TEST_F(IniTest, NullValueRemovesTheKeyAndNullKeyTheSection) {
+    m_dir.WriteFile(L"user.ini", "[a]\r\nk=1\r\nother=2\r\n[b]\r\nk=3\r\n");
+    EXPECT_TRUE(iniWriteString(L"a", L"k", nullptr, Flags(1)));
+    EXPECT_EQ(RawValue(m_user, L"a", L"k"), L"(absent)");
+    EXPECT_EQ(RawValue(m_user, L"a", L"other"), L"2");
+    EXPECT_TRUE(iniWriteString(L"a", nullptr, nullptr, Flags(1)));
+    EXPECT_EQ(RawValue(m_user, L"a", L"other"), L"(absent)");
+    EXPECT_EQ(RawValue(m_user, L"b", L"k"), L"3");
+}
+
+TEST_F(IniTest, SectionKeyAndDefaultComeFromTheStringTable) {
+    HINSTANCE module = ::GetModuleHandleW(nullptr);
+    LPCWSTR section = MAKEINTRESOURCEW(IDS_SECTION), key = MAKEINTRESOURCEW(IDS_KEY);
+    LPCWSTR absentKey = MAKEINTRESOURCEW(IDS_ABSENT_KEY), missing = MAKEINTRESOURCEW(IDS_MISSING);
+    ASSERT_TRUE(iniWriteInt(section, key, 640, Flags(1), module));
+    EXPECT_EQ(RawValue(m_user, L"Window", L"Width"), L"640");
+    EXPECT_EQ(iniGetInt(section, key, 0, Flags(0), module), 640);
+    EXPECT_EQ(iniGetInt(L"Window", L"Width", 0, Flags(0), module), 640); // texts stay texts
+    wchar_t text[64];
+    EXPECT_EQ(
+        iniGetString(section, absentKey, MAKEINTRESOURCEW(IDS_DEFAULT), text, 64, Flags(0), module),
+        18u);
+    EXPECT_STREQ(text, L"default from table");
+
+    // An id without a string fails the call.
+    EXPECT_EQ(iniGetInt(section, missing, 5, Flags(0), module), 5);
+    EXPECT_EQ(iniGetString(section, key, missing, text, 64, Flags(0), module), 0u);
+    EXPECT_STREQ(text, L"");
+    EXPECT_FALSE(iniWriteString(missing, L"k", L"v", Flags(1), module));
+    EXPECT_EQ(RawValue(m_user, L"Window", L"Width"), L"640");
+}
+
+TEST_F(IniTest, NullNamesAndIdsWithoutModuleAreInvalid) {
+    m_dir.WriteFile(L"user.ini", "[s]\r\nk=1\r\n");
+    const LPCWSTR names[][2] = {{MAKEINTRESOURCEW(IDS_SECTION), L"k"},
+                                {L"s", MAKEINTRESOURCEW(IDS_KEY)},
+                                {nullptr, L"k"},
+                                {L"s", nullptr}};
+    for (size_t row = 0; row < std::size(names); ++row) {
+        SCOPED_TRACE(row);
+        LPCWSTR section = names[row][0], key = names[row][1];
+        std::vector<DWORD> errors; // the last error after each call
+        auto taken = [&errors] {
+            errors.push_back(::GetLastError());
+            ::SetLastError(0xdeadbeef);
+        };
+        int fromUser = kUntouched;
+        wchar_t text[8] = L"x";
+        BYTE record = 0x99;
+        ::SetLastError(0xdeadbeef);
+        EXPECT_EQ(iniGetInt(section, key, 5, Flags(0), nullptr, &fromUser), 5);
+        taken();
+        EXPECT_EQ(iniGetString(section, key, L"d", text, 8, Flags(0), nullptr, &fromUser), 0u);
+        taken();
+        EXPECT_STREQ(text, L"");
+        EXPECT_EQ(iniGetDouble(section, key, 2.5, Flags(0), nullptr, &fromUser), 2.5);
+        taken();
+        EXPECT_FALSE(iniGetStruct(section, key, &record, 1, Flags(0), nullptr, &fromUser));
+        taken();
+        EXPECT_FALSE(iniWriteInt(section, key, 2, Flags(1)));
+        taken();
+        EXPECT_FALSE(iniWriteStruct(section, key, &record, 1, Flags(1)));
+        taken();
+        if (key) { // a null key is a section removal for iniWriteString
+            EXPECT_FALSE(iniWriteString(section, key, L"2", Flags(1)));
+            taken();
+        }
+        EXPECT_EQ(errors, std::vector<DWORD>(errors.size(), kInvalid));
+        EXPECT_EQ(fromUser, kUntouched);
+        EXPECT_EQ(record, 0x99);
+    }
+    EXPECT_EQ(RawValue(m_user, L"s", L"k"), L"1");
+}
+
+TEST_F(IniTest, BuffersAndRecordsOutsideTheirLimitsAreRefused) {
+    wchar_t text[4] = L"abc";
+    ::SetLastError(0xdeadbeef);
+    EXPECT_EQ(iniGetString(L"s", L"k", L"d", text, 0, Flags(0)), 0u);
+    EXPECT_EQ(::GetLastError(), kInvalid);
+    EXPECT_STREQ(text, L"abc");
+    ::SetLastError(0xdeadbeef);
+    EXPECT_FALSE(iniGetStruct(L"s", L"k", nullptr, 4, Flags(0)));
+    EXPECT_EQ(::GetLastError(), kInvalid);
+    EXPECT_FALSE(iniWriteStruct(L"s", L"k", text, 0xFFFFFFFFu, Flags(1)));
+    EXPECT_TRUE(iniGetStruct(L"s", L"absent", nullptr, 0, Flags(0))); // an empty record
+}
+
+TEST_F(IniTest, VeryLongSectionKeyAndValueRoundTrip) {
+    const std::wstring section(2000, L's'), key(3000, L'k'), value(40000, L'v');
+    ASSERT_TRUE(iniWriteString(section.c_str(), key.c_str(), value.c_str(), Flags(1)));
+    std::vector<wchar_t> buffer(value.size() + 1);
+    for (DWORD size : {static_cast<DWORD>(value.size() + 1), static_cast<DWORD>(value.size())}) {
+        SCOPED_TRACE(size);
+        DWORD length = iniGetString(section.c_str(), key.c_str(), nullptr, buffer.data(), size);
+        EXPECT_EQ(length, size - 1);
+        EXPECT_EQ(std::wstring(buffer.data()), value.substr(0, size - 1));
+    }
+}
+
+} // namespace
