@@ -16,6 +16,7 @@ void AttachProcess(HINSTANCE instance) {
     g_loaderThreadId = ::GetCurrentThreadId();
     g_instance = instance;
     tu::settings::DeriveDefaultIniNames();
+    hookInitRegistry();
     tu::text::InitLocaleCache();
     AfxInitExtensionModule(g_extensionModule, instance);
     // A library object that cannot be allocated only costs the class library's resource chain.
@@ -24,6 +25,7 @@ void AttachProcess(HINSTANCE instance) {
 }
 
 void DetachProcess() {
+    hookTermRegistry();
     AfxTermExtensionModule(g_extensionModule, FALSE);
 }
 } // namespace

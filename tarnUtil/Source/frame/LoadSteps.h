@@ -9,6 +9,11 @@ namespace tu::settings {
 void DeriveDefaultIniNames();
 } // namespace tu::settings
 
+// Hook registry: its lock, id table with the registry's own default, and entry heap.
+void hookInitRegistry();
+// Releases the registry's id table and entry heap; the first step of process detach.
+void hookTermRegistry();
+
 namespace tu::text {
 // Fills the locale cache from the user's regional settings (section "intl" of the profile).
 void InitLocaleCache();

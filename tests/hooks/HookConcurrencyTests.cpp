@@ -1,0 +1,221 @@
+// Four threads setting, calling and removing hooks at once: afterwards every chain is
+// consistent and every hook ran exactly as often as the calls imply.
+#include "HookTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <map>
+#include <random>
+#include <thread>
+
+using namespace hooktest;
+
+namespace {
+
+const unsigned kSharedIds[] = {13300, 13301};
+const int kThreads = 4;
+const int kMaxSerials = 1 << 16;
+std::atomic<unsigned> g_runs[kMaxSerials];
+std::atomic<long> g_nextSerial{1};
+std::atomic<unsigned long long> g_sharedVisits{0};
+
+// What one walk saw: the serials of the hooks it visited, in order.
+struct Walk {
+    std::vector<long> visited;
+    struct PrivateChain* owner = nullptr;
+};
+
+// One hook of a private chain as its thread knows it.
+struct Hook {
+    long serial;
+    unsigned long handle;
+    bool mutator;
+};
+
+// A thread's own id and the chain it expects there, newest first.
+struct PrivateChain {
+    unsigned id;
+    std::deque<Hook> hooks;
+    std::mt19937* random;
+    std::map<long, unsigned> expectedRuns; // per serial, from the walks the model predicted
+};
+
+unsigned long CALLBACK Counting(void* parameter, unsigned long hook, long serial) {
+    ++g_runs[serial];
+    static_cast<Walk*>(parameter)->visited.push_back(serial);
+    return hookCallNext(hook, parameter) + 1;
+}
+
+unsigned long SetCounting(unsigned id, long serial) {
+    return hookSet(id, AsHook(&Counting), 0, serial);
+}
+
+unsigned long CallSharedChain(unsigned id) {
+    Walk walk;
+    unsigned long length = hookCallFirst(id, &walk);
+    g_sharedVisits += length;
+    return length;
+}
+
+// A hook that, while its own chain is being walked, removes the hook after it, sets a new
+// one in front, calls a shared chain, and then passes the call on.
+unsigned long CALLBACK Mutator(void* parameter, unsigned long hook, long serial) {
+    ++g_runs[serial];
+    auto* walk = static_cast<Walk*>(parameter);
+    walk->visited.push_back(serial);
+    PrivateChain& chain = *walk->owner;
+    auto self = std::find_if(chain.hooks.begin(), chain.hooks.end(),
+                             [&](const Hook& h) { return h.serial == serial; });
+    if (self + 1 != chain.hooks.end()) {
+        EXPECT_EQ(hookRemove((self + 1)->handle), 1);
+        chain.hooks.erase(self + 1);
+    }
+    long fresh = g_nextSerial++;
+    chain.hooks.push_front({fresh, SetCounting(chain.id, fresh), false});
+    chain.expectedRuns[fresh] += 0;
+    CallSharedChain(kSharedIds[(*chain.random)() % 2]);
+    return hookCallNext(hook, parameter) + 1;
+}
+
+// The walk the model predicts, applying each mutator's changes as it is passed.
+std::vector<long> PredictWalk(std::deque<Hook> hooks) {
+    std::vector<long> visited;
+    for (size_t i = 0; i < hooks.size(); ++i) {
+        visited.push_back(hooks[i].serial);
+        if (hooks[i].mutator) {
+            if (i + 1 < hooks.size())
+                hooks.erase(hooks.begin() + i + 1);
+            hooks.push_front({0, 0, false});
+            ++i;
+        }
+    }
+    return visited;
+}
+
+std::vector<long> Serials(const std::deque<Hook>& hooks) {
+    std::vector<long> serials;
+    for (const Hook& h : hooks)
+        serials.push_back(h.serial);
+    return serials;
+}
+
+void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& sharedHandles,
+               std::chrono::steady_clock::time_point until) {
+    std::mt19937 random(seed);
+    chain.random = &random;
+    while (std::chrono::steady_clock::now() < until) {
+        unsigned shared = kSharedIds[random() % 2];
+        switch (random() % 6) {
+        case 0:
+            if (sharedHandles.size() < 200)
+                sharedHandles.push_back(SetCounting(shared, g_nextSerial++));
+            break;
+        case 1:
+            CallSharedChain(shared);
+            break;
+        case 2:
+        case 3: {
+            if (chain.hooks.size() > 60)
+                break;
+            long serial = g_nextSerial++;
+            bool mutator = random() % 4 == 0;
+            unsigned long handle =
+                hookSet(chain.id, AsHook(mutator ? &Mutator : &Counting), 0, serial);
+            ASSERT_NE(handle, 0ul);
+            chain.hooks.push_front({serial, handle, mutator});
+            chain.expectedRuns[serial] += 0;
+            break;
+        }
+        case 4:
+            if (!chain.hooks.empty()) {
+                size_t victim = random() % chain.hooks.size();
+                ASSERT_EQ(hookRemove(chain.hooks[victim].handle), 1);
+                chain.hooks.erase(chain.hooks.begin() + victim);
+            }
+            break;
+        case 5: {
+            std::vector<long> expected = PredictWalk(chain.hooks);
+            Walk walk;
+            walk.owner = &chain;
+            EXPECT_EQ(hookCallFirst(chain.id, &walk), expected.size());
+            ASSERT_EQ(walk.visited, expected) << "seed " << seed;
+            for (long serial : expected)
+                ++chain.expectedRuns[serial];
+            break;
+        }
+        }
+    }
+}
+
+TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
+    for (auto& runs : g_runs)
+        runs = 0;
+    PrivateChain chains[kThreads];
+    std::vector<unsigned long> sharedHandles[kThreads];
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        chains[t].id = 13310 + t;
+        threads.emplace_back(RunWorker, 1000u + t, std::ref(chains[t]), std::ref(sharedHandles[t]),
+                             until);
+    }
+    for (auto& thread : threads)
+        thread.join();
+
+    // Every private chain holds what its thread expects; removing its hooks one by one in
+    // random order keeps the rest in order (the backward links are right).
+    std::mt19937 random(7);
+    for (PrivateChain& chain : chains) {
+        for (size_t i = chain.hooks.size(); i-- > 0;)
+            if (chain.hooks[i].mutator) { // walks here must not change the chain
+                ASSERT_EQ(hookRemove(chain.hooks[i].handle), 1);
+                chain.hooks.erase(chain.hooks.begin() + i);
+            }
+        while (!chain.hooks.empty()) {
+            std::vector<long> expected = Serials(chain.hooks);
+            Walk walk;
+            hookCallFirst(chain.id, &walk);
+            for (long serial : walk.visited)
+                --g_runs[serial]; // this check's own visits
+            ASSERT_EQ(walk.visited, expected);
+            size_t victim = random() % chain.hooks.size();
+            ASSERT_EQ(hookRemove(chain.hooks[victim].handle), 1);
+            chain.hooks.erase(chain.hooks.begin() + victim);
+        }
+        EXPECT_EQ(hookGetFirst(chain.id, nullptr, nullptr, nullptr), 0ul);
+        hookExit(chain.id);
+        for (const auto& runs : chain.expectedRuns)
+            EXPECT_EQ(g_runs[runs.first].load(), runs.second) << "hook " << runs.first;
+    }
+
+    // Each shared chain holds every hook set on it exactly once; the shared hooks ran as
+    // often as the shared walks reported visits.
+    unsigned long long sharedRuns = 0;
+    for (unsigned id : kSharedIds) {
+        std::vector<unsigned long> handles;
+        for (auto& perThread : sharedHandles)
+            for (unsigned long handle : perThread)
+                if (handle >> 16 == id)
+                    handles.push_back(handle);
+        Walk walk;
+        EXPECT_EQ(hookCallFirst(id, &walk), handles.size());
+        std::vector<long> seen = walk.visited;
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "visited twice";
+        for (long serial : walk.visited)
+            --g_runs[serial];
+        for (long serial : seen)
+            sharedRuns += g_runs[serial];
+        for (unsigned long handle : handles)
+            EXPECT_EQ(hookRemove(handle), 1);
+        EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
+        hookExit(id);
+    }
+    EXPECT_EQ(sharedRuns, g_sharedVisits.load());
+}
+
+} // namespace
