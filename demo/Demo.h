@@ -4,6 +4,7 @@
 #include <cstdio>
 
 void ShowFrame();
+void ShowHooks();
 void ShowUICall();
 void ShowSettings();
 void ShowIni();

@@ -10,6 +10,7 @@ int wmain() {
     ShowFileSys();
     ShowText();
     ShowContainers();
+    ShowHooks();
     std::printf("\n");
     return 0;
 }
