@@ -1,0 +1,353 @@
+// Hook ids, names, stored chains, registry requests, removal, the process's hook limit, and
+// calling chains: call forms, handles and data handed on, and chains run in the UI thread.
+#include "MessageBoxSpy.h"
+#include "TestSupport.h"
+#include "tuHooks.h"
+#include "tuUICall.h"
+
+#include <boost/make_shared.hpp>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// The calls that hooks and defaults saw: who, handle, data. The hook parameter points to it.
+using Log = std::vector<std::tuple<std::string, unsigned long, long>>;
+
+std::vector<std::string> Names(const Log& log) {
+    std::vector<std::string> names;
+    for (const auto& call : log)
+        names.push_back(std::get<0>(call));
+    return names;
+}
+
+// Full-form hooks named A, B, C, D that log and pass the call on, adding 1 to its result.
+template <char Name> unsigned long CALLBACK PassOn(void* parameter, unsigned long hook, long data) {
+    static_cast<Log*>(parameter)->emplace_back(std::string(1, Name), hook, data);
+    return hookCallNext(hook, parameter) + 1;
+}
+
+unsigned long CALLBACK Default(void* parameter, unsigned long hook, long data) {
+    static_cast<Log*>(parameter)->emplace_back("default", hook, data);
+    return 100;
+}
+
+unsigned long CALLBACK ParamOnly(void* parameter) {
+    static_cast<Log*>(parameter)->emplace_back("paramonly", 0, 0);
+    return 7;
+}
+
+template <class F> void* AsHook(F function) {
+    return reinterpret_cast<void*>(function);
+}
+
+// Frees an id's record and hooks at the end of a test.
+struct IdScope {
+    unsigned id;
+    ~IdScope() {
+        while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
+            if (!hookRemove(first))
+                break;
+        hookExit(id);
+    }
+};
+
+TEST(HookIds, OnlyIds13000To14999AreManagedAndNothingToCallGivesZero) {
+    for (unsigned id : {13000u, 14999u})
+        EXPECT_EQ(hookIsCommonID(id), 1) << id;
+    for (unsigned id : {0u, 12999u, 15000u, 13001u + 65536u}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(hookIsCommonID(id), 0);
+        EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
+        EXPECT_EQ(hookSetDefault(id, AsHook(&Default), 0), 0);
+        EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
+        EXPECT_EQ(hookExit(id), 0);
+    }
+    Log log;
+    EXPECT_EQ(hookCallFirst(13200, &log), 0ul) << "no record";
+    EXPECT_EQ(hookCallFirst(12000, &log), 0ul) << "outside the range";
+    EXPECT_EQ(hookCallNext(MAKELONG(0, 13200), &log), 0ul) << "no entry in the handle";
+    EXPECT_EQ(hookCallThisOne(MAKELONG(2, 12000), &log), 0ul);
+    EXPECT_EQ(hookCallThisOne(0, &log), 0ul);
+    IdScope scope{13201};
+    hookSetDefault(13201, nullptr, 0);
+    EXPECT_EQ(hookCallFirst(13201, &log), 0ul) << "a record without default or hooks";
+    EXPECT_TRUE(log.empty());
+}
+
+TEST(HookNames, LowestFreeIdIsHandedOutAndReusedWithoutItsHooks) {
+    EXPECT_EQ(hookCreateID(L"first"), 14500u);
+    EXPECT_EQ(hookCreateID(L"second"), 14501u);
+    EXPECT_EQ(hookFindID(L"first"), 14500u);
+    EXPECT_EQ(hookFindID(L"First"), 0u) << "names are matched exactly";
+    IdScope scope{14500};
+    unsigned long hook = hookSet(14500, AsHook(&PassOn<'A'>), 0, 0);
+    EXPECT_EQ(hookDeleteID(L"first"), 1);
+    EXPECT_EQ(hookDeleteID(L"first"), 0);
+    EXPECT_EQ(hookCreateID(L"third"), 14500u);
+    EXPECT_EQ(hookGetFirst(14500, nullptr, nullptr, nullptr), hook) << "hooks outlive the name";
+
+    // A name mapped again moves to the next free id and frees its old one.
+    EXPECT_EQ(hookCreateID(L"third"), 14502u);
+    EXPECT_EQ(hookFindID(L"third"), 14502u);
+    EXPECT_EQ(hookCreateID(L"fourth"), 14500u);
+    for (const wchar_t* name : {L"second", L"third", L"fourth"})
+        EXPECT_EQ(hookDeleteID(name), 1);
+    EXPECT_EQ(hookFindID(L"never"), 0u);
+    EXPECT_EQ(hookCreateID(nullptr), 0u);
+
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 500; ++i) {
+        names.push_back(L"n" + std::to_wstring(i));
+        ASSERT_EQ(hookCreateID(names.back().c_str()), 14500u + i);
+    }
+    EXPECT_EQ(hookCreateID(L"one too many"), 0u);
+    EXPECT_EQ(hookFindID(L"one too many"), 0u);
+    for (const auto& name : names)
+        hookDeleteID(name.c_str());
+}
+
+TEST(HookChains, FirstSetMakesARecordWithoutDefaultAndHandlesCarryTheId) {
+    const unsigned id = 13100;
+    IdScope scope{id};
+    unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 5);
+    EXPECT_EQ(hook >> 16, id);
+    EXPECT_NE(hook & 0xFFFF, 0ul);
+    void* function = AsHook(&Default);
+    unsigned long flags = 99;
+    long data = 99;
+    EXPECT_EQ(hookGetFirst(id, &function, &flags, &data), hook);
+    EXPECT_EQ(function, nullptr);
+    EXPECT_EQ(flags, static_cast<unsigned long>(HOOKF_PARAMONLY));
+    EXPECT_EQ(data, 0);
+    EXPECT_EQ(hookRemove(hook & 0xFFFF), 0) << "no id: the newest hook cannot be unlinked";
+    EXPECT_EQ(hookRemove(0), 0);
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), hook);
+}
+
+TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
+    const unsigned id = 13101;
+    IdScope scope{id};
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 1);
+    unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 2);
+    unsigned long c = hookSet(id, AsHook(&PassOn<'C'>), 0, 3);
+    unsigned long d = hookSet(id, AsHook(&PassOn<'D'>), 0, 4);
+    ASSERT_TRUE(a && b && c && d);
+    struct Row {
+        unsigned long removed;
+        std::vector<std::string> order;
+    } rows[] = {
+        {0, {"D", "C", "B", "A", "default"}},
+        {c, {"D", "B", "A", "default"}}, // middle
+        {d, {"B", "A", "default"}},      // front
+        {a, {"B", "default"}},           // end
+        {b, {"default"}},                // the last one
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.removed);
+        if (row.removed) {
+            EXPECT_EQ(hookRemove(row.removed), 1);
+        }
+        Log log;
+        EXPECT_EQ(hookCallFirst(id, &log), 100ul + row.order.size() - 1);
+        EXPECT_EQ(Names(log), row.order);
+    }
+    unsigned long flags = 0;
+    EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
+    EXPECT_EQ(flags, 0ul);
+}
+
+TEST(HookChains, DefaultChangesReachEveryEntryButNotTheCreateFlags) {
+    const unsigned id = 13102;
+    IdScope scope{id};
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
+    ASSERT_EQ(hookSetDefault(id, AsHook(&ParamOnly), HOOKF_PARAMONLY), 1);
+    Log log;
+    EXPECT_EQ(hookCallFirst(id, &log), 8ul);
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"A", "paramonly"}));
+    unsigned long flags = 0;
+    void* function = nullptr;
+    EXPECT_EQ(hookGetFirst(id, &function, &flags, nullptr), a);
+    EXPECT_EQ(flags, 0ul) << "the flags the record was created with, while hooks remain";
+    EXPECT_EQ(function, AsHook(&ParamOnly));
+    EXPECT_EQ(hookRemove(a), 1);
+    EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
+    EXPECT_EQ(flags, static_cast<unsigned long>(HOOKF_PARAMONLY));
+}
+
+TEST(HookChains, ExitForgetsTheRecordButKeepsEntriesCallable) {
+    const unsigned id = 13103;
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
+    unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 0);
+    EXPECT_EQ(hookExit(id), 1);
+    EXPECT_EQ(hookExit(id), 0);
+    Log log;
+    EXPECT_EQ(hookCallFirst(id, &log), 0ul);
+    EXPECT_EQ(hookCallThisOne(b, &log), 102ul);
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
+
+    // A fresh record knows none of the old entries, and their removal leaves it alone.
+    IdScope scope{id};
+    unsigned long fresh = hookSet(id, AsHook(&PassOn<'C'>), 0, 0);
+    log.clear();
+    EXPECT_EQ(hookCallFirst(id, &log), 1ul);
+    EXPECT_EQ(Names(log), std::vector<std::string>{"C"});
+    EXPECT_EQ(hookRemove(a), 1);
+    EXPECT_EQ(hookRemove(b), 1);
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), fresh);
+}
+
+// Registry hooks: one that refuses every set, one that rewrites the data of every set.
+unsigned long CALLBACK RefuseSets(void* parameter, unsigned long hook, long) {
+    auto* request = static_cast<HOOKREQUEST*>(parameter);
+    return request->nCommand == HOOKCMD_SET ? 0 : hookCallNext(hook, parameter);
+}
+
+unsigned long CALLBACK RewriteData(void* parameter, unsigned long hook, long) {
+    auto* request = static_cast<HOOKREQUEST*>(parameter);
+    if (request->nCommand == HOOKCMD_SET)
+        request->nData = 42;
+    return hookCallNext(hook, parameter);
+}
+
+unsigned long CALLBACK AnswerNothing(void*) {
+    return 0;
+}
+
+TEST(RegistryHooks, SeeRefuseAndRewriteRequests) {
+    const unsigned id = 13104;
+    IdScope scope{id};
+    unsigned long refuse = hookSet(HOOKID_REGISTRY, AsHook(&RefuseSets), 0, 0);
+    ASSERT_NE(refuse, 0ul);
+    EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 1), 0ul);
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
+    EXPECT_EQ(hookRemove(refuse), 1);
+
+    unsigned long rewrite = hookSet(HOOKID_REGISTRY, AsHook(&RewriteData), 0, 0);
+    ASSERT_NE(rewrite, 0ul);
+    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 1);
+    EXPECT_EQ(hookRemove(rewrite), 1);
+    Log log;
+    hookCallThisOne(a, &log);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(std::get<2>(log[0]), 42);
+}
+
+TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
+    void* registryProc = nullptr;
+    unsigned long flags = 1;
+    ASSERT_EQ(hookGetFirst(HOOKID_REGISTRY, &registryProc, &flags, nullptr), 0ul);
+    ASSERT_NE(registryProc, nullptr);
+    EXPECT_EQ(flags, 0ul);
+
+    const unsigned id = 13105;
+    ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, AsHook(&AnswerNothing), HOOKF_PARAMONLY), 1);
+    EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul) << "requests now reach another default";
+    EXPECT_EQ(hookExit(HOOKID_REGISTRY), 1);
+    EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
+    EXPECT_EQ(hookRemove(MAKELONG(2, id)), 0);
+
+    ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, registryProc, 0), 1);
+    IdScope scope{id};
+    EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
+}
+
+TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
+    const unsigned id = 13107;
+    IdScope scope{id};
+    tutest::MessageBoxSpy watcher;
+    auto fill = [&] {
+        std::vector<unsigned long> hooks;
+        while (unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 0)) {
+            hooks.push_back(hook);
+            if (hooks.size() > 70000)
+                break;
+        }
+        return hooks;
+    };
+    std::vector<unsigned long> first = fill();
+    ASSERT_GT(first.size(), 1000u);
+    ASSERT_EQ(watcher.Boxes().size(), 1u);
+    EXPECT_FALSE(watcher.Boxes()[0].text.empty());
+    for (unsigned long hook : first)
+        ASSERT_EQ(hookRemove(hook), 1);
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
+    EXPECT_EQ(fill().size(), first.size());
+    EXPECT_EQ(watcher.Boxes().size(), 2u);
+}
+
+TEST(HookCalls, EachHookGetsItsOwnHandleAndDataAndTheDefaultTheIdAlone) {
+    const unsigned id = 13203;
+    IdScope scope{id};
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    Log log;
+    EXPECT_EQ(hookCallFirst(id, &log), 100ul);
+    EXPECT_EQ(log, (Log{{"default", 0, 0}})) << "without hooks: handle and data zero";
+    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 7);
+    unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 8);
+    log.clear();
+    EXPECT_EQ(hookCallFirst(id, &log), 102ul);
+    EXPECT_EQ(log, (Log{{"B", b, 8}, {"A", a, 7}, {"default", id << 16, 0}}));
+    log.clear();
+    EXPECT_EQ(hookCallNext(a, &log), 100ul);
+    EXPECT_EQ(log, (Log{{"default", id << 16, 0}}));
+
+    // A parameter-only hook gets the parameter alone; CallThisOne starts at the named hook.
+    hookSet(id, AsHook(&ParamOnly), HOOKF_PARAMONLY, 9);
+    log.clear();
+    EXPECT_EQ(hookCallFirst(id, &log), 7ul);
+    EXPECT_EQ(Names(log), std::vector<std::string>{"paramonly"});
+    log.clear();
+    EXPECT_EQ(hookCallThisOne(b, &log), 102ul);
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
+}
+
+struct ThrownByHook {};
+unsigned long CALLBACK Throwing(void*, unsigned long, long) {
+    throw ThrownByHook();
+}
+
+TEST(HookCalls, ExceptionsOfHooksReachTheCallerAndLeaveTheRegistryUsable) {
+    const unsigned id = 13206;
+    IdScope scope{id};
+    hookSet(id, AsHook(&Throwing), 0, 0);
+    EXPECT_THROW(hookCallFirst(id, nullptr), ThrownByHook);
+    std::thread([&] { EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul); }).join();
+}
+
+unsigned long CALLBACK ReportThread(void*, unsigned long, long) {
+    return ::GetCurrentThreadId();
+}
+
+struct NoCall : utl::CUICall {
+    void Execute() override {}
+};
+
+TEST(HookCalls, CallFirstInUIRunsTheChainInTheUIThread) {
+    // The executor's window belongs to the thread of the first call: this, the UI thread.
+    ASSERT_TRUE(utl::CallInUIThread(boost::make_shared<NoCall>(), 0));
+    const unsigned id = 13207;
+    IdScope scope{id};
+    hookSet(id, AsHook(&ReportThread), 0, 0);
+    EXPECT_EQ(hookCallFirstInUI(id, nullptr), ::GetCurrentThreadId()) << "called directly";
+    std::atomic<unsigned long> result{0};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        result = hookCallFirstInUI(id, nullptr);
+        done = true;
+    });
+    EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return done.load(); }, 20000));
+    worker.join();
+    EXPECT_EQ(result.load(), ::GetCurrentThreadId());
+}
+
+} // namespace
