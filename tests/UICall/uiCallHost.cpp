@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <thread>
 
 namespace {
@@ -12,26 +11,24 @@ int g_runs;
 
 void Write(const char* text) {
     DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text, static_cast<DWORD>(strlen(text)), &written,
-                nullptr);
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text, lstrlenA(text), &written, nullptr);
 }
 
-class ReportingCall : public utl::CUICall {
-public:
-    ~ReportingCall() override { Write(g_runs ? "released ran=1\n" : "released ran=0\n"); }
-    void Execute() override { ++g_runs; }
-};
-
-class NoCall : public utl::CUICall {
-public:
-    void Execute() override {}
+struct ReportingCall : utl::CUICall {
+    explicit ReportingCall(bool report) : report(report) {}
+    ~ReportingCall() override {
+        if (report)
+            Write(g_runs ? "released ran=1\n" : "released ran=0\n");
+    }
+    void Execute() override { g_runs += report; }
+    bool report;
 };
 } // namespace
 
 int wmain() {
-    utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new NoCall), 0);
+    utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(false)), 0);
     std::thread([] {
-        utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall), 0);
+        utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(true)), 0);
     }).join();
     Write(g_runs ? "queued ran=1\n" : "queued ran=0\n");
     return 0;

@@ -1,6 +1,6 @@
 // Four threads setting, calling and removing hooks at once: afterwards every chain is
 // consistent and every hook ran exactly as often as the calls imply.
-#include "HookTestSupport.h"
+#include "tuHooks.h"
 
 #include <gtest/gtest.h>
 
@@ -12,62 +12,60 @@
 #include <random>
 #include <thread>
 
-using namespace hooktest;
-
 namespace {
 
 const unsigned kSharedIds[] = {13300, 13301};
 const int kThreads = 4;
 const int kMaxSerials = 1 << 16;
-std::atomic<unsigned> g_runs[kMaxSerials];
+std::atomic<unsigned> g_runs[kMaxSerials]; // per hook serial
 std::atomic<long> g_nextSerial{1};
 std::atomic<unsigned long long> g_sharedVisits{0};
 
-// What one walk saw: the serials of the hooks it visited, in order.
-struct Walk {
-    std::vector<long> visited;
-    struct PrivateChain* owner = nullptr;
-};
-
-// One hook of a private chain as its thread knows it.
+// A hook of a private chain as its thread knows it.
 struct Hook {
     long serial;
     unsigned long handle;
     bool mutator;
 };
 
-// A thread's own id and the chain it expects there, newest first.
+// A thread's own id, the chain it expects there (newest first), and each hook's expected runs.
 struct PrivateChain {
     unsigned id;
     std::deque<Hook> hooks;
     std::mt19937* random;
-    std::map<long, unsigned> expectedRuns; // per serial, from the walks the model predicted
+    std::map<long, unsigned> expectedRuns;
 };
 
-unsigned long CALLBACK Counting(void* parameter, unsigned long hook, long serial) {
+// The hook parameter: the serials of the hooks a walk visited, in order, and its chain.
+struct Walk {
+    std::vector<long> visited;
+    PrivateChain* owner = nullptr;
+};
+
+Walk& Visit(void* parameter, long serial) {
     ++g_runs[serial];
     static_cast<Walk*>(parameter)->visited.push_back(serial);
+    return *static_cast<Walk*>(parameter);
+}
+
+unsigned long CALLBACK Counting(void* parameter, unsigned long hook, long serial) {
+    Visit(parameter, serial);
     return hookCallNext(hook, parameter) + 1;
 }
 
 unsigned long SetCounting(unsigned id, long serial) {
-    return hookSet(id, AsHook(&Counting), 0, serial);
+    return hookSet(id, reinterpret_cast<void*>(&Counting), 0, serial);
 }
 
-unsigned long CallSharedChain(unsigned id) {
+void CallSharedChain(unsigned id) {
     Walk walk;
-    unsigned long length = hookCallFirst(id, &walk);
-    g_sharedVisits += length;
-    return length;
+    g_sharedVisits += hookCallFirst(id, &walk);
 }
 
 // A hook that, while its own chain is being walked, removes the hook after it, sets a new
 // one in front, calls a shared chain, and then passes the call on.
 unsigned long CALLBACK Mutator(void* parameter, unsigned long hook, long serial) {
-    ++g_runs[serial];
-    auto* walk = static_cast<Walk*>(parameter);
-    walk->visited.push_back(serial);
-    PrivateChain& chain = *walk->owner;
+    PrivateChain& chain = *Visit(parameter, serial).owner;
     auto self = std::find_if(chain.hooks.begin(), chain.hooks.end(),
                              [&](const Hook& h) { return h.serial == serial; });
     if (self + 1 != chain.hooks.end()) {
@@ -96,13 +94,6 @@ std::vector<long> PredictWalk(std::deque<Hook> hooks) {
     return visited;
 }
 
-std::vector<long> Serials(const std::deque<Hook>& hooks) {
-    std::vector<long> serials;
-    for (const Hook& h : hooks)
-        serials.push_back(h.serial);
-    return serials;
-}
-
 void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& sharedHandles,
                std::chrono::steady_clock::time_point until) {
     std::mt19937 random(seed);
@@ -123,8 +114,8 @@ void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& s
                 break;
             long serial = g_nextSerial++;
             bool mutator = random() % 4 == 0;
-            unsigned long handle =
-                hookSet(chain.id, AsHook(mutator ? &Mutator : &Counting), 0, serial);
+            unsigned long handle = hookSet(
+                chain.id, reinterpret_cast<void*>(mutator ? &Mutator : &Counting), 0, serial);
             ASSERT_NE(handle, 0ul);
             chain.hooks.push_front({serial, handle, mutator});
             chain.expectedRuns[serial] += 0;
@@ -176,7 +167,7 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
                 chain.hooks.erase(chain.hooks.begin() + i);
             }
         while (!chain.hooks.empty()) {
-            std::vector<long> expected = Serials(chain.hooks);
+            std::vector<long> expected = PredictWalk(chain.hooks); // no mutators left
             Walk walk;
             hookCallFirst(chain.id, &walk);
             for (long serial : walk.visited)

@@ -1,40 +1,97 @@
-// Hook ids, names, stored chains, registry requests, removal and the process's hook limit.
-#include "HookTestSupport.h"
-
+// Hook ids, names, stored chains, registry requests, removal, the process's hook limit, and
+// calling chains: call forms, handles and data handed on, and chains run in the UI thread.
 #include "MessageBoxSpy.h"
+#include "TestSupport.h"
+#include "tuHooks.h"
+#include "tuUICall.h"
+
+#include <boost/make_shared.hpp>
 
 #include <gtest/gtest.h>
 
-using namespace hooktest;
+#include <atomic>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
 
 namespace {
 
-TEST(HookIds, ManagedRangeIsExactly13000To14999) {
-    struct Row {
-        unsigned id;
-        int managed;
-    } rows[] = {{0, 0}, {12999, 0}, {13000, 1}, {14500, 1}, {14999, 1}, {15000, 0}, {78535, 0}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.id);
-        EXPECT_EQ(hookIsCommonID(row.id), row.managed);
+// The calls that hooks and defaults saw: who, handle, data. The hook parameter points to it.
+using Log = std::vector<std::tuple<std::string, unsigned long, long>>;
+
+std::vector<std::string> Names(const Log& log) {
+    std::vector<std::string> names;
+    for (const auto& call : log)
+        names.push_back(std::get<0>(call));
+    return names;
+}
+
+// Full-form hooks named A, B, C, D that log and pass the call on, adding 1 to its result.
+template <char Name> unsigned long CALLBACK PassOn(void* parameter, unsigned long hook, long data) {
+    static_cast<Log*>(parameter)->emplace_back(std::string(1, Name), hook, data);
+    return hookCallNext(hook, parameter) + 1;
+}
+
+unsigned long CALLBACK Default(void* parameter, unsigned long hook, long data) {
+    static_cast<Log*>(parameter)->emplace_back("default", hook, data);
+    return 100;
+}
+
+unsigned long CALLBACK ParamOnly(void* parameter) {
+    static_cast<Log*>(parameter)->emplace_back("paramonly", 0, 0);
+    return 7;
+}
+
+template <class F> void* AsHook(F function) {
+    return reinterpret_cast<void*>(function);
+}
+
+// Frees an id's record and hooks at the end of a test.
+struct IdScope {
+    unsigned id;
+    ~IdScope() {
+        while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
+            if (!hookRemove(first))
+                break;
+        hookExit(id);
     }
+};
+
+TEST(HookIds, OnlyIds13000To14999AreManagedAndNothingToCallGivesZero) {
+    for (unsigned id : {13000u, 14999u})
+        EXPECT_EQ(hookIsCommonID(id), 1) << id;
     for (unsigned id : {0u, 12999u, 15000u, 13001u + 65536u}) {
         SCOPED_TRACE(id);
+        EXPECT_EQ(hookIsCommonID(id), 0);
         EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
         EXPECT_EQ(hookSetDefault(id, AsHook(&Default), 0), 0);
         EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
         EXPECT_EQ(hookExit(id), 0);
     }
+    Log log;
+    EXPECT_EQ(hookCallFirst(13200, &log), 0ul) << "no record";
+    EXPECT_EQ(hookCallFirst(12000, &log), 0ul) << "outside the range";
+    EXPECT_EQ(hookCallNext(MAKELONG(0, 13200), &log), 0ul) << "no entry in the handle";
+    EXPECT_EQ(hookCallThisOne(MAKELONG(2, 12000), &log), 0ul);
+    EXPECT_EQ(hookCallThisOne(0, &log), 0ul);
+    IdScope scope{13201};
+    hookSetDefault(13201, nullptr, 0);
+    EXPECT_EQ(hookCallFirst(13201, &log), 0ul) << "a record without default or hooks";
+    EXPECT_TRUE(log.empty());
 }
 
-TEST(HookNames, LowestFreeNamedIdIsHandedOutAndReused) {
+TEST(HookNames, LowestFreeIdIsHandedOutAndReusedWithoutItsHooks) {
     EXPECT_EQ(hookCreateID(L"first"), 14500u);
     EXPECT_EQ(hookCreateID(L"second"), 14501u);
     EXPECT_EQ(hookFindID(L"first"), 14500u);
     EXPECT_EQ(hookFindID(L"First"), 0u) << "names are matched exactly";
+    IdScope scope{14500};
+    unsigned long hook = hookSet(14500, AsHook(&PassOn<'A'>), 0, 0);
     EXPECT_EQ(hookDeleteID(L"first"), 1);
     EXPECT_EQ(hookDeleteID(L"first"), 0);
     EXPECT_EQ(hookCreateID(L"third"), 14500u);
+    EXPECT_EQ(hookGetFirst(14500, nullptr, nullptr, nullptr), hook) << "hooks outlive the name";
 
     // A name mapped again moves to the next free id and frees its old one.
     EXPECT_EQ(hookCreateID(L"third"), 14502u);
@@ -44,20 +101,7 @@ TEST(HookNames, LowestFreeNamedIdIsHandedOutAndReused) {
         EXPECT_EQ(hookDeleteID(name), 1);
     EXPECT_EQ(hookFindID(L"never"), 0u);
     EXPECT_EQ(hookCreateID(nullptr), 0u);
-}
 
-TEST(HookNames, ANameDoesNotOwnItsIdsHooks) {
-    unsigned id = hookCreateID(L"owner");
-    IdScope scope(id);
-    unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
-    ASSERT_NE(hook, 0ul);
-    EXPECT_EQ(hookDeleteID(L"owner"), 1);
-    EXPECT_EQ(hookCreateID(L"heir"), id);
-    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), hook);
-    hookDeleteID(L"heir");
-}
-
-TEST(HookNames, AllFiveHundredCanBeTaken) {
     std::vector<std::wstring> names;
     for (int i = 0; i < 500; ++i) {
         names.push_back(L"n" + std::to_wstring(i));
@@ -69,14 +113,12 @@ TEST(HookNames, AllFiveHundredCanBeTaken) {
         hookDeleteID(name.c_str());
 }
 
-TEST(HookChains, FirstSetCreatesARecordWithoutDefault) {
+TEST(HookChains, FirstSetMakesARecordWithoutDefaultAndHandlesCarryTheId) {
     const unsigned id = 13100;
-    IdScope scope(id);
+    IdScope scope{id};
     unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 5);
-    ASSERT_NE(hook, 0ul);
     EXPECT_EQ(hook >> 16, id);
     EXPECT_NE(hook & 0xFFFF, 0ul);
-
     void* function = AsHook(&Default);
     unsigned long flags = 99;
     long data = 99;
@@ -84,19 +126,20 @@ TEST(HookChains, FirstSetCreatesARecordWithoutDefault) {
     EXPECT_EQ(function, nullptr);
     EXPECT_EQ(flags, static_cast<unsigned long>(HOOKF_PARAMONLY));
     EXPECT_EQ(data, 0);
+    EXPECT_EQ(hookRemove(hook & 0xFFFF), 0) << "no id: the newest hook cannot be unlinked";
+    EXPECT_EQ(hookRemove(0), 0);
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), hook);
 }
 
 TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
     const unsigned id = 13101;
-    IdScope scope(id);
+    IdScope scope{id};
     ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
     unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 1);
     unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 2);
     unsigned long c = hookSet(id, AsHook(&PassOn<'C'>), 0, 3);
     unsigned long d = hookSet(id, AsHook(&PassOn<'D'>), 0, 4);
     ASSERT_TRUE(a && b && c && d);
-    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), d);
-
     struct Row {
         unsigned long removed;
         std::vector<std::string> order;
@@ -114,7 +157,7 @@ TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
         }
         Log log;
         EXPECT_EQ(hookCallFirst(id, &log), 100ul + row.order.size() - 1);
-        EXPECT_EQ(log.Names(), row.order);
+        EXPECT_EQ(Names(log), row.order);
     }
     unsigned long flags = 0;
     EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
@@ -123,15 +166,13 @@ TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
 
 TEST(HookChains, DefaultChangesReachEveryEntryButNotTheCreateFlags) {
     const unsigned id = 13102;
-    IdScope scope(id);
+    IdScope scope{id};
     ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
     unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
-    ASSERT_NE(a, 0ul);
     ASSERT_EQ(hookSetDefault(id, AsHook(&ParamOnly), HOOKF_PARAMONLY), 1);
-
     Log log;
     EXPECT_EQ(hookCallFirst(id, &log), 8ul);
-    EXPECT_EQ(log.Names(), (std::vector<std::string>{"A", "paramonly"}));
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"A", "paramonly"}));
     unsigned long flags = 0;
     void* function = nullptr;
     EXPECT_EQ(hookGetFirst(id, &function, &flags, nullptr), a);
@@ -149,21 +190,17 @@ TEST(HookChains, ExitForgetsTheRecordButKeepsEntriesCallable) {
     unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 0);
     EXPECT_EQ(hookExit(id), 1);
     EXPECT_EQ(hookExit(id), 0);
-
     Log log;
     EXPECT_EQ(hookCallFirst(id, &log), 0ul);
-    EXPECT_TRUE(log.calls.empty());
     EXPECT_EQ(hookCallThisOne(b, &log), 102ul);
-    EXPECT_EQ(log.Names(), (std::vector<std::string>{"B", "A", "default"}));
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
 
-    // A fresh record knows none of the old entries.
-    IdScope scope(id);
+    // A fresh record knows none of the old entries, and their removal leaves it alone.
+    IdScope scope{id};
     unsigned long fresh = hookSet(id, AsHook(&PassOn<'C'>), 0, 0);
-    Log freshLog;
-    EXPECT_EQ(hookCallFirst(id, &freshLog), 1ul);
-    EXPECT_EQ(freshLog.Names(), std::vector<std::string>{"C"});
-    EXPECT_NE(fresh, a);
-    // The old entries unlink among themselves; the id's new record is left alone.
+    log.clear();
+    EXPECT_EQ(hookCallFirst(id, &log), 1ul);
+    EXPECT_EQ(Names(log), std::vector<std::string>{"C"});
     EXPECT_EQ(hookRemove(a), 1);
     EXPECT_EQ(hookRemove(b), 1);
     EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), fresh);
@@ -182,9 +219,13 @@ unsigned long CALLBACK RewriteData(void* parameter, unsigned long hook, long) {
     return hookCallNext(hook, parameter);
 }
 
+unsigned long CALLBACK AnswerNothing(void*) {
+    return 0;
+}
+
 TEST(RegistryHooks, SeeRefuseAndRewriteRequests) {
     const unsigned id = 13104;
-    IdScope scope(id);
+    IdScope scope{id};
     unsigned long refuse = hookSet(HOOKID_REGISTRY, AsHook(&RefuseSets), 0, 0);
     ASSERT_NE(refuse, 0ul);
     EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 1), 0ul);
@@ -197,12 +238,8 @@ TEST(RegistryHooks, SeeRefuseAndRewriteRequests) {
     EXPECT_EQ(hookRemove(rewrite), 1);
     Log log;
     hookCallThisOne(a, &log);
-    ASSERT_EQ(log.calls.size(), 1u);
-    EXPECT_EQ(log.calls[0].data, 42);
-}
-
-unsigned long CALLBACK AnswerNothing(void*) {
-    return 0;
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(std::get<2>(log[0]), 42);
 }
 
 TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
@@ -220,22 +257,13 @@ TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
     EXPECT_EQ(hookRemove(MAKELONG(2, id)), 0);
 
     ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, registryProc, 0), 1);
-    IdScope scope(id);
+    IdScope scope{id};
     EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
-}
-
-TEST(RegistryHooks, RemovingTheNewestHookNeedsItsId) {
-    const unsigned id = 13106;
-    IdScope scope(id);
-    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
-    EXPECT_EQ(hookRemove(a & 0xFFFF), 0) << "no id: the newest hook cannot be unlinked";
-    EXPECT_EQ(hookRemove(0), 0);
-    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), a);
 }
 
 TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
     const unsigned id = 13107;
-    IdScope scope(id);
+    IdScope scope{id};
     tutest::MessageBoxSpy watcher;
     auto fill = [&] {
         std::vector<unsigned long> hooks;
@@ -250,13 +278,76 @@ TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
     ASSERT_GT(first.size(), 1000u);
     ASSERT_EQ(watcher.Boxes().size(), 1u);
     EXPECT_FALSE(watcher.Boxes()[0].text.empty());
-
     for (unsigned long hook : first)
         ASSERT_EQ(hookRemove(hook), 1);
     EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
-    std::vector<unsigned long> second = fill();
-    EXPECT_EQ(second.size(), first.size());
+    EXPECT_EQ(fill().size(), first.size());
     EXPECT_EQ(watcher.Boxes().size(), 2u);
+}
+
+TEST(HookCalls, EachHookGetsItsOwnHandleAndDataAndTheDefaultTheIdAlone) {
+    const unsigned id = 13203;
+    IdScope scope{id};
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    Log log;
+    EXPECT_EQ(hookCallFirst(id, &log), 100ul);
+    EXPECT_EQ(log, (Log{{"default", 0, 0}})) << "without hooks: handle and data zero";
+    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 7);
+    unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 8);
+    log.clear();
+    EXPECT_EQ(hookCallFirst(id, &log), 102ul);
+    EXPECT_EQ(log, (Log{{"B", b, 8}, {"A", a, 7}, {"default", id << 16, 0}}));
+    log.clear();
+    EXPECT_EQ(hookCallNext(a, &log), 100ul);
+    EXPECT_EQ(log, (Log{{"default", id << 16, 0}}));
+
+    // A parameter-only hook gets the parameter alone; CallThisOne starts at the named hook.
+    hookSet(id, AsHook(&ParamOnly), HOOKF_PARAMONLY, 9);
+    log.clear();
+    EXPECT_EQ(hookCallFirst(id, &log), 7ul);
+    EXPECT_EQ(Names(log), std::vector<std::string>{"paramonly"});
+    log.clear();
+    EXPECT_EQ(hookCallThisOne(b, &log), 102ul);
+    EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
+}
+
+struct ThrownByHook {};
+unsigned long CALLBACK Throwing(void*, unsigned long, long) {
+    throw ThrownByHook();
+}
+
+TEST(HookCalls, ExceptionsOfHooksReachTheCallerAndLeaveTheRegistryUsable) {
+    const unsigned id = 13206;
+    IdScope scope{id};
+    hookSet(id, AsHook(&Throwing), 0, 0);
+    EXPECT_THROW(hookCallFirst(id, nullptr), ThrownByHook);
+    std::thread([&] { EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul); }).join();
+}
+
+unsigned long CALLBACK ReportThread(void*, unsigned long, long) {
+    return ::GetCurrentThreadId();
+}
+
+struct NoCall : utl::CUICall {
+    void Execute() override {}
+};
+
+TEST(HookCalls, CallFirstInUIRunsTheChainInTheUIThread) {
+    // The executor's window belongs to the thread of the first call: this, the UI thread.
+    ASSERT_TRUE(utl::CallInUIThread(boost::make_shared<NoCall>(), 0));
+    const unsigned id = 13207;
+    IdScope scope{id};
+    hookSet(id, AsHook(&ReportThread), 0, 0);
+    EXPECT_EQ(hookCallFirstInUI(id, nullptr), ::GetCurrentThreadId()) << "called directly";
+    std::atomic<unsigned long> result{0};
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        result = hookCallFirstInUI(id, nullptr);
+        done = true;
+    });
+    EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return done.load(); }, 20000));
+    worker.join();
+    EXPECT_EQ(result.load(), ::GetCurrentThreadId());
 }
 
 } // namespace

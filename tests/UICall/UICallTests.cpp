@@ -1,0 +1,554 @@
+// Calls into the UI thread: the executor (direct and queued runs, waking, waiting,
+// withdrawal, failures in queued calls, the watchdog, a stress run, the exit step at unload),
+// UI listeners and UI listener registrations.
+#include "TestSupport.h"
+#include "tuUICall.h"
+
+#include <BaseKit/TestDrive.h>
+
+#include <gtest/gtest.h>
+
+#include <boost/make_shared.hpp>
+#include <boost/weak_ptr.hpp>
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// Static initialization runs in the main thread, the UI thread of the test program.
+const DWORD kMainThread = ::GetCurrentThreadId();
+
+template <class F> boost::shared_ptr<utl::CUICall> MakeCall(F body) {
+    struct Call : utl::CUICall {
+        explicit Call(F f) : body(std::move(f)) {}
+        void Execute() override { body(); }
+        F body;
+    };
+    return boost::shared_ptr<utl::CUICall>(new Call(std::move(body)));
+}
+
+// The executor's window belongs to the thread that makes the first call: the main thread.
+[[maybe_unused]] const bool g_executorMade = utl::CallInUIThread(MakeCall([] {}), 0);
+
+// Thread-safe list of entries, in the order they were added.
+template <class T> class SyncLog {
+public:
+    void Add(T const& entry) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_entries.push_back(entry);
+    }
+    std::vector<T> All() const {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_entries;
+    }
+    size_t Size() const { return All().size(); }
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<T> m_entries;
+};
+
+// Ids of the calls that ran; an id recorded outside the UI thread is negated, so checks of
+// the order also check the thread.
+struct RunLog : SyncLog<int> {
+    void Run(int id) { Add(::GetCurrentThreadId() == kMainThread ? id : -id); }
+    boost::shared_ptr<utl::CUICall> Call(int id) {
+        return MakeCall([this, id] { Run(id); });
+    }
+};
+
+// What a call from the current thread returned and recorded as its last error.
+struct Outcome {
+    bool result = false, reported = false;
+    bk::tErrorRecord error;
+};
+Outcome CallAndReport(boost::shared_ptr<utl::CUICall> call, unsigned long timeout) {
+    Outcome outcome;
+    bk::ClearLastErrorRecord();
+    outcome.result = utl::CallInUIThread(std::move(call), timeout);
+    outcome.reported = bk::GetLastErrorRecord(outcome.error);
+    return outcome;
+}
+
+// A thread running one function; the owner pumps messages until Done, then joins.
+class Worker {
+public:
+    explicit Worker(std::function<void()> body)
+        : m_thread([this, body] {
+              body();
+              m_done = true;
+          }) {}
+    ~Worker() {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool Done() const { return m_done; }
+    void Join() { m_thread.join(); } // without dispatching messages
+
+private:
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+void RunInWorker(std::function<void()> body) {
+    Worker(std::move(body)).Join();
+}
+
+// This process's one window of the "Message" class.
+HWND ExecutorWindow() {
+    HWND window = nullptr;
+    while ((window = ::FindWindowExW(HWND_MESSAGE, window, L"Message", nullptr)) != nullptr) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        if (process == ::GetCurrentProcessId())
+            return window;
+    }
+    return nullptr;
+}
+
+// Removes the executor's pending wake-up messages; returns them.
+std::vector<MSG> RemovePendingWakeUps() {
+    std::vector<MSG> removed;
+    MSG msg;
+    while (::PeekMessageW(&msg, ExecutorWindow(), WM_USER, WM_USER, PM_REMOVE))
+        removed.push_back(msg);
+    return removed;
+}
+
+// Dispatches what is pending now, including a message sent to the executor's window.
+void DrainMessages() {
+    ::SendMessageW(ExecutorWindow(), WM_NULL, 0, 0);
+    tutest::PumpMessagesUntil([] { return false; }, 50);
+}
+
+// Pumps until the condition holds; the text of what dispatching throws is appended to thrown.
+bool PumpCatching(const std::function<bool()>& condition, std::vector<std::string>& thrown) {
+    for (;;) {
+        try {
+            return tutest::PumpMessagesUntil(condition);
+        } catch (std::exception const& e) {
+            thrown.push_back(e.what());
+        }
+    }
+}
+
+// Counts the lost wake-up warning by watching the narrow exception through which debug output
+// reaches a debugger (the wide form, where raised, falls back to it when nobody handles it).
+const char kLostWarning[] = "Warning: A UICall message is lost!\n";
+std::atomic<int> g_lostWarnings{0};
+LONG CALLBACK CountLostWarnings(EXCEPTION_POINTERS* pointers) {
+    EXCEPTION_RECORD const& record = *pointers->ExceptionRecord;
+    if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2)
+        g_lostWarnings += strcmp(reinterpret_cast<const char*>(record.ExceptionInformation[1]),
+                                 kLostWarning) == 0;
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+[[maybe_unused]] void* const g_watch = ::AddVectoredExceptionHandler(1, &CountLostWarnings);
+
+using Ids = std::vector<int>;
+
+const unsigned long kNoLimit = INFINITE, kTimeouts[] = {0, 10, kNoLimit};
+
+// Every test starts and ends with no wake-up pending and no call queued, so that counts of
+// wake-ups are exact and no call outlives the test whose locals it uses.
+class UIExec : public ::testing::Test {
+protected:
+    void SetUp() override { DrainMessages(); }
+    void TearDown() override { DrainMessages(); }
+};
+
+TEST_F(UIExec, InTheUIThreadRunsAtOnceAndEmptyCallsAreRefusedWithoutReport) {
+    HWND window = ExecutorWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(::GetWindowThreadProcessId(window, nullptr), kMainThread);
+    for (unsigned long timeout : kTimeouts) {
+        SCOPED_TRACE(timeout);
+        RunLog log;
+        EXPECT_TRUE(utl::CallInUIThread(log.Call(1), timeout));
+        EXPECT_EQ(log.All(), Ids{1});
+
+        unsigned long errors = bk::GetErrorCount();
+        EXPECT_FALSE(utl::CallInUIThread(nullptr, timeout));
+        bool result = true;
+        RunInWorker([&] { result = utl::CallInUIThread(nullptr, timeout); });
+        EXPECT_FALSE(result);
+        EXPECT_EQ(bk::GetErrorCount(), errors);
+    }
+    EXPECT_THROW(utl::CallInUIThread(MakeCall([] { throw std::runtime_error("direct"); }), 0),
+                 std::runtime_error);
+}
+
+TEST_F(UIExec, WaiterGetsTrueAfterItsCallRanOrWithdrawsItWhenItGivesUp) {
+    for (unsigned long timeout : {kNoLimit, 60000ul, 20ul}) {
+        SCOPED_TRACE(timeout);
+        const bool pump = timeout != 20; // else the main thread dispatches nothing meanwhile
+        RunLog log;
+        boost::shared_ptr<utl::CUICall> call = log.Call(7);
+        boost::weak_ptr<utl::CUICall> watch = call;
+        Outcome outcome;
+        Ids ranBeforeReturn;
+        Worker worker([&] {
+            outcome = CallAndReport(std::move(call), timeout);
+            ranBeforeReturn = log.All();
+        });
+        if (pump) {
+            ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done(); }));
+        }
+        worker.Join();
+        EXPECT_EQ(outcome.result, pump);
+        EXPECT_EQ(ranBeforeReturn, pump ? Ids{7} : Ids{});
+        if (!pump) {
+            const bk::tErrorRecord& e = outcome.error;
+            ASSERT_TRUE(outcome.reported);
+            EXPECT_EQ(std::tie(e.function, e.file, e.line, e.group, e.code, e.log),
+                      std::make_tuple("utl::CUIExec::PushCallInfo", ".\\Source\\UICall", 167u, 1,
+                                      static_cast<unsigned long>(WAIT_TIMEOUT), true));
+            DrainMessages();
+            EXPECT_EQ(log.Size(), 0u);
+            EXPECT_TRUE(watch.expired());
+        }
+    }
+}
+
+TEST_F(UIExec, ThrowingQueuedCallPutsTheRestBackBehindNewerCalls) {
+    RunLog log;
+    // Call 1 runs while a worker queues call 5; call 2 throws; 3 and 4 must then follow 5.
+    auto queueFive = [&] {
+        log.Run(1);
+        RunInWorker([&] { utl::CallInUIThread(log.Call(5), 0); });
+    };
+    auto thrower = [&] {
+        log.Run(2);
+        throw std::runtime_error("queued");
+    };
+    RunInWorker([&] {
+        utl::CallInUIThread(MakeCall(queueFive), 0);
+        utl::CallInUIThread(MakeCall(thrower), 0);
+        utl::CallInUIThread(log.Call(3), 0);
+        utl::CallInUIThread(log.Call(4), 0);
+    });
+    std::vector<std::string> thrown;
+    ASSERT_TRUE(PumpCatching([&] { return log.Size() == 5; }, thrown));
+    EXPECT_EQ(thrown, std::vector<std::string>{"queued"});
+    EXPECT_EQ(log.All(), (Ids{1, 2, 5, 3, 4}));
+
+    // A waiter of a throwing call gets false and no report.
+    Outcome outcome;
+    outcome.result = outcome.reported = true;
+    Worker worker([&] {
+        outcome = CallAndReport(MakeCall([] { throw std::runtime_error("waited"); }), INFINITE);
+    });
+    ASSERT_TRUE(PumpCatching([&] { return worker.Done(); }, thrown));
+    EXPECT_FALSE(outcome.result);
+    EXPECT_FALSE(outcome.reported);
+    EXPECT_EQ(thrown, (std::vector<std::string>{"queued", "waited"}));
+}
+
+// Calls queued together share one wake-up and run in order when the UI thread gets any message
+// for the executor's window; only a watchdog tick that finds the wake-up lost warns.
+TEST_F(UIExec, OneWakeUpPerBatchAndAnyMessageRunsTheBatch) {
+    struct Row {
+        UINT message; // WM_APP: wait for the executor's own one-second timer
+        WPARAM wParam;
+        bool loseWakeUp;
+        int warnings;
+    } const rows[] = {
+        {WM_USER, 0, true, 0},   // the wake-up itself, taken from the queue and dispatched
+        {WM_APP, 0, true, 1},    // the real watchdog picks up a lost wake-up
+        {WM_TIMER, 1, true, 1},  // watchdog tick, wake-up lost
+        {WM_TIMER, 1, false, 0}, // watchdog tick, wake-up still pending
+        {WM_NULL, 0, true, 0},   // any other message
+        {WM_TIMER, 2, true, 0},  // not the watchdog's timer
+    };
+    for (Row const& row : rows) {
+        SCOPED_TRACE(row.message + row.wParam);
+        int warnings = g_lostWarnings;
+        RunLog log;
+        RunInWorker([&] {
+            for (int id = 1; id <= 3; ++id)
+                EXPECT_TRUE(utl::CallInUIThread(log.Call(id), 0));
+        });
+        EXPECT_EQ(log.Size(), 0u);
+        if (row.loseWakeUp) {
+            std::vector<MSG> wakeUps = RemovePendingWakeUps();
+            EXPECT_EQ(wakeUps.size(), 1u);
+            for (MSG const& msg : wakeUps) {
+                EXPECT_EQ(msg.wParam, 0u);
+                EXPECT_EQ(msg.lParam, 0);
+                if (row.message == WM_USER)
+                    ::DispatchMessageW(&msg);
+            }
+        }
+        if (row.message == WM_APP) {
+            EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 3; }, 5000));
+        } else if (row.message != WM_USER) {
+            ::SendMessageW(ExecutorWindow(), row.message, row.wParam, 0);
+        }
+        EXPECT_EQ(log.All(), (Ids{1, 2, 3}));
+        EXPECT_EQ(g_lostWarnings - warnings, row.warnings);
+        DrainMessages(); // the log must outlive the calls, also when the test failed
+    }
+}
+
+TEST_F(UIExec, CallsQueuedDuringAModalLoopRunInsideIt) {
+    RunLog log;
+    auto modal = [&] {
+        log.Run(1);
+        Worker nested([&] { utl::CallInUIThread(log.Call(2), 0); });
+        tutest::PumpMessagesUntil([&] { return log.Size() == 2; });
+        log.Run(3);
+    };
+    RunInWorker([&] {
+        utl::CallInUIThread(MakeCall(modal), 0);
+        utl::CallInUIThread(log.Call(4), 0);
+    });
+    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 4; }));
+    EXPECT_EQ(log.All(), (Ids{1, 2, 3, 4}));
+}
+
+// Four threads make many calls with mixed time-outs while the UI thread pumps, now and then
+// slowly. Every call runs at most once, in the UI thread; a waiter told true saw its call run;
+// a withdrawn call never runs; calls not waited for all run; nothing is left queued.
+TEST(UIExecStress, ManyThreadsAgainstAPumpingUIThread) {
+    const int kThreads = 4, kCallsPerThread = 20000, total = kThreads * kCallsPerThread;
+    const unsigned seed = std::random_device()();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::unique_ptr<std::atomic<int>[]> runs(new std::atomic<int>[total]());
+    enum Expect : char { kFailed, kRunExpected, kWithdrawn };
+    std::vector<Expect> outcomes(total, kFailed);
+    std::atomic<int> wrongThread{0}, finished{0};
+
+    std::vector<std::unique_ptr<Worker>> workers;
+    for (int t = 0; t < kThreads; ++t)
+        workers.emplace_back(new Worker([&, t] {
+            std::mt19937 random(seed + t);
+            const unsigned long timeouts[] = {0, 0, 1, 3, INFINITE};
+            for (int i = t * kCallsPerThread; i < (t + 1) * kCallsPerThread; ++i) {
+                unsigned long timeout = timeouts[random() % std::size(timeouts)];
+                auto call = MakeCall([&, i] {
+                    ++runs[i];
+                    wrongThread += ::GetCurrentThreadId() != kMainThread;
+                });
+                Outcome o = CallAndReport(call, timeout);
+                bool withdrawn = timeout && o.reported && o.error.line == 167;
+                outcomes[i] = o.result ? kRunExpected : withdrawn ? kWithdrawn : kFailed;
+            }
+            ++finished;
+        }));
+    std::mt19937 pace(seed);
+    ASSERT_TRUE(tutest::PumpMessagesUntil(
+        [&] {
+            if (pace() % 50 == 0)
+                ::Sleep(pace() % 8);
+            return finished == kThreads;
+        },
+        300000))
+        << "workers still blocked";
+    for (auto& worker : workers)
+        worker->Join();
+
+    // A call queued behind everything runs only after every earlier entry was taken.
+    bool last = false;
+    Worker closer([&] { last = utl::CallInUIThread(MakeCall([] {}), INFINITE); });
+    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return closer.Done(); }, 60000));
+    EXPECT_TRUE(last);
+
+    for (int i = 0; i < total; ++i) {
+        ASSERT_NE(outcomes[i], kFailed) << "call " << i;
+        ASSERT_EQ(runs[i], outcomes[i] == kRunExpected ? 1 : 0) << "call " << i;
+    }
+    EXPECT_EQ(wrongThread, 0);
+}
+
+TEST(UIExecUnload, ExitStepDropsCallsThatNeverRan) {
+    auto result =
+        tutest::RunHostInFreshFolder(L"uiCallHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"}, {});
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_EQ(result.output, "queued ran=0\nreleased ran=0\n");
+}
+
+// One handled event or message as the handler saw it: center, words, data, thread.
+using Delivery = std::tuple<const void*, int, int, std::string, DWORD>;
+using DeliveryLog = SyncLog<Delivery>;
+
+Delivery Seen(const void* center, int first, int second, boost::any const& data) {
+    const std::string* text = boost::any_cast<std::string>(&data);
+    return {center, first, second, text ? *text : "<not text>", ::GetCurrentThreadId()};
+}
+
+boost::any Text(const char* text) {
+    return boost::any(std::string(text));
+}
+
+class RecordingListener : public utl::CUIListener {
+public:
+    RecordingListener(utl::CEventSource const& source, DeliveryLog& log, unsigned long timeout)
+        : utl::CUIListener(source, timeout), m_log(log) {}
+    void Work(unsigned int first, boost::any const& data) override {
+        m_log.Add(Seen(nullptr, first, -1, data));
+    }
+
+protected:
+    void WorkUI(unsigned int first, unsigned int second, boost::any const& data) override {
+        m_log.Add(Seen(nullptr, first, second, data));
+    }
+
+private:
+    DeliveryLog& m_log;
+};
+
+class RecordingMapListener : public utl::CUIMapListener {
+public:
+    RecordingMapListener(utl::CEventSource const& source, DeliveryLog& log, unsigned long timeout)
+        : utl::CUIMapListener(source, timeout) {
+        MapHandler(5, [&log](unsigned int first, unsigned int second, boost::any const& data) {
+            log.Add(Seen(nullptr, first, second, data));
+        });
+    }
+};
+
+TEST(UIListener, ThreeWordEventsAreHandledInTheUIThreadWaitingAsConfigured) {
+    for (unsigned long timeout : {0ul, kNoLimit}) {
+        SCOPED_TRACE(timeout);
+        utl::CEventSource source;
+        DeliveryLog log;
+        RecordingListener listener(source, log, timeout);
+        source.Raise(8, 9, Text("here"));
+        EXPECT_EQ(log.Size(), 1u) << "handled at once in the UI thread";
+        size_t handledAtReturn = 9;
+        DWORD thread = 0;
+        Worker worker([&] {
+            thread = ::GetCurrentThreadId();
+            source.Raise(6, Text("two words")); // handled where raised
+            source.Raise(3, 4, Text("payload"));
+            handledAtReturn = log.Size();
+        });
+        ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done() && log.Size() == 3; }));
+        EXPECT_EQ(handledAtReturn, timeout ? 3u : 2u);
+        EXPECT_EQ(log.All(), (std::vector<Delivery>{{nullptr, 8, 9, "here", kMainThread},
+                                                    {nullptr, 6, -1, "two words", thread},
+                                                    {nullptr, 3, 4, "payload", kMainThread}}));
+    }
+}
+
+TEST(UIListener, MapListenerHandlesForwardedEventsItsOwnWay) {
+    utl::CEventSource source;
+    DeliveryLog log;
+    RecordingMapListener listener(source, log, INFINITE);
+    Worker worker([&] {
+        source.Raise(6, 1, Text("unmapped"));
+        source.Raise(5, 2, Text("mapped"));
+    });
+    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done(); }));
+    EXPECT_EQ(log.All(), std::vector<Delivery>{Delivery(nullptr, 5, 2, "mapped", kMainThread)});
+}
+
+TEST(UIListener, EventsForAListenerThatDiedOnTheWayAreDropped) {
+    utl::CEventSource source;
+    DeliveryLog log;
+    auto listener = std::make_unique<RecordingListener>(source, log, 0);
+    auto mapListener = std::make_unique<RecordingMapListener>(source, log, 0);
+    RunInWorker([&] { source.Raise(5, 1, Text("late")); });
+    listener.reset();
+    mapListener.reset();
+    unsigned long errors = bk::GetErrorCount();
+    DrainMessages();
+    EXPECT_EQ(log.Size(), 0u);
+    EXPECT_EQ(bk::GetErrorCount(), errors);
+}
+
+// A message-center handler that records each message it is given.
+class RecordingHandler : public utl::CEventHandler {
+public:
+    explicit RecordingHandler(DeliveryLog& log) : m_log(log) {}
+    void OnMessage(utl::CMsgCenter const& center, int code, int word, boost::any const& data) {
+        m_log.Add(Seen(&center, code, word, data));
+    }
+
+private:
+    DeliveryLog& m_log;
+};
+
+const auto kOnMessage = static_cast<utl::CMsgCenter::tHandlerFn>(&RecordingHandler::OnMessage);
+
+// Dispatches a message in the UI thread and in a worker, and lets the UI thread handle it.
+void DispatchEverywhere(utl::CMsgCenter& center, int code, const char* text) {
+    center.Dispatch(code, 0, Text(text));
+    RunInWorker([&] { center.Dispatch(code, 1, Text(text)); });
+    DrainMessages();
+}
+
+TEST(UIListenerRegistration, HandlerRunsInTheUIThreadUntilOneRemovalEndsItsUIRegistrations) {
+    utl::CMsgCenter center, otherCenter, emptyCenter;
+    DeliveryLog log;
+    auto handler = boost::make_shared<RecordingHandler>(log);
+    auto stranger = boost::make_shared<RecordingHandler>(log);
+    utl::AddUIListener(center, 1, 2, handler, kOnMessage);
+    utl::AddUIListener(center, 1, handler, kOnMessage);
+    center.AddListener(8, handler, kOnMessage); // a direct registration, not a UI one
+    utl::AddUIListener(otherCenter, 1, handler, kOnMessage);
+    EXPECT_EQ(center.GetListenerCount(), 3u);
+    DispatchEverywhere(center, 2, "data");
+    EXPECT_EQ(log.All(), (std::vector<Delivery>{{&center, 2, 0, "data", kMainThread},
+                                                {&center, 2, 1, "data", kMainThread}}));
+    DispatchEverywhere(center, 1, "twice");
+    EXPECT_EQ(log.Size(), 6u);
+
+    utl::RemoveUIListener(center, stranger);
+    utl::RemoveUIListener(emptyCenter, handler);
+    EXPECT_EQ(center.GetListenerCount(), 3u);
+    utl::RemoveUIListener(center, boost::weak_ptr<utl::CEventHandler>(handler));
+    EXPECT_EQ(center.GetListenerCount(), 1u);
+    DispatchEverywhere(center, 1, "gone");
+    DispatchEverywhere(center, 2, "gone");
+    center.Dispatch(8, 0, Text("direct"));
+    otherCenter.Dispatch(1, 0, Text("other center"));
+    auto all = log.All();
+    ASSERT_EQ(all.size(), 8u);
+    EXPECT_EQ(std::get<3>(all[6]), "direct");
+    EXPECT_EQ(std::get<3>(all[7]), "other center");
+    utl::RemoveUIListener(otherCenter, handler);
+}
+
+TEST(UIListenerRegistration, HandlersThatDieBeforeDeliveryGetNothingAndNoErrorIsReported) {
+    utl::CMsgCenter center;
+    DeliveryLog log;
+    auto handler = boost::make_shared<RecordingHandler>(log);
+    boost::weak_ptr<utl::CEventHandler> weak = handler;
+    boost::weak_ptr<utl::CEventHandler> gone = boost::make_shared<RecordingHandler>(log);
+    utl::AddUIListener(center, 3, weak, kOnMessage);
+    utl::AddUIListener(center, 9, gone, kOnMessage); // already gone: still succeeds
+
+    // A message queued before the handler's last owner let go keeps it alive until delivered.
+    RunInWorker([&] { center.Dispatch(3, 1, Text("queued")); });
+    handler.reset();
+    EXPECT_FALSE(weak.expired());
+    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 1; }));
+    DrainMessages();
+    EXPECT_TRUE(weak.expired());
+
+    unsigned long errors = bk::GetErrorCount();
+    DispatchEverywhere(center, 3, "dropped");
+    DispatchEverywhere(center, 9, "nobody");
+    EXPECT_EQ(log.Size(), 1u);
+    EXPECT_EQ(bk::GetErrorCount(), errors);
+    utl::RemoveUIListener(center, weak);
+    utl::RemoveUIListener(center, gone);
+    EXPECT_EQ(center.GetListenerCount(), 0u);
+}
+
+} // namespace
