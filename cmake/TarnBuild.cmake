@@ -41,6 +41,14 @@ function(tarn_copy_runtime_dlls)
   file(COPY ${TARN_RUNTIME_DLLS} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 endfunction()
 
+# Adds sources to tarnUtil and publishes their full paths under a global property, for the test
+# programs that compile them a second time with an allocation seam.
+function(tarn_add_seamed_sources property)
+  target_sources(tarnUtil PRIVATE ${ARGN})
+  list(TRANSFORM ARGN PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE paths)
+  set_property(GLOBAL PROPERTY ${property} ${paths})
+endfunction()
+
 # A GoogleTest program run by CTest under Wine; DISPLAY comes from the harness.
 function(tarn_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
