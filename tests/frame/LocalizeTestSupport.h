@@ -4,6 +4,8 @@
 
 #include "tuLocal.h"
 
+#include "TestSupport.h"
+
 #include <string>
 
 namespace tutest {
@@ -16,6 +18,12 @@ struct FilledBuffer : std::wstring {
         return find_first_not_of(static_cast<wchar_t>(0xcccc), index) == npos;
     }
 };
+
+// The module with strings, dialogs and data in several languages, loaded once.
+inline HMODULE LocalizedModule() {
+    static HMODULE module = ::LoadLibraryW((BinDir() + L"\\lclStrings.dll").c_str());
+    return module;
+}
 
 // Sets the user-input language from the user-input thread for its lifetime, then puts the
 // language and the thread's locale back.

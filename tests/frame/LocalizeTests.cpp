@@ -20,14 +20,9 @@ constexpr UINT kUserInput = LCL_USER_INPUT_LANG; // set to German for the row
 
 class Localized : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_module = ::LoadLibraryW((tutest::BinDir() + L"\\lclStrings.dll").c_str());
-    }
-    static void TearDownTestSuite() { ::FreeLibrary(s_module); }
-    void SetUp() override { ASSERT_NE(s_module, nullptr); }
-    static HMODULE s_module;
+    void SetUp() override { ASSERT_NE(m_module, nullptr); }
+    const HMODULE m_module = tutest::LocalizedModule();
 };
-HMODULE Localized::s_module;
 
 // Each language holds its own string 1; ids 2 and 3 only English, id 16 only French, id 32
 // only German, 4 and 33 nowhere.
@@ -57,7 +52,7 @@ TEST_F(Localized, StringsComeInTheRequestedLanguageThenEnglishThenAnyLanguage) {
         tutest::UserInputLanguage german(row.language == kUserInput ? kGerman : kEnglish);
         tutest::FilledBuffer buffer(64);
         int copied =
-            lclLoadStringW(s_module, row.id, buffer.Data(), 64, row.language, row.fallback);
+            lclLoadStringW(m_module, row.id, buffer.Data(), 64, row.language, row.fallback);
         EXPECT_EQ(std::wstring(buffer.Data()), row.expected);
         EXPECT_EQ(copied, static_cast<int>(wcslen(row.expected)));
         EXPECT_TRUE(buffer.UntouchedFrom(wcslen(row.expected) + 1));
@@ -76,7 +71,7 @@ TEST_F(Localized, StringsAreCutToTheBufferAndAlwaysTerminated) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "id " << row.id << " size " << row.size);
         tutest::FilledBuffer buffer(row.size + 8);
-        int copied = lclLoadStringW(s_module, row.id, buffer.Data(), row.size, row.language, TRUE);
+        int copied = lclLoadStringW(m_module, row.id, buffer.Data(), row.size, row.language, TRUE);
         EXPECT_EQ(copied, row.expected);
         EXPECT_EQ(wcslen(buffer.Data()), static_cast<size_t>(row.expected));
         EXPECT_TRUE(buffer.UntouchedFrom(row.expected + 1));
@@ -84,21 +79,21 @@ TEST_F(Localized, StringsAreCutToTheBufferAndAlwaysTerminated) {
     // No buffer is an invalid parameter.
     tutest::FilledBuffer buffer(8);
     ::SetLastError(0xdeadbeef);
-    EXPECT_EQ(lclLoadStringW(s_module, 1, buffer.Data(), 0, kEnglish, TRUE), 0);
+    EXPECT_EQ(lclLoadStringW(m_module, 1, buffer.Data(), 0, kEnglish, TRUE), 0);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_TRUE(buffer.UntouchedFrom(0));
     ::SetLastError(0xdeadbeef);
-    EXPECT_EQ(lclLoadString(s_module, 1, static_cast<LPWSTR>(nullptr), 16, kEnglish, TRUE), 0);
+    EXPECT_EQ(lclLoadString(m_module, 1, static_cast<LPWSTR>(nullptr), 16, kEnglish, TRUE), 0);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 
     // The string form loads at most 1,023 characters and is emptied when nothing is found.
     CString text(L"old");
-    EXPECT_EQ(lclLoadString(s_module, 49, text, kEnglish, TRUE), 1023);
+    EXPECT_EQ(lclLoadString(m_module, 49, text, kEnglish, TRUE), 1023);
     ASSERT_EQ(text.GetLength(), 1023);
     EXPECT_EQ(text.Left(12), L"abcdefghijab");
-    EXPECT_EQ(lclLoadString(s_module, 2, text, kGerman, TRUE), 4);
+    EXPECT_EQ(lclLoadString(m_module, 2, text, kGerman, TRUE), 4);
     EXPECT_EQ(text, L"Edit");
-    EXPECT_EQ(lclLoadString(s_module, 4, text, kGerman, TRUE), 0);
+    EXPECT_EQ(lclLoadString(m_module, 4, text, kGerman, TRUE), 0);
     EXPECT_TRUE(text.IsEmpty());
 }
 
@@ -122,19 +117,19 @@ TEST_F(Localized, DialogsAndDataFollowTheSameLanguageOrder) {
         SCOPED_TRACE(testing::Message() << row.language << " fallback " << row.fallback
                                         << " dialog " << row.dialog << " data " << row.data);
         tutest::UserInputLanguage german(row.language == kUserInput ? kGerman : kEnglish);
-        DLGTEMPLATE* dialog = lclLoadDlgTemplate(s_module, row.dialog, row.language, row.fallback);
-        EXPECT_EQ(lclFindDlgResource(s_module, MAKEINTRESOURCEW(row.dialog), row.language,
+        DLGTEMPLATE* dialog = lclLoadDlgTemplate(m_module, row.dialog, row.language, row.fallback);
+        EXPECT_EQ(lclFindDlgResource(m_module, MAKEINTRESOURCEW(row.dialog), row.language,
                                      row.fallback) != nullptr,
                   row.width != 0);
         EXPECT_EQ(dialog ? dialog->cx : 0, row.width);
         DWORD size = 0xdeadbeef;
-        void* data = lclLoadCustomResource(s_module, row.data, L"TARNDATA", &size, row.language,
+        void* data = lclLoadCustomResource(m_module, row.data, L"TARNDATA", &size, row.language,
                                            row.fallback);
         EXPECT_EQ(data ? std::string(static_cast<char*>(data), size) : "(none)",
                   row.expected ? row.expected : "(none)");
         std::free(data);
     }
-    EXPECT_EQ(lclLoadCustomResource(s_module, 1, L"TARNDATA", nullptr, kEnglish, TRUE), nullptr);
+    EXPECT_EQ(lclLoadCustomResource(m_module, 1, L"TARNDATA", nullptr, kEnglish, TRUE), nullptr);
 }
 
 TEST(ThreadLanguage, AWorkerChangesItsOwnLocaleTheUserInputThreadEveryones) {

@@ -99,7 +99,7 @@ TEST(PositionalFormat, BadArgumentsLeaveTheOutputUntouched) {
 }
 
 TEST(PositionalFormat, TemplateIdIsLoadedInTheUserInputLanguage) {
-    HMODULE module = ::LoadLibraryW((tutest::BinDir() + L"\\lclStrings.dll").c_str());
+    HMODULE module = tutest::LocalizedModule();
     ASSERT_NE(module, nullptr);
     wchar_t output[32] = L"untouched";
     tutest::UserInputLanguage german(1031);
@@ -109,7 +109,6 @@ TEST(PositionalFormat, TemplateIdIsLoadedInTheUserInputLanguage) {
     EXPECT_STREQ(output, L"Datei");
     EXPECT_EQ(lclFormatString(output, 32, module, 2u, L"%s", L"x"), 4); // English retry
     EXPECT_STREQ(output, L"Edit");
-    ::FreeLibrary(module);
 }
 
 } // namespace
