@@ -4,44 +4,37 @@
 
 #include "tuLocal.h"
 
-#include <algorithm>
-#include <vector>
+#include "TestSupport.h"
+
+#include <string>
 
 namespace tutest {
 
-// An output buffer filled with 0xcccc, to catch writes past the end and missing terminators.
-class FilledBuffer {
-public:
-    explicit FilledBuffer(size_t size) : m_chars(size, static_cast<wchar_t>(0xcccc)) {}
-    wchar_t* Data() { return m_chars.data(); }
-    // True when no character from `index` on was written.
+// An output buffer of 0xcccc, to catch writes past the end and missing terminators.
+struct FilledBuffer : std::wstring {
+    explicit FilledBuffer(size_t size) : std::wstring(size, static_cast<wchar_t>(0xcccc)) {}
+    wchar_t* Data() { return &(*this)[0]; }
     bool UntouchedFrom(size_t index) const {
-        return std::all_of(m_chars.begin() + std::min(index, m_chars.size()), m_chars.end(),
-                           [](wchar_t c) { return c == static_cast<wchar_t>(0xcccc); });
+        return find_first_not_of(static_cast<wchar_t>(0xcccc), index) == npos;
     }
-
-private:
-    std::vector<wchar_t> m_chars;
 };
+
+// The module with strings, dialogs and data in several languages, loaded once.
+inline HMODULE LocalizedModule() {
+    static HMODULE module = ::LoadLibraryW((BinDir() + L"\\lclStrings.dll").c_str());
+    return module;
+}
 
 // Sets the user-input language from the user-input thread for its lifetime, then puts the
 // language and the thread's locale back.
-class UserInputLanguage {
-public:
-    explicit UserInputLanguage(WORD language)
-        : m_previous(lclGetUserInputThreadLangID()), m_locale(::GetThreadLocale()) {
-        lclSetThreadLangID(language);
-    }
+struct UserInputLanguage {
+    explicit UserInputLanguage(WORD language) { lclSetThreadLangID(language); }
     ~UserInputLanguage() {
         lclSetThreadLangID(m_previous);
         ::SetThreadLocale(m_locale);
     }
-    UserInputLanguage(const UserInputLanguage&) = delete;
-    UserInputLanguage& operator=(const UserInputLanguage&) = delete;
-
-private:
-    WORD m_previous;
-    LCID m_locale;
+    WORD m_previous = lclGetUserInputThreadLangID();
+    LCID m_locale = ::GetThreadLocale();
 };
 
 } // namespace tutest

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -17,42 +18,32 @@ std::wstring Text(const unsigned short* text) {
 }
 
 // Exposes the protected steps to the tests.
-class ResourceManager : public C1fa {
-public:
+struct ResourceManager : C1fa {
     using C1fa::CalcDllPath;
     using C1fa::FreeResourceDLL;
     HINSTANCE LoadedLibrary() const { return m_hLangInst; }
 };
 
-// A neutral module (copied as Viewer.dll, or under another name) in a fresh folder, with or
+// A neutral module copied as <name>.dll into a fresh folder (or a subfolder of it), with or
 // without a resource library beside it; loaded for the pair's lifetime.
-class ModulePair {
-public:
+struct ModulePair {
     ModulePair(const wchar_t* neutral, const wchar_t* library, const std::wstring& name = L"Viewer",
-               const std::wstring& subFolder = L"") {
-        m_folder = subFolder.empty() ? m_dir.Path() : m_dir / subFolder;
-        ::CreateDirectoryW(m_folder.c_str(), nullptr);
-        m_neutralPath = m_folder + L"\\" + name + L".dll";
-        ::CopyFileW((tutest::BinDir() + L"\\" + neutral).c_str(), m_neutralPath.c_str(), FALSE);
+               const std::wstring& subFolder = L"")
+        : folder(subFolder.empty() ? dir.Path() : dir / subFolder),
+          libraryPath(folder + L"\\" + name + L".1fa") {
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        const std::wstring neutralPath = folder + L"\\" + name + L".dll";
+        ::CopyFileW((tutest::BinDir() + L"\\" + neutral).c_str(), neutralPath.c_str(), FALSE);
         if (library)
-            ::CopyFileW((tutest::BinDir() + L"\\" + library).c_str(),
-                        (m_folder + L"\\" + name + L".1fa").c_str(), FALSE);
-        m_module = ::LoadLibraryW(m_neutralPath.c_str());
+            ::CopyFileW((tutest::BinDir() + L"\\" + library).c_str(), libraryPath.c_str(), FALSE);
+        module = ::LoadLibraryW(neutralPath.c_str());
     }
-    ~ModulePair() { ::FreeLibrary(m_module); }
-    ModulePair(const ModulePair&) = delete;
-    ModulePair& operator=(const ModulePair&) = delete;
+    ~ModulePair() { ::FreeLibrary(module); }
+    bool LibraryLoaded() const { return ::GetModuleHandleW(libraryPath.c_str()) != nullptr; }
 
-    HMODULE Module() const { return m_module; }
-    std::wstring LibraryPath(const std::wstring& name = L"Viewer") const {
-        return m_folder + L"\\" + name + L".1fa";
-    }
-
-private:
-    tutest::TempDir m_dir;
-    std::wstring m_folder;
-    std::wstring m_neutralPath;
-    HMODULE m_module = nullptr;
+    tutest::TempDir dir;
+    const std::wstring folder, libraryPath;
+    HMODULE module = nullptr;
 };
 
 std::wstring EnglishWarning(const std::wstring& path) {
@@ -61,10 +52,10 @@ std::wstring EnglishWarning(const std::wstring& path) {
 
 TEST(ResourceLibrary, PathIsTheModulesPathWithTheExtension1fa) {
     ModulePair dotted(L"neutral_2_3.dll", nullptr, L"Viewer.v2");
-    ASSERT_NE(dotted.Module(), nullptr);
+    ASSERT_NE(dotted.module, nullptr);
     ResourceManager manager;
-    manager.Init(dotted.Module());
-    EXPECT_EQ(std::wstring(manager.CalcDllPath()), dotted.LibraryPath(L"Viewer.v2"));
+    manager.Init(dotted.module);
+    EXPECT_EQ(std::wstring(manager.CalcDllPath()), dotted.libraryPath);
 
     // Loaded under a name without any dot (the trailing dot keeps the loader from adding
     // ".dll"), the whole path gets the extension.
@@ -81,68 +72,56 @@ TEST(ResourceLibrary, PathIsTheModulesPathWithTheExtension1fa) {
     ::FreeLibrary(bare);
 }
 
-TEST(ResourceLibrary, LoadsOnFirstNeedAndFreesOnDestruction) {
-    ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
-    ASSERT_NE(pair.Module(), nullptr);
-    tutest::MessageBoxSpy spy;
-    {
-        ResourceManager manager;
-        EXPECT_EQ(manager.Init(pair.Module()), 1);
-        EXPECT_EQ(manager.GetNeutInst(), pair.Module());
-        EXPECT_EQ(Text(manager.LDSN(1)), L"Neutral text"); // the neutral module needs no load
-        EXPECT_EQ(manager.LoadedLibrary(), nullptr);
-        EXPECT_EQ(::GetModuleHandleW(pair.LibraryPath().c_str()), nullptr);
-
-        EXPECT_EQ(Text(manager.LDS(1)), L"Open");
-        ASSERT_NE(manager.LoadedLibrary(), nullptr);
-        EXPECT_EQ(manager.GetLangInst(), ::GetModuleHandleW(pair.LibraryPath().c_str()));
-    }
-    EXPECT_EQ(::GetModuleHandleW(pair.LibraryPath().c_str()), nullptr);
-    EXPECT_TRUE(spy.Boxes().empty());
-}
-
 // Every lookup that needs the resource library loads it; LDSN, GetNeutInst and FormatString
-// with a template of its own do not.
-TEST(ResourceLibrary, EachLookupLoadsTheLibraryFirst) {
+// with a template of its own do not. A freed library is not loaded again.
+TEST(ResourceLibrary, LoadsOnFirstNeedAndFreesOnceSilently) {
     ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
-    ASSERT_NE(pair.Module(), nullptr);
+    ASSERT_NE(pair.module, nullptr);
+    tutest::MessageBoxSpy spy;
     unsigned short buffer[32];
     CString text;
     wchar_t output[32];
-    for (int lookup = 0; lookup < 6; ++lookup) {
+    const std::function<void(ResourceManager&)> lookups[] = {
+        [&](ResourceManager& m) { m.LoadStringW(1, buffer, 32, 1033, 1); },
+        [&](ResourceManager& m) { m.LoadStringW(1, text, 1033, 1); },
+        [&](ResourceManager& m) { m.FormatString(output, 32, MAKEINTRESOURCEW(2), L"%d", 3); },
+        [&](ResourceManager& m) { m.LoadDlgTemplate(100, 1033, 1); },
+        [&](ResourceManager& m) { m.LoadIDFString(0, 10, buffer, 32); },
+        [&](ResourceManager& m) { EXPECT_EQ(Text(m.LDS(1)), L"Open"); },
+    };
+    for (size_t lookup = 0; lookup < std::size(lookups); ++lookup) {
         SCOPED_TRACE(lookup);
-        ResourceManager manager;
-        manager.Init(pair.Module());
-        manager.LDSN(1);
-        manager.FormatString(output, 32, L"%1", L"%s", L"own template");
-        EXPECT_EQ(manager.LoadedLibrary(), nullptr);
-        switch (lookup) {
-        case 0:
-            manager.LoadStringW(1, buffer, 32, 1033, 1);
-            break;
-        case 1:
-            manager.LoadStringW(1, text, 1033, 1);
-            break;
-        case 2:
-            manager.FormatString(output, 32, MAKEINTRESOURCEW(2), L"%d%s", 3, L"x");
-            break;
-        case 3:
-            manager.LoadDlgTemplate(100, 1033, 1);
-            break;
-        case 4:
-            manager.LoadIDFString(0, 10, buffer, 32);
-            break;
-        default:
-            manager.LDS(1);
+        {
+            ResourceManager manager;
+            EXPECT_EQ(manager.Init(pair.module), 1);
+            EXPECT_EQ(manager.GetNeutInst(), pair.module);
+            EXPECT_EQ(Text(manager.LDSN(1)), L"Neutral text");
+            EXPECT_EQ(manager.FormatString(output, 32, L"<%2|%1>", L"%s%s", L"a", L"b"), 5);
+            EXPECT_STREQ(output, L"<b|a>");
+            EXPECT_EQ(manager.LoadedLibrary(), nullptr);
+            EXPECT_FALSE(pair.LibraryLoaded());
+            lookups[lookup](manager);
+            EXPECT_NE(manager.LoadedLibrary(), nullptr);
+            EXPECT_EQ(manager.GetLangInst(), ::GetModuleHandleW(pair.libraryPath.c_str()));
+            if (lookup == 5) {
+                EXPECT_EQ(manager.FreeResourceDLL(), 1);
+                EXPECT_EQ(manager.FreeResourceDLL(), 0);
+                EXPECT_EQ(manager.GetLangInst(), nullptr);
+                EXPECT_FALSE(pair.LibraryLoaded());
+            }
         }
-        EXPECT_NE(manager.LoadedLibrary(), nullptr);
+        EXPECT_FALSE(pair.LibraryLoaded()); // freed on destruction
     }
+    ResourceManager uninitialized;
+    EXPECT_EQ(uninitialized.GetLangInst(), nullptr);
+    EXPECT_EQ(Text(uninitialized.LDS(1)), L"");
+    EXPECT_EQ(uninitialized.FreeResourceDLL(), 0);
+    EXPECT_TRUE(spy.Boxes().empty());
 }
 
 TEST(ResourceLibrary, VersionMustReachTheDemandWhateverTheBuildNumbers) {
     struct Row {
-        const wchar_t* neutral;
-        const wchar_t* library;
+        const wchar_t *neutral, *library;
         bool accepted;
     } rows[] = {
         {L"neutral_2_3.dll", L"res_2_3_0_0.1fa", true},
@@ -157,29 +136,25 @@ TEST(ResourceLibrary, VersionMustReachTheDemandWhateverTheBuildNumbers) {
         SCOPED_TRACE(testing::Message() << tutest::Narrow(row.neutral) << " with "
                                         << tutest::Narrow(row.library ? row.library : L"none"));
         ModulePair pair(row.neutral, row.library);
-        ASSERT_NE(pair.Module(), nullptr);
+        ASSERT_NE(pair.module, nullptr);
         tutest::MessageBoxSpy spy;
         C1fa manager;
-        manager.Init(pair.Module());
+        manager.Init(pair.module);
         EXPECT_EQ(manager.GetLangInst() != nullptr, row.accepted);
-        // Refused libraries are not kept loaded.
-        EXPECT_EQ(::GetModuleHandleW(pair.LibraryPath().c_str()) != nullptr, row.accepted);
-        if (row.accepted) {
-            EXPECT_TRUE(spy.Boxes().empty());
-            continue;
+        EXPECT_EQ(pair.LibraryLoaded(), row.accepted); // refused libraries are not kept loaded
+        ASSERT_EQ(spy.Boxes().size(), row.accepted ? 0u : 1u);
+        if (!row.accepted) {
+            EXPECT_EQ(spy.Boxes()[0].text, EnglishWarning(pair.libraryPath));
+            EXPECT_EQ(spy.Boxes()[0].caption, L"frameTests");
+            EXPECT_EQ(spy.Boxes()[0].icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
         }
-        ASSERT_EQ(spy.Boxes().size(), 1u);
-        EXPECT_EQ(spy.Boxes()[0].text, EnglishWarning(pair.LibraryPath()));
-        EXPECT_EQ(spy.Boxes()[0].caption, L"frameTests");
-        EXPECT_EQ(spy.Boxes()[0].icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
     }
 }
 
 TEST(ResourceLibrary, WarnsOnceInTheUserInputLanguage) {
     struct Row {
         WORD language;
-        const wchar_t* before;
-        const wchar_t* after;
+        const wchar_t *before, *after;
     } rows[] = {
         {1031, L"Die Resource-DLL '", L"' kann nicht geladen werden."},
         {2055, L"Die Resource-DLL '", L"' kann nicht geladen werden."}, // German (Switzerland)
@@ -192,68 +167,37 @@ TEST(ResourceLibrary, WarnsOnceInTheUserInputLanguage) {
         tutest::UserInputLanguage language(row.language);
         tutest::MessageBoxSpy spy;
         C1fa manager;
-        manager.Init(pair.Module());
+        manager.Init(pair.module);
         EXPECT_EQ(Text(manager.LDS(1)), L""); // served by the executable, which has no strings
         EXPECT_EQ(Text(manager.LDS(1)), L"");
         EXPECT_EQ(manager.GetLangInst(), nullptr);
         EXPECT_EQ(manager.LoadDlgTemplate(100, 1033, 1), nullptr);
         ASSERT_EQ(spy.Boxes().size(), 1u);
-        EXPECT_EQ(spy.Boxes()[0].text, row.before + pair.LibraryPath() + row.after);
+        EXPECT_EQ(spy.Boxes()[0].text, row.before + pair.libraryPath + row.after);
     }
 }
 
-TEST(ResourceLibrary, UninitializedManagerLoadsNothingAndStaysSilent) {
-    tutest::MessageBoxSpy spy;
-    ResourceManager manager;
-    EXPECT_EQ(manager.GetLangInst(), nullptr);
-    EXPECT_EQ(Text(manager.LDS(1)), L"");
-    EXPECT_EQ(manager.FreeResourceDLL(), 0);
-    EXPECT_TRUE(spy.Boxes().empty());
-}
-
-TEST(ResourceLibrary, FreedLibraryIsNotLoadedAgain) {
-    ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
-    tutest::MessageBoxSpy spy;
-    ResourceManager manager;
-    manager.Init(pair.Module());
-    ASSERT_NE(manager.GetLangInst(), nullptr);
-    EXPECT_EQ(manager.FreeResourceDLL(), 1);
-    EXPECT_EQ(manager.FreeResourceDLL(), 0);
-    EXPECT_EQ(manager.GetLangInst(), nullptr);
-    EXPECT_EQ(::GetModuleHandleW(pair.LibraryPath().c_str()), nullptr);
-    EXPECT_TRUE(spy.Boxes().empty());
-}
-
-TEST(ResourceLibrary, LookupsFollowTheUserInputLanguage) {
+TEST(ResourceLibrary, LookupsAndTemplatesFollowTheUserInputLanguage) {
     ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
     C1fa manager;
-    manager.Init(pair.Module());
-    tutest::UserInputLanguage german(1031);
-    EXPECT_EQ(Text(manager.LDS(1)), L"Öffnen");
-
-    unsigned short buffer[8];
-    EXPECT_EQ(manager.LoadStringW(1, buffer, 8, 1036, 1), 6);
-    EXPECT_EQ(Text(buffer), L"Ouvrir");
-    EXPECT_EQ(manager.LoadStringW(1, buffer, 4, LCL_USER_INPUT_LANG, 1), 3);
-    EXPECT_EQ(Text(buffer), L"Öff");
-    CString text;
-    EXPECT_EQ(manager.LoadStringW(2, text, 1036, 1), 14); // French lacks it: English
-    EXPECT_EQ(text, L"%1 files in %2");
-
-    DLGTEMPLATE* dialog = manager.LoadDlgTemplate(100, LCL_USER_INPUT_LANG, 1);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->cx, 7);
-    dialog = manager.LoadDlgTemplate(100, 1036, 1);
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->cx, 9);
-    EXPECT_EQ(manager.LoadDlgTemplate(100, 1036, 0), nullptr);
-}
-
-TEST(ResourceLibrary, FormatsWithTemplatesFromTheLibrary) {
-    ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
-    C1fa manager;
-    manager.Init(pair.Module());
-    wchar_t output[64] = L"untouched";
+    manager.Init(pair.module);
+    {
+        tutest::UserInputLanguage german(1031);
+        EXPECT_EQ(Text(manager.LDS(1)), L"Öffnen");
+        unsigned short buffer[8];
+        EXPECT_EQ(manager.LoadStringW(1, buffer, 8, 1036, 1), 6);
+        EXPECT_EQ(Text(buffer), L"Ouvrir");
+        EXPECT_EQ(manager.LoadStringW(1, buffer, 4, LCL_USER_INPUT_LANG, 1), 3);
+        EXPECT_EQ(Text(buffer), L"Öff");
+        CString text;
+        EXPECT_EQ(manager.LoadStringW(2, text, 1036, 1), 14); // French lacks it: English
+        EXPECT_EQ(text, L"%1 files in %2");
+        DLGTEMPLATE* dialog = manager.LoadDlgTemplate(100, LCL_USER_INPUT_LANG, 1);
+        EXPECT_EQ(dialog ? dialog->cx : 0, 7);
+        dialog = manager.LoadDlgTemplate(100, 1036, 1);
+        EXPECT_EQ(dialog ? dialog->cx : 0, 9);
+        EXPECT_EQ(manager.LoadDlgTemplate(100, 1036, 0), nullptr);
+    }
     struct Row {
         WORD language;
         UINT id;
@@ -268,36 +212,26 @@ TEST(ResourceLibrary, FormatsWithTemplatesFromTheLibrary) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.language << " id " << row.id);
         tutest::UserInputLanguage language(row.language);
+        wchar_t output[64] = L"untouched";
         int length =
             manager.FormatString(output, 64, MAKEINTRESOURCEW(row.id), L"%d%s", 3, L"C:\\Pictures");
-        if (!row.expected) {
-            EXPECT_EQ(length, 0);
-            EXPECT_STREQ(output, L"untouched");
-            continue;
-        }
-        EXPECT_STREQ(output, row.expected);
-        EXPECT_EQ(length, static_cast<int>(wcslen(row.expected)));
-        wcscpy(output, L"untouched");
+        EXPECT_STREQ(output, row.expected ? row.expected : L"untouched");
+        EXPECT_EQ(length, row.expected ? static_cast<int>(wcslen(row.expected)) : 0);
     }
-    EXPECT_EQ(manager.FormatString(output, 64, L"<%2|%1>", L"%s%s", L"a", L"b"), 5);
-    EXPECT_STREQ(output, L"<b|a>");
 }
 
 TEST(ResourceLibrary, FileTypeNamesComeInTheSecondLanguage) {
     ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
     C1fa manager;
-    manager.Init(pair.Module());
+    manager.Init(pair.module);
     struct Row {
         WORD language;
         UINT kind;
         const wchar_t* expected;
     } rows[] = {
-        {1033, 0, L"Bild"},    {2057, 0, L"Bild"},     // English interface: German
-        {1036, 0, L"Image"},   {1040, 0, L"Bild"},     // else its own, or German
-        {1041, 0, L"Picture"}, {2052, 0, L"Picture"},  // Japanese, Chinese: English
-        {1031, 3, L"Picture"}, {1036, 3, L"Picture"},  // kind 3: English
-        {1036, 1, L"Images"},  {1040, 2, L"Pictures"}, // others: id + 1 with fallback
-        {1031, 4, L"Bilder"},
+        {2057, 0, L"Bild"},    {1036, 0, L"Image"},   {1040, 0, L"Bild"},     // English interface:
+        {1041, 0, L"Picture"}, {2052, 0, L"Picture"},                         // German, else its
+        {1036, 3, L"Picture"}, {1036, 1, L"Images"},  {1040, 2, L"Pictures"}, // own or German
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.language << " kind " << row.kind);
@@ -309,12 +243,11 @@ TEST(ResourceLibrary, FileTypeNamesComeInTheSecondLanguage) {
         EXPECT_TRUE(buffer.UntouchedFrom(32));
     }
     tutest::FilledBuffer missing(8);
-    EXPECT_EQ(manager.LoadIDFString(0, 99, reinterpret_cast<unsigned short*>(missing.Data()), 8),
-              1);
-    EXPECT_EQ(missing.Data()[0], L'\0');
+    auto* out = reinterpret_cast<unsigned short*>(missing.Data());
+    EXPECT_EQ(manager.LoadIDFString(0, 99, out, 8), 1);
+    EXPECT_EQ(missing[0], L'\0');
     EXPECT_EQ(manager.LoadIDFString(0, 10, nullptr, 8), 1);
-    EXPECT_EQ(manager.LoadIDFString(0, 10, reinterpret_cast<unsigned short*>(missing.Data()), 0),
-              1);
+    EXPECT_EQ(manager.LoadIDFString(0, 10, out, 0), 1);
 }
 
 TEST(ResourceLibrary, FixedBuffersAreNeverOverrun) {
@@ -322,7 +255,7 @@ TEST(ResourceLibrary, FixedBuffersAreNeverOverrun) {
     // buffer of the string form.
     ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
     C1fa manager;
-    manager.Init(pair.Module());
+    manager.Init(pair.module);
     std::wstring lds = Text(manager.LDS(3));
     EXPECT_EQ(lds.size(), 511u);
     EXPECT_EQ(lds.substr(0, 12), L"abcdefghijab");
@@ -337,13 +270,13 @@ TEST(ResourceLibrary, FixedBuffersAreNeverOverrun) {
 
     // The warning's 256-character text with a path near the path limit.
     ModulePair deep(L"neutral_2_3.dll", nullptr, L"Viewer", std::wstring(210, L'd'));
-    ASSERT_NE(deep.Module(), nullptr);
+    ASSERT_NE(deep.module, nullptr);
     tutest::MessageBoxSpy spy;
     C1fa deepManager;
-    deepManager.Init(deep.Module());
+    deepManager.Init(deep.module);
     EXPECT_EQ(deepManager.GetLangInst(), nullptr);
     ASSERT_EQ(spy.Boxes().size(), 1u);
-    const std::wstring expected = EnglishWarning(deep.LibraryPath());
+    const std::wstring expected = EnglishWarning(deep.libraryPath);
     ASSERT_GT(expected.size(), 255u);
     EXPECT_EQ(spy.Boxes()[0].text, expected.substr(0, 255));
 }

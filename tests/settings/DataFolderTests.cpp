@@ -1,9 +1,8 @@
-// Data folders: the layouts that the switches of "appProps.ini" give, decided at load in fresh
-// host processes, and setting or forgetting a folder in this process.
+// Data folders and default INI names: the layouts that the switches of "appProps.ini" give,
+// decided at load in fresh host processes, and setting or forgetting a folder in this process.
 #include "tuFileSys.h"
 #include "tuSettings.h"
 
-#include "SettingsTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +10,45 @@
 #include <shlobj.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 
 namespace {
+
+std::string ShellFolder(int csidl) {
+    wchar_t folder[MAX_PATH] = L"";
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return tutest::Narrow(folder);
+}
+
+// Runs a host in a fresh folder beside an "appProps.ini" with the given lines of section
+// "ResistantSettings" (none: no file) and returns the "key=value" lines it printed; then
+// removes the data folders of the default layout, named after that fresh folder ("tarn...").
+std::map<std::string, std::string> RunHost(const std::wstring& host, const std::string& lines) {
+    std::vector<tutest::HostFile> files;
+    if (!lines.empty())
+        files.push_back({L"appProps.ini", "[ResistantSettings]\r\n" + lines});
+    auto result = tutest::RunHostInFreshFolder(host, {L"tarnUtil.dll", L"BaseKit.dll"}, files);
+    EXPECT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    std::map<std::string, std::string> report;
+    std::istringstream in(result.output);
+    for (std::string line; std::getline(in, line);) {
+        size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            report[line.substr(0, equals)] = line.substr(equals + 1, line.find('\r') - equals - 1);
+    }
+    const std::string exeDir = report["exeDir"];
+    const std::string name = exeDir.substr(exeDir.rfind('\\') + 1);
+    for (int csidl : {CSIDL_APPDATA, CSIDL_COMMON_APPDATA}) {
+        wchar_t folder[MAX_PATH] = L"";
+        ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
+        if (name.rfind("tarn", 0) == 0)
+            tutest::RemoveTree(folder +
+                               (L"\\Calder Works\\" + std::wstring(name.begin(), name.end())));
+    }
+    return report;
+}
 
 // Replaces the placeholders of an expected layout with what they stand for.
 std::string Expand(std::string text, const std::map<std::string, std::string>& values) {
@@ -24,7 +59,7 @@ std::string Expand(std::string text, const std::map<std::string, std::string>& v
     return text;
 }
 
-TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAtLoad) {
+TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
     tutest::TempDir net;
     const std::string netDir = tutest::Narrow(net.Path());
     struct Row {
@@ -43,78 +78,102 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAtLoad) {
         {"single user in the application folder",
          "UseSingleUserMode=1\r\nUseApplicationFolderAsDataFolder=7\r\n",
          "{exe}\\Data\\All Users\\SingleUser", "{exe}\\Data\\All Users"},
-        {"absolute net paths",
-         "CurrUserNetPath=" + netDir + "\\u\\deep\r\nAllUsersNetPath=" + netDir + "\\c\r\n",
+        {"absolute net paths", "CurrUserNetPath={net}\\u\\deep\r\nAllUsersNetPath={net}\\c\r\n",
          "{net}\\u\\deep", "{net}\\c"},
         {"relative net paths", "CurrUserNetPath=data\\user\r\nAllUsersNetPath=data\\..\\all\r\n",
          "{exe}\\data\\user", "{exe}\\all"},
-        {"only the common net path", "CurrUserNetPath=\r\nAllUsersNetPath=" + netDir + "\\c\r\n",
+        {"only the common net path", "CurrUserNetPath=\r\nAllUsersNetPath={net}\\c\r\n",
          "{app}\\Calder Works\\{name}", "{net}\\c"},
+        {"one shared net path", "CurrUserNetPath={net}\\s\r\nAllUsersNetPath={net}\\s\r\n",
+         "{net}\\s", "{net}\\s"},
+        {"net path with a backslash", "CurrUserNetPath={net}\\u\\\r\n", "{net}\\u\\",
+         "{all}\\Calder Works\\{name}"},
         {"application folder before net paths",
-         "UseApplicationFolderAsDataFolder=1\r\nCurrUserNetPath=" + netDir + "\\u\r\n",
+         "UseApplicationFolderAsDataFolder=1\r\nCurrUserNetPath={net}\\u\r\n",
          "{exe}\\Data\\{logon}", "{exe}\\Data\\All Users"},
         {"single user before net paths",
-         "UseSingleUserMode=1\r\nCurrUserNetPath=" + netDir + "\\u\r\nAllUsersNetPath=" + netDir +
-             "\\c\r\n",
+         "UseSingleUserMode=1\r\nCurrUserNetPath={net}\\u\r\nAllUsersNetPath={net}\\c\r\n",
          "{net}\\c\\SingleUser", "{net}\\c"},
+        // The host program is a file, so no folder can be made below it.
+        {"blocked user folder", "CurrUserNetPath=settingsHost.exe\\user\r\n", "(null)",
+         "{all}\\Calder Works\\{name}"},
+        {"blocked common folder, single user",
+         "UseSingleUserMode=1\r\nAllUsersNetPath=settingsHost.exe\\all\r\n", "(null)", "(null)"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        auto report = tutest::RunSettingsHost(L"settingsHost.exe", row.appProps);
+        auto report = RunHost(L"settingsHost.exe", Expand(row.appProps, {{"{net}", netDir}}));
         const std::string exeDir = report["exeDir"];
-        std::map<std::string, std::string> values = {
+        const std::map<std::string, std::string> values = {
             {"{exe}", exeDir},
             {"{name}", exeDir.substr(exeDir.rfind('\\') + 1)},
             {"{logon}", report["logon"]},
-            {"{app}", tutest::ShellFolder(CSIDL_APPDATA)},
-            {"{all}", tutest::ShellFolder(CSIDL_COMMON_APPDATA)},
+            {"{app}", ShellFolder(CSIDL_APPDATA)},
+            {"{all}", ShellFolder(CSIDL_COMMON_APPDATA)},
             {"{net}", netDir},
         };
-        EXPECT_EQ(report["user"], Expand(row.user, values));
-        EXPECT_EQ(report["userExists"], "1");
-        EXPECT_EQ(report["common"], Expand(row.common, values));
-        EXPECT_EQ(report["commonExists"], "1");
+        const std::string user = Expand(row.user, values), common = Expand(row.common, values);
+        EXPECT_EQ(report["user"], user);
+        EXPECT_EQ(report["common"], common);
+        EXPECT_EQ(report["userExists"], user == "(null)" ? "0" : "1");
+        EXPECT_EQ(report["commonExists"], common == "(null)" ? "0" : "1");
+        // The default INI files lie in the folders, named after the program (none without a
+        // folder); a setting written to both is read from the user file when there is one.
+        auto ini = [](const std::string& folder) {
+            return folder == "(null)"
+                       ? ""
+                       : folder + (folder.back() == '\\' ? "" : "\\") + "settingsHost.ini";
+        };
+        const std::string userIni = ini(user), commonIni = ini(common);
+        EXPECT_EQ(report["userIni"], userIni);
+        EXPECT_EQ(report["commonIni"], commonIni);
+        EXPECT_EQ(report["same"], userIni == commonIni ? "1" : "0");
+        EXPECT_EQ(report["written"], commonIni.empty() ? "0" : "1");
+        EXPECT_EQ(report["read"], commonIni.empty() && userIni.empty() ? "" : "value");
+        EXPECT_EQ(report["fromUser"], userIni.empty() ? "0" : "1");
+        // Without an exeGetString of its own the library answers for the executable.
+        EXPECT_EQ(report["exeName"], "settingsHost");
+        EXPECT_EQ(report["string1"], "Korvo");
+        EXPECT_EQ(report["string7"], "(null)");
     }
-}
-
-TEST(DataFolders, AFolderThatCannotBeCreatedIsNull) {
-    // The host program is a file, so no folder can be made below it.
-    struct Row {
-        const char* name;
-        std::string appProps;
-        bool userDecided;
-    } rows[] = {
-        {"blocked user folder", "CurrUserNetPath=settingsHost.exe\\user\r\n", false},
-        {"blocked common folder, single user",
-         "UseSingleUserMode=1\r\nAllUsersNetPath=settingsHost.exe\\all\r\n", false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        auto report = tutest::RunSettingsHost(L"settingsHost.exe", row.appProps);
-        EXPECT_EQ(report["user"] != "(null)", row.userDecided) << report["user"];
-        EXPECT_EQ(report["userExists"], row.userDecided ? "1" : "0");
-    }
+    auto own = RunHost(L"stringsHost.exe", "");
+    EXPECT_EQ(own["exeName"], "stringsHost");
+    EXPECT_EQ(own["string1"], "Host product");
+    EXPECT_EQ(own["string7"], "Host string seven");
 }
 
 // This process has no appProps.ini: its folders follow the default layout.
-TEST(DataFolders, SetFolderIsUsedAsGivenUntilForgotten) {
+TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
     for (int kind : {0, 1}) {
         SCOPED_TRACE(kind);
         ASSERT_NE(ssnGetDataDir(kind), nullptr);
-        const std::wstring decided = ssnGetDataDir(kind);
+        const std::wstring decided = ssnGetDataDir(kind), name = iniGetDefaultFileName(kind);
         EXPECT_TRUE(osExistsDir(decided.c_str()));
         EXPECT_NE(decided.back(), L'\\');
+        EXPECT_EQ(name, decided + L"\\settingsTests.ini");
 
         ssnSetDataDir(kind, L"Q:\\Data\\");
         EXPECT_STREQ(ssnGetDataDir(kind), L"Q:\\Data\\");
         EXPECT_FALSE(osExistsDir(L"Q:\\Data"));
+        EXPECT_EQ(iniGetDefaultFileName(kind), name);
+        EXPECT_EQ(iniSetDefaultFileName(kind, nullptr), 0);
+        EXPECT_STREQ(iniGetDefaultFileName(kind), L"Q:\\Data\\settingsTests.ini");
+        ssnSetDataDir(kind, L"Q:\\Data");
+        iniSetDefaultFileName(kind, nullptr);
+        EXPECT_STREQ(iniGetDefaultFileName(kind), L"Q:\\Data\\settingsTests.ini");
 
+        // A folder is cut to the path limit; a name that would not fit is left empty.
         std::wstring tooLong(300, L'y');
         ssnSetDataDir(kind, tooLong.c_str());
         EXPECT_EQ(std::wstring(ssnGetDataDir(kind)), tooLong.substr(0, MAX_PATH - 1));
+        ssnSetDataDir(kind, std::wstring(250, L'd').c_str());
+        iniSetDefaultFileName(kind, nullptr);
+        EXPECT_STREQ(iniGetDefaultFileName(kind), L"");
 
         ssnSetDataDir(kind, nullptr);
+        iniSetDefaultFileName(kind, nullptr);
         EXPECT_EQ(std::wstring(ssnGetDataDir(kind)), decided);
+        EXPECT_EQ(iniGetDefaultFileName(kind), name);
     }
     EXPECT_NE(std::wstring(ssnGetDataDir(0)), ssnGetDataDir(1));
 }

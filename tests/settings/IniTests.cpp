@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,53 +53,43 @@ private:
 
 // Values 11 come from the user file, 22 from the common file, 99 is the caller's default.
 // Selector -1 is the user file's path, -2 the common file's.
-const struct {
-    int selector;
-    const wchar_t* key;
-    int expected, fromUser;
-} kFallbackRows[] = {
-    {0, L"both", 11, 1},
-    {0, L"onlyCommon", 22, 0},
-    {0, L"absent", 99, 0},
-    {3, L"onlyCommon", 22, 0},
-    {3, L"onlyUser", 11, 1},
-    {1, L"both", 11, 1},
-    {1, L"onlyCommon", 99, 0},
-    {2, L"both", 22, kUntouched},
-    {2, L"onlyUser", 99, kUntouched},
-    {-1, L"both", 11, kUntouched},
-    {-1, L"onlyCommon", 99, kUntouched},
-    {-2, L"both", 22, kUntouched},
-};
-
 TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
-    m_dir.WriteFile(L"user.ini", "[s]\r\nboth=11\r\nonlyUser=11\r\n");
-    m_dir.WriteFile(L"common.ini", "[s]\r\nboth=22\r\nonlyCommon=22\r\n");
-    for (size_t row = 0; row < std::size(kFallbackRows); ++row) {
-        const auto& r = kFallbackRows[row];
-        SCOPED_TRACE(row);
+    m_dir.WriteFile(L"user.ini", "[s]\r\nboth=11\r\nonlyUser=11\r\nzero=0\r\nempty=\r\n"
+                                 "user=abcdef\r\n");
+    m_dir.WriteFile(L"common.ini", "[s]\r\nboth=22\r\nonlyCommon=22\r\nzero=5\r\nempty=text\r\n"
+                                   "common=ghijkl\r\n");
+    const struct {
+        int selector;
+        const wchar_t* key;
+        int expected, fromUser;
+    } rows[] = {
+        {0, L"both", 11, 1},           {0, L"onlyCommon", 22, 0},
+        {0, L"absent", 99, 0},         {3, L"onlyCommon", 22, 0},
+        {1, L"both", 11, 1},           {1, L"onlyCommon", 99, 0},
+        {2, L"both", 22, kUntouched},  {2, L"onlyUser", 99, kUntouched},
+        {-1, L"both", 11, kUntouched}, {-1, L"onlyCommon", 99, kUntouched},
+        {-2, L"both", 22, kUntouched},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.selector << " " << tutest::Narrow(r.key));
         LPCWSTR file = r.selector == -1   ? m_user.c_str()
                        : r.selector == -2 ? m_common.c_str()
                                           : Flags(r.selector);
-        int fromInt = kUntouched, fromString = kUntouched, fromDouble = kUntouched;
-        int fromStruct = kUntouched;
+        int fromUser[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
         wchar_t text[16];
         BYTE record = 0x99; // the texts 11 and 22 are the one-byte records 0x11 and 0x22
-        EXPECT_EQ(iniGetInt(L"s", r.key, 99, file, nullptr, &fromInt), r.expected);
-        EXPECT_EQ(iniGetString(L"s", r.key, L"99", text, 16, file, nullptr, &fromString), 2u);
+        EXPECT_EQ(iniGetInt(L"s", r.key, 99, file, nullptr, &fromUser[0]), r.expected);
+        EXPECT_EQ(iniGetString(L"s", r.key, L"99", text, 16, file, nullptr, &fromUser[1]), 2u);
         EXPECT_EQ(std::wstring(text), std::to_wstring(r.expected));
-        EXPECT_EQ(iniGetDouble(L"s", r.key, 99.0, file, nullptr, &fromDouble), r.expected);
-        EXPECT_EQ(iniGetStruct(L"s", r.key, &record, 1, file, nullptr, &fromStruct),
+        EXPECT_EQ(iniGetDouble(L"s", r.key, 99.0, file, nullptr, &fromUser[2]), r.expected);
+        EXPECT_EQ(iniGetStruct(L"s", r.key, &record, 1, file, nullptr, &fromUser[3]),
                   r.expected != 99);
         EXPECT_EQ(record, r.expected == 99 ? 0x99 : r.expected / 11 * 0x11);
-        for (int fromUser : {fromInt, fromString, fromDouble, fromStruct})
-            EXPECT_EQ(fromUser, r.fromUser);
+        for (int flag : fromUser)
+            EXPECT_EQ(flag, r.fromUser);
     }
-}
 
-TEST_F(IniTest, ZeroAndEmptyInTheUserFileHideTheCommonValues) {
-    m_dir.WriteFile(L"user.ini", "[s]\r\nzero=0\r\nempty=\r\n");
-    m_dir.WriteFile(L"common.ini", "[s]\r\nzero=5\r\nempty=text\r\n");
+    // A 0 and an empty text in the user file hide the common values.
     int fromInt = kUntouched, fromString = kUntouched;
     wchar_t text[16] = L"x";
     EXPECT_EQ(iniGetInt(L"s", L"zero", 7, Flags(0), nullptr, &fromInt), 0);
@@ -106,36 +97,20 @@ TEST_F(IniTest, ZeroAndEmptyInTheUserFileHideTheCommonValues) {
     EXPECT_STREQ(text, L"");
     EXPECT_EQ(fromInt, 1);
     EXPECT_EQ(fromString, 1);
-}
 
-TEST_F(IniTest, SameFileIsNeverAFallback) {
-    m_dir.WriteFile(L"user.ini", "[s]\r\nk=11\r\n");
-    EXPECT_EQ(iniSetDefaultFileName(1, m_user.c_str()), 1);
-    EXPECT_EQ(iniGetInt(L"s", L"absent", 99, Flags(0)), 99);
-    EXPECT_EQ(iniGetInt(L"s", L"k", 99, Flags(2)), 11);
-    // Names are compared exactly: another case is another name.
-    EXPECT_EQ(iniSetDefaultFileName(1, (m_dir.Path() + L"\\USER.INI").c_str()), 0);
-}
-
-// The user file holds "abcdef", the common file "ghijkl", the default is "mnopqr"; each read
-// into a buffer of 0xcc at the exact size, one too small, or one character.
-const struct {
-    const wchar_t* key;
-    DWORD size;
-    const wchar_t* expected;
-    int fromUser;
-} kCutRows[] = {{L"user", 7, L"abcdef", 1},
+    // Texts are cut to the buffer and terminated, from either file or the default.
+    const struct {
+        const wchar_t* key;
+        DWORD size;
+        const wchar_t* expected;
+        int fromUser;
+    } cuts[] = {{L"user", 7, L"abcdef", 1},
                 {L"user", 6, L"abcde", 1},
                 {L"common", 6, L"ghijk", 0},
                 {L"common", 1, L"", 0},
                 {L"absent", 6, L"mnopq", 0}};
-
-TEST_F(IniTest, TextsAreCutToTheBufferAndTerminated) {
-    m_dir.WriteFile(L"user.ini", "[s]\r\nuser=abcdef\r\n");
-    m_dir.WriteFile(L"common.ini", "[s]\r\ncommon=ghijkl\r\n");
-    for (size_t row = 0; row < std::size(kCutRows); ++row) {
-        const auto& r = kCutRows[row];
-        SCOPED_TRACE(row);
+    for (const auto& r : cuts) {
+        SCOPED_TRACE(testing::Message() << tutest::Narrow(r.key) << " size " << r.size);
         wchar_t buffer[32];
         std::memset(buffer, 0xcc, sizeof buffer);
         int fromUser = kUntouched;
@@ -146,6 +121,15 @@ TEST_F(IniTest, TextsAreCutToTheBufferAndTerminated) {
         EXPECT_EQ(buffer[r.size], static_cast<wchar_t>(0xcccc));
         EXPECT_EQ(fromUser, r.fromUser);
     }
+}
+
+TEST_F(IniTest, SameFileIsNeverAFallback) {
+    m_dir.WriteFile(L"user.ini", "[s]\r\nk=11\r\n");
+    EXPECT_EQ(iniSetDefaultFileName(1, m_user.c_str()), 1);
+    EXPECT_EQ(iniGetInt(L"s", L"absent", 99, Flags(0)), 99);
+    EXPECT_EQ(iniGetInt(L"s", L"k", 99, Flags(2)), 11);
+    // Names are compared exactly: another case is another name.
+    EXPECT_EQ(iniSetDefaultFileName(1, (m_dir.Path() + L"\\USER.INI").c_str()), 0);
 }
 
 TEST_F(IniTest, DoublesNeedADigitAfterSignAndPoint) {
@@ -285,36 +269,32 @@ TEST_F(IniTest, NullNamesAndIdsWithoutModuleAreInvalid) {
                                 {L"s", MAKEINTRESOURCEW(IDS_KEY)},
                                 {nullptr, L"k"},
                                 {L"s", nullptr}};
-    for (size_t row = 0; row < std::size(names); ++row) {
-        SCOPED_TRACE(row);
-        LPCWSTR section = names[row][0], key = names[row][1];
-        std::vector<DWORD> errors; // the last error after each call
-        auto taken = [&errors] {
-            errors.push_back(::GetLastError());
-            ::SetLastError(0xdeadbeef);
-        };
+    for (const auto& name : names) {
+        LPCWSTR section = name[0], key = name[1];
         int fromUser = kUntouched;
         wchar_t text[8] = L"x";
         BYTE record = 0x99;
-        ::SetLastError(0xdeadbeef);
-        EXPECT_EQ(iniGetInt(section, key, 5, Flags(0), nullptr, &fromUser), 5);
-        taken();
-        EXPECT_EQ(iniGetString(section, key, L"d", text, 8, Flags(0), nullptr, &fromUser), 0u);
-        taken();
-        EXPECT_STREQ(text, L"");
-        EXPECT_EQ(iniGetDouble(section, key, 2.5, Flags(0), nullptr, &fromUser), 2.5);
-        taken();
-        EXPECT_FALSE(iniGetStruct(section, key, &record, 1, Flags(0), nullptr, &fromUser));
-        taken();
-        EXPECT_FALSE(iniWriteInt(section, key, 2, Flags(1)));
-        taken();
-        EXPECT_FALSE(iniWriteStruct(section, key, &record, 1, Flags(1)));
-        taken();
-        if (key) { // a null key is a section removal for iniWriteString
-            EXPECT_FALSE(iniWriteString(section, key, L"2", Flags(1)));
-            taken();
+        const std::function<bool()> calls[] = {
+            [&] { return iniGetInt(section, key, 5, Flags(0), nullptr, &fromUser) == 5; },
+            [&] {
+                return iniGetString(section, key, L"d", text, 8, Flags(0), nullptr, &fromUser) ==
+                           0 &&
+                       text[0] == L'\0';
+            },
+            [&] { return iniGetDouble(section, key, 2.5, Flags(0), nullptr, &fromUser) == 2.5; },
+            [&] { return !iniGetStruct(section, key, &record, 1, Flags(0), nullptr, &fromUser); },
+            [&] { return !iniWriteInt(section, key, 2, Flags(1)); },
+            [&] { return !iniWriteStruct(section, key, &record, 1, Flags(1)); },
+            [&] { return !iniWriteString(section, key, L"2", Flags(1)); },
+        };
+        for (size_t call = 0; call < std::size(calls); ++call) {
+            SCOPED_TRACE(testing::Message() << (&name - names) << " call " << call);
+            if (!key && call == 6)
+                continue; // a null key is a section removal for iniWriteString
+            ::SetLastError(0xdeadbeef);
+            EXPECT_TRUE(calls[call]());
+            EXPECT_EQ(::GetLastError(), kInvalid);
         }
-        EXPECT_EQ(errors, std::vector<DWORD>(errors.size(), kInvalid));
         EXPECT_EQ(fromUser, kUntouched);
         EXPECT_EQ(record, 0x99);
     }

@@ -1,6 +1,8 @@
 // Host for load-time tests of the program environment: prints, one "key=value" line each, its
-// own folder, the logon name, both data folders as the library decided them at load (and
-// whether they exist on disk), its name and three of its application strings.
+// own folder, the logon name, both data folders and default INI names as the library decided
+// them at load (and whether the folders exist), the same-file flag, its name and two of its
+// application strings; then writes a setting to both default files and reports the write's
+// result and where a read found the setting.
 #include "tuSettings.h"
 
 #include <windows.h>
@@ -11,21 +13,17 @@
 namespace {
 
 void Print(const char* key, const wchar_t* value) {
-    if (!value) {
-        std::printf("%s=(null)\n", key);
-        return;
-    }
-    char text[1024] = "";
-    ::WideCharToMultiByte(CP_UTF8, 0, value, -1, text, sizeof text, nullptr, nullptr);
+    char text[1024] = "(null)";
+    if (value)
+        ::WideCharToMultiByte(CP_UTF8, 0, value, -1, text, sizeof text, nullptr, nullptr);
     std::printf("%s=%s\n", key, text);
 }
 
 void PrintFolder(const char* key, const wchar_t* folder) {
     Print(key, folder);
     DWORD attributes = folder ? ::GetFileAttributesW(folder) : INVALID_FILE_ATTRIBUTES;
-    bool isDirectory =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    std::printf("%sExists=%d\n", key, isDirectory ? 1 : 0);
+    std::printf("%sExists=%d\n", key,
+                attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
 }
 
 } // namespace
@@ -41,8 +39,19 @@ int wmain() {
     Print("logon", logon);
     PrintFolder("user", ssnGetDataDir(0));
     PrintFolder("common", ssnGetDataDir(1));
+    Print("userIni", iniGetDefaultFileName(0));
+    Print("commonIni", iniGetDefaultFileName(1));
+    // Handing a name back unchanged only reports the same-file flag.
+    std::printf("same=%d\n", iniSetDefaultFileName(1, iniGetDefaultFileName(1)));
     Print("exeName", ssnGetExeName());
     Print("string1", ssnGetExeString(1));
     Print("string7", ssnGetExeString(7));
+
+    std::printf("written=%d\n", iniWriteString(L"host", L"key", L"value", MAKEINTRESOURCEW(3)));
+    int fromUser = -1;
+    wchar_t value[16] = L"";
+    iniGetString(L"host", L"key", L"", value, 16, nullptr, nullptr, &fromUser);
+    Print("read", value);
+    std::printf("fromUser=%d\n", fromUser);
     return 0;
 }
