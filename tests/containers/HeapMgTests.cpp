@@ -1,18 +1,11 @@
-// The heap manager: first block and growth, first fit, merging on free, the 57,344-byte
-// bound, handle 0 and lookups, copies, and randomized runs checked byte by byte.
-#include "tuContainers.h"
-
+// The heap manager: first block and growth, first fit, merging on free, the 57,344-byte bound,
+// handle 0 and lookups, and randomized runs checked byte by byte.
 #include "ContainerChecks.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <random>
 #include <set>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -37,7 +30,7 @@ struct Heap : tagHEAPMG {
 };
 
 TEST(HeapMgGrowth, FirstBlockAndGrowthFollowTheSizes) {
-    Heap heap(0, 100, 50);
+    Heap heap(0, 100, 50), tight(0, 0, 0), apart(0, 20, 10);
     EXPECT_EQ(heap.Insert(10), 2u);
     EXPECT_EQ(heap.nHeapSize, 100u);
     EXPECT_EQ(heap.Free(), (Ranges{{12, 88}}));
@@ -45,15 +38,13 @@ TEST(HeapMgGrowth, FirstBlockAndGrowthFollowTheSizes) {
     EXPECT_EQ(heap.nHeapSize, 300u);
     EXPECT_EQ(heap.Free(), (Ranges{{212, 88}}));
 
-    Heap tight(0, 0, 0);
     EXPECT_EQ(tight.Insert(5), 2u);
     EXPECT_EQ(tight.nHeapSize, 7u);
     EXPECT_EQ(tight.Free(), Ranges{});
     EXPECT_EQ(tight.Insert(3), 7u);
     EXPECT_EQ(tight.nHeapSize, 10u);
 
-    Heap apart(0, 20, 10); // the growth does not touch the only free range: a new one
-    apart.Insert(10);
+    apart.Insert(10); // the growth does not touch the only free range: a new one
     apart.Insert(8);
     ASSERT_EQ(HeapMgDeleteItem(&apart, 2, 10), 1);
     EXPECT_EQ(apart.Insert(12), 20u);
@@ -73,14 +64,13 @@ TEST(HeapMgFirstFit, TakesTheLowEndOfTheFirstRangeLargeEnough) {
 }
 
 TEST(HeapMgFree, MergesWithTouchingRangesAndRefusesWrongOnes) {
-    struct Row {
+    // Items of 10 bytes at 2, 12, 22, 32 and 42; free (52, 48).
+    const struct {
         const char* what;
-        std::vector<std::pair<UINT, UINT>> deletions;
+        Ranges deletions;
         std::vector<int> results;
         Ranges free;
-    };
-    // Items of 10 bytes at 2, 12, 22, 32 and 42; free (52, 48).
-    const Row rows[] = {
+    } rows[] = {
         {"no neighbour", {{22, 10}}, {1}, {{22, 10}, {52, 48}}},
         {"before", {{12, 10}, {22, 10}}, {1, 1}, {{12, 20}, {52, 48}}},
         {"after", {{42, 10}}, {1}, {{42, 58}}},
@@ -94,7 +84,7 @@ TEST(HeapMgFree, MergesWithTouchingRangesAndRefusesWrongOnes) {
         {"beyond the block", {{95, 10}, {101, 0}}, {0, 0}, {{52, 48}}},
         {"reserved bytes, handle 0, no size", {{1, 4}, {0, 10}, {22, 0}}, {0, 1, 1}, {{52, 48}}},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         Heap heap(0, 100, 0);
         for (int i = 0; i < 5; ++i)
@@ -131,10 +121,8 @@ TEST(HeapMgLookup, HandleZeroAndStringsReadBack) {
                   3);
         EXPECT_EQ(empty + nothing, 0u);
         EXPECT_EQ(heap.pHeap, nullptr);
-        if (flags)
-            EXPECT_EQ(HeapMgStrPtr(&heap, 0), nullptr);
-        else
-            EXPECT_STREQ(HeapMgStrPtr(&heap, 0), L"");
+        const wchar_t* zero = HeapMgStrPtr(&heap, 0); // null with HEAPMG_NOEMPTYSTR, else ""
+        EXPECT_TRUE(flags ? !zero : zero && !*zero);
         ASSERT_EQ(HeapMgInsertStr(L"hook", &heap, &text), 1);
         EXPECT_STREQ(HeapMgStrPtr(&heap, text), L"hook");
         EXPECT_EQ(HeapMgPointer(&heap, heap.nHeapSize + 1), nullptr);
@@ -144,25 +132,20 @@ TEST(HeapMgLookup, HandleZeroAndStringsReadBack) {
     Heap heap(0, 0, 0);
     const UINT raw = heap.Insert(4); // no terminator before the end of the block
     EXPECT_EQ(HeapMgDeleteStr(&heap, raw), 0);
-    // An item copied from the heap itself while the block grows and moves.
-    UINT copy = 0;
+    UINT copy = 0; // an item copied from the heap itself while the block grows and moves
     ASSERT_EQ(HeapMgInsertItem(HeapMgPointer(&heap, raw), 4, &heap, &copy), 1);
     EXPECT_EQ(std::string(static_cast<char*>(HeapMgPointer(&heap, copy)), 4), "eeee");
 }
 
-// Whether an item of size bytes fits a free range, or the room growth can still add to the
-// free range at the end of the block.
+// Whether size bytes fit a free range, or the free range at the end once the block has grown.
 bool RoomFor(const tagHEAPMG& heap, size_t size) {
-    if (!heap.pHeap)
-        return true;
-    const std::vector<FREEBLOCK> ranges = containertest::FreeRanges(heap);
     size_t tail = 0;
-    for (const FREEBLOCK& b : ranges) {
+    for (const FREEBLOCK& b : containertest::FreeRanges(heap)) {
         if (b.nSize >= size)
             return true;
         tail = b.nOffset + b.nSize == heap.nHeapSize ? b.nSize : 0;
     }
-    return tail + heap.nMaxSize - heap.nHeapSize >= size;
+    return !heap.pHeap || tail + heap.nMaxSize - heap.nHeapSize >= size;
 }
 
 TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
@@ -199,8 +182,7 @@ TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
                               std::to_string(r) + (room ? " with room" : " without room");
             } else {
                 auto item = std::next(live.begin(), pick(UINT(live.size())));
-                const bool isString = strings.erase(item->first) > 0;
-                const int r = isString
+                const int r = strings.erase(item->first)
                                   ? HeapMgDeleteStr(&heap, item->first)
                                   : HeapMgDeleteItem(&heap, item->first, UINT(item->second.size()));
                 if (r != 1)
