@@ -26,15 +26,14 @@ TEST(GuidHolder, NullGuidHasTheEmptyText) {
 }
 
 TEST(GuidHolder, TextsBothWaysAndNewGuids) {
-    utl::CGUIDHolder holder(kSample), copy, assigned;
+    utl::CGUIDHolder holder(kSample), copy;
     EXPECT_EQ(holder.GetStringUID(), kSample);
     const GUID* uid = holder.GetUID();
     const GUID expected = {
         0x00112233, 0x4455, 0x6677, {0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff}};
     EXPECT_EQ(std::memcmp(uid, &expected, sizeof expected), 0);
     copy = utl::CGUIDHolder(*uid);
-    assigned = copy;
-    EXPECT_EQ(assigned.GetStringUID(), kSample);
+    EXPECT_EQ(copy.GetStringUID(), kSample);
     copy.SetUID(L"FFEEDDCC-BBAA-9988-7766-554433221100");
     EXPECT_EQ(copy.GetStringUID(), L"ffeeddcc-bbaa-9988-7766-554433221100");
     copy.SetUID(L"ffeeddcc");
