@@ -1,77 +1,84 @@
-// Allocation failure injected for real: each scripted sequence runs once per allocation it
-// makes, with that allocation failing; the failing step must report 0, leave its records as
-// promised and leak nothing, then succeed when retried, so the run ends where an undisturbed
-// one does.
-#include "AllocSeam.h"
+// Allocation failure injected for real: this program builds the container sources with the
+// allocator below, which counts malloc and realloc calls and fails the chosen one. Each scripted
+// sequence runs once per allocation it makes, with that allocation failing: the failing step must
+// report 0, leave its records as promised and leak nothing, then succeed when retried, so the run
+// ends where an undisturbed one does.
 #include "ContainerChecks.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
-#include <string>
-#include <utility>
-#include <vector>
+
+namespace {
+unsigned g_calls = 0, g_failAt = 0; // the call to fail, 1-based; 0: none
+long g_live = 0;                    // blocks allocated and not yet freed
+} // namespace
+
+namespace tu::containers {
+void* CrtMalloc(std::size_t bytes) {
+    void* block = ++g_calls == g_failAt ? nullptr : std::malloc(bytes);
+    g_live += block != nullptr;
+    return block;
+}
+void* CrtRealloc(void* block, std::size_t bytes) {
+    return ++g_calls == g_failAt ? nullptr : std::realloc(block, bytes);
+}
+void CrtFree(void* block) {
+    g_live -= block != nullptr;
+    std::free(block);
+}
+} // namespace tu::containers
 
 namespace {
 
 struct Step {
-    Step(std::string what, std::function<int()> run, std::function<void()> afterFailure = {})
-        : what(std::move(what)), run(std::move(run)), afterFailure(std::move(afterFailure)) {}
     std::string what;
     std::function<int()> run;
-    // Checks and repairs the records after a failure; without it they must be unchanged.
-    std::function<void()> afterFailure;
+    std::function<void()> afterFailure = {}; // checks and repairs; without it nothing may change
 };
 
-template <class State>
-void WalkEveryAllocation(std::function<std::vector<Step>(State&)> script,
-                         std::function<std::string(const State&)> snapshot,
-                         std::function<void(State&)> release) {
-    unsigned total = 0;
+template <class State, class Script, class Snapshot, class Release>
+void WalkEveryAllocation(Script script, Snapshot snapshot, Release release) {
     std::string expectedEnd;
-    {
-        State state{};
-        allocseam::Reset(0);
-        for (const Step& step : script(state))
-            ASSERT_NE(step.run(), 0) << step.what;
-        total = allocseam::Calls();
-        expectedEnd = snapshot(state);
-        release(state);
-        ASSERT_EQ(allocseam::Live(), 0);
-    }
-    ASSERT_GT(total, 5u);
-    for (unsigned failAt = 1; failAt <= total; ++failAt) {
+    unsigned total = 0; // allocations of the undisturbed run, failAt 0
+    for (unsigned failAt = 0; failAt <= total; ++failAt) {
         SCOPED_TRACE("failing allocation " + std::to_string(failAt));
         State state{};
-        allocseam::Reset(failAt);
+        g_calls = 0;
+        g_failAt = failAt;
         for (const Step& step : script(state)) {
             const std::string before = snapshot(state);
-            const long live = allocseam::Live();
-            const bool failedEarlier = allocseam::Failed();
+            const long live = g_live;
+            const bool failedEarlier = failAt && g_calls >= failAt;
             const int result = step.run();
-            if (failedEarlier || !allocseam::Failed()) {
+            if (failedEarlier || !failAt || g_calls < failAt) {
                 ASSERT_NE(result, 0) << step.what;
                 continue;
             }
             EXPECT_EQ(result, 0) << step.what;
-            EXPECT_EQ(allocseam::Live(), live) << step.what << " leaked";
+            EXPECT_EQ(g_live, live) << step.what << " leaked";
             if (step.afterFailure)
                 step.afterFailure();
             else
                 EXPECT_EQ(snapshot(state), before) << step.what;
             ASSERT_NE(step.run(), 0) << step.what << ", retried";
         }
+        if (failAt == 0) {
+            total = g_calls;
+            expectedEnd = snapshot(state);
+            ASSERT_GT(total, 5u);
+        }
         EXPECT_EQ(snapshot(state), expectedEnd);
         release(state);
-        EXPECT_EQ(allocseam::Live(), 0);
+        EXPECT_EQ(g_live, 0);
     }
 }
 
 // A chain's fields (its address aside) and items.
 std::string Snapshot(const tagCHAIN& c) {
-    return std::to_string(c.nCurrent) + "," + std::to_string(c.nCount) + "," +
-           std::to_string(c.nAlloc) + "," + std::to_string(c.nItemSize) + "," +
-           std::to_string(c.nUser) + (c.pData ? " block " : " none ") + containertest::ItemBytes(c);
+    return std::string(reinterpret_cast<const char*>(&c.nCurrent), 7 * sizeof(UINT)) +
+           (c.pData ? " block " : " none ") + containertest::ItemBytes(c);
 }
 
 struct ChainState {
@@ -87,23 +94,22 @@ std::vector<Step> ChainScript(ChainState& s) {
     for (const UINT& value : values) // first block, then growth at the 3rd, 6th and 9th item
         steps.push_back({"append " + std::to_string(value),
                          [&s, &value] { return AppendToChain(&value, &s.chain); }});
-    steps.push_back({"copy", [&s] { return CopyChain(&s.chain, &s.copy); },
-                     [&s] {
-                         EXPECT_EQ(s.copy.pData, nullptr);
-                         EXPECT_EQ(s.copy.nCount, s.chain.nCount);
-                         DeleteChain(&s.copy);
-                     }});
+    // A failed copy or read leaves no storage but the count, which deleting repairs.
+    auto noStorage = [&s](tagCHAIN& c) {
+        return [&s, &c] {
+            EXPECT_EQ(c.pData, nullptr);
+            EXPECT_EQ(c.nCount, s.chain.nCount);
+            DeleteChain(&c);
+        };
+    };
+    steps.push_back({"copy", [&s] { return CopyChain(&s.chain, &s.copy); }, noStorage(s.copy)});
     steps.push_back({"read back",
                      [&s] {
                          UINT size = 0, used = 0;
                          return Chain2Buffer(&s.chain, &size, s.buffer.data(), 256) &&
                                 Buffer2Chain(s.buffer.data(), size, &s.read, &used);
                      },
-                     [&s] {
-                         EXPECT_EQ(s.read.pData, nullptr);
-                         EXPECT_EQ(s.read.nCount, s.chain.nCount);
-                         DeleteChain(&s.read);
-                     }});
+                     noStorage(s.read)});
     steps.push_back({"empty it", [&s] {
                          while (!IsEmptyChain(&s.chain))
                              DeleteInChain(&s.chain);
@@ -125,31 +131,25 @@ TEST(AllocationFailure, ChainKeepsItsStateThroughEveryFailedAllocation) {
         });
 }
 
-// A heap's fields (addresses aside), free ranges and the bytes of its items (free bytes hold
-// whatever the allocator left there).
+// A heap's fields (addresses aside), free ranges and its items' bytes (free bytes are arbitrary).
 std::string Snapshot(const tagHEAPMG& h) {
-    std::string text = std::to_string(h.nHeapSize) + "," + std::to_string(h.nInitSize) + "," +
-                       std::to_string(h.nGrowBy) + "," + std::to_string(h.nMaxSize) + "," +
-                       Snapshot(h.freeList);
-    if (!h.pHeap)
-        return text;
-    std::string bytes(static_cast<const char*>(h.pHeap), h.nHeapSize);
+    std::string bytes(h.pHeap ? static_cast<const char*>(h.pHeap) : "", h.nHeapSize);
     for (const FREEBLOCK& b : containertest::FreeRanges(h))
         bytes.replace(b.nOffset, b.nSize, b.nSize, '.');
-    return text + " block " + bytes;
+    return std::string(reinterpret_cast<const char*>(&h.nFlags), 5 * sizeof(UINT)) +
+           Snapshot(h.freeList) + (h.pHeap ? " block " : " none ") + bytes;
 }
 
 struct HeapState {
     tagHEAPMG heap, copy;
-    std::vector<UINT> handles;
+    UINT handles[12];
 };
 
 std::vector<Step> HeapScript(HeapState& s) {
     HeapMgInit(&s.heap, 0, 16, 16);
-    s.handles.assign(12, 0);
-    std::vector<Step> steps;
     // The first block, then growth with and without a free range to lengthen.
-    steps.push_back({"string", [&s] { return HeapMgInsertStr(L"alpha", &s.heap, &s.handles[0]); }});
+    std::vector<Step> steps{
+        {"string", [&s] { return HeapMgInsertStr(L"alpha", &s.heap, &s.handles[0]); }}};
     for (UINT i = 1; i < 12; ++i)
         steps.push_back({"item " + std::to_string(i), [&s, i] {
                              const std::string data(i * 3, char('a' + i));

@@ -5,56 +5,45 @@
 #include "SeededRandom.h"
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <vector>
 
 namespace {
 
 constexpr wchar_t kFill = 0xcccc;
+using Convert = int(WINAPI*)(const wchar_t*, wchar_t*, unsigned);
+const Convert Friendlify = strFriendlify, Unfriendlify = strUnfriendlify;
 
-// Calls `convert` with an output of `size` characters inside a larger 0xcc-filled buffer and
-// checks that nothing past the output was touched.
-template <typename Convert>
+// Converts into an output of `size` characters inside a larger buffer, checks that the output is
+// terminated and zeroed after the text and that nothing past it was touched, and returns the text.
 std::wstring Checked(Convert convert, const wchar_t* source, unsigned size,
                      int* written = nullptr) {
     std::vector<wchar_t> buffer(size + 8, kFill);
-    int n = convert(source, buffer.data(), size);
-    for (size_t i = size; i < buffer.size(); ++i)
-        EXPECT_EQ(buffer[i], kFill) << "written past the output at " << i;
+    const int n = convert(source, buffer.data(), size);
     if (written)
         *written = n;
-    if (size == 0)
-        return L"";
-    EXPECT_EQ(buffer[size - 1], 0) << "output not terminated";
-    for (unsigned i = unsigned(wcslen(buffer.data())); i < size; ++i)
-        EXPECT_EQ(buffer[i], 0) << "output not zeroed at " << i;
-    return buffer.data();
+    const size_t length = std::find(buffer.begin(), buffer.begin() + size, 0) - buffer.begin();
+    EXPECT_TRUE(size == 0 || length < size) << "output not terminated";
+    for (size_t i = length; i < buffer.size(); ++i)
+        EXPECT_EQ(buffer[i], i < size ? 0 : kFill) << "at " << i << " of " << size;
+    return std::wstring(buffer.data(), length);
 }
 
-int(WINAPI* const Friendlify)(const wchar_t*, wchar_t*, unsigned) = strFriendlify;
-int(WINAPI* const Unfriendlify)(const wchar_t*, wchar_t*, unsigned) = strUnfriendlify;
-
-struct Row {
-    const wchar_t* text;
-    const wchar_t* converted;
-};
-
-TEST(FriendlyText, EscapeForms) {
+TEST(FriendlyText, EscapeFormsBothWays) {
     // clang-format off
-    const Row rows[] = {
+    const struct { const wchar_t *text, *friendly; } rows[] = {
         {L"a b", L"a b"}, {L"AZaz09 !()+,-.;=[]_{}", L"AZaz09 !()+,-.;=[]_{}"}, {L"", L""},
         {L"a/b", L"a$2Fb"}, {L"$", L"$24"}, {L"\u00A7", L"$A7"}, {L"\u00E4", L"$E4"},
         {L"\t\x7F", L"$09$7F"}, {L"\u20AC", L"\u00A720AC"},
         {L"\u0100\uFFFF", L"\u00A70100\u00A7FFFF"}, {L"\U0001F600", L"\u00A7D83D\u00A7DE00"},
     };
     // clang-format on
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(tutest::Narrow(row.text));
         int written = 0;
-        EXPECT_EQ(Checked(Friendlify, row.text, 64, &written), row.converted);
-        EXPECT_EQ(written, int(wcslen(row.converted)));
-        EXPECT_EQ(Checked(Unfriendlify, row.converted, 64), row.text);
+        EXPECT_EQ(Checked(Friendlify, row.text, 64, &written), row.friendly);
+        EXPECT_EQ(written, int(wcslen(row.friendly)));
+        EXPECT_EQ(Checked(Unfriendlify, row.friendly, 64), row.text);
     }
     // Exactly the documented characters are friendly.
     const std::wstring friendly =
@@ -66,52 +55,32 @@ TEST(FriendlyText, EscapeForms) {
     }
 }
 
-TEST(FriendlyText, UnfriendlifyKeepsMalformedEscapes) {
+TEST(FriendlyText, MalformedEscapesAndCutOutputs) {
     // clang-format off
-    const Row rows[] = {
-        {L"$2f", L"/"}, {L"\u00A700e4", L"\u00E4"}, {L"$4x", L"$4x"}, {L"a$", L"a$"}, {L"$", L"$"},
-        {L"\u00A712", L"\u00A712"}, {L"\u00A712G4", L"\u00A712G4"}, {L"$$41", L"$A"},
-        {L"\t\u20AC/", L"\t\u20AC/"},
-    };
-    // clang-format on
-    for (const Row& row : rows) {
-        SCOPED_TRACE(tutest::Narrow(row.text));
-        EXPECT_EQ(Checked(Unfriendlify, row.text, 64), row.converted);
-    }
-}
-
-TEST(FriendlyText, CutOutputs) {
-    struct CutRow {
-        int(WINAPI* convert)(const wchar_t*, wchar_t*, unsigned);
-        const wchar_t* text;
-        unsigned size;
-        const wchar_t* converted;
-    };
-    // clang-format off
-    const CutRow rows[] = {
+    const struct { Convert convert; const wchar_t* text; unsigned size; const wchar_t* out; } rows[] = {
+        // Malformed escapes are kept as they are.
+        {Unfriendlify, L"$2f", 64, L"/"}, {Unfriendlify, L"\u00A700e4", 64, L"\u00E4"},
+        {Unfriendlify, L"$4x", 64, L"$4x"}, {Unfriendlify, L"a$", 64, L"a$"},
+        {Unfriendlify, L"$", 64, L"$"}, {Unfriendlify, L"\u00A712", 64, L"\u00A712"},
+        {Unfriendlify, L"\u00A712G4", 64, L"\u00A712G4"}, {Unfriendlify, L"$$41", 64, L"$A"},
+        {Unfriendlify, L"\t\u20AC/", 64, L"\t\u20AC/"},
+        // Outputs are cut before a character whose form does not fit.
         {Friendlify, L"/", 4, L"$2F"}, {Friendlify, L"/", 3, L""}, {Friendlify, L"ab/", 5, L"ab"},
         {Friendlify, L"abc", 3, L"ab"}, {Friendlify, L"\u20AC", 6, L"\u00A720AC"},
-        {Friendlify, L"\u20AC", 5, L""}, {Friendlify, L"a", 1, L""},
+        {Friendlify, L"\u20AC", 5, L""}, {Friendlify, L"a", 1, L""}, {Friendlify, L"abc", 0, L""},
         {Unfriendlify, L"abc", 3, L"ab"}, {Unfriendlify, L"$41$42", 2, L"A"},
     };
     // clang-format on
-    for (const CutRow& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(tutest::Narrow(row.text) + " size " + std::to_string(row.size));
         int written = -2;
-        EXPECT_EQ(Checked(row.convert, row.text, row.size, &written), row.converted);
-        EXPECT_EQ(written, int(wcslen(row.converted)));
+        EXPECT_EQ(Checked(row.convert, row.text, row.size, &written), row.out);
+        EXPECT_EQ(written, int(wcslen(row.out)));
     }
-    int written = -2;
-    Checked(Friendlify, L"abc", 0, &written); // nothing may be written at all
-    EXPECT_EQ(written, 0);
-}
-
-TEST(FriendlyText, BadArguments) {
-    wchar_t out[4] = {kFill, kFill, kFill, kFill};
-    EXPECT_EQ(strFriendlify(nullptr, out, 4), -1);
-    EXPECT_EQ(strFriendlify(L"a", nullptr, 4), -1);
-    EXPECT_EQ(strUnfriendlify(nullptr, out, 4), -1);
-    EXPECT_EQ(strUnfriendlify(L"a", nullptr, 4), -1);
+    wchar_t out[4] = {kFill, kFill, kFill, kFill}; // bad arguments
+    for (Convert convert : {Friendlify, Unfriendlify})
+        EXPECT_EQ(std::make_pair(convert(nullptr, out, 4), convert(L"a", nullptr, 4)),
+                  std::make_pair(-1, -1));
     EXPECT_EQ(strUnfriendlify(L"a", out, 1), -1);
     EXPECT_EQ(out[0], kFill);
 }
@@ -120,12 +89,10 @@ TEST(FriendlyText, StringFormsStopAt1023Characters) {
     CString result = L"old";
     EXPECT_EQ(strFriendlify(CString(L"x/y"), result), 5);
     EXPECT_EQ(result, L"x$2Fy");
-    EXPECT_EQ(strUnfriendlify(CString(L"$41\u00A70042"), result), 2);
-    EXPECT_EQ(result, L"AB");
     EXPECT_EQ(strFriendlify(CString(L'a', 2000), result), 1023);
     EXPECT_EQ(result, CString(L'a', 1023));
-    EXPECT_EQ(strUnfriendlify(CString(L'b', 1024), result), 1023);
-    EXPECT_EQ(result.GetLength(), 1023);
+    EXPECT_EQ(strUnfriendlify(CString(L"$41") + CString(L'b', 1024), result), 1023);
+    EXPECT_EQ(result, L"A" + CString(L'b', 1022));
 }
 
 // Random UTF-16 texts (lone surrogates and every escape length included) friendlified into
@@ -133,34 +100,27 @@ TEST(FriendlyText, StringFormsStopAt1023Characters) {
 // and turns back into exactly that prefix.
 TEST(FriendlyText, RoundTripProperty) {
     SeededRandom random;
-    auto pick = [&](unsigned low, unsigned high) { return random.Pick(low, high); };
     for (int round = 0; round < 2000; ++round) {
-        std::wstring source(pick(0, 60), L'\0');
+        SCOPED_TRACE(round);
+        std::wstring source(random.Pick(0, 60), L'\0');
         for (wchar_t& c : source) {
-            const unsigned kind = pick(0, 3);
-            c = wchar_t(kind == 0   ? pick(0x20, 0x7E)
-                        : kind == 1 ? pick(1, 0xFF)
-                        : kind == 2 ? pick(0xD800, 0xDFFF)
-                                    : pick(0x100, 0xFFFF));
+            const unsigned kind = random.Pick(0, 3);
+            c = wchar_t(kind == 0   ? random.Pick(0x20, 0x7E)
+                        : kind == 1 ? random.Pick(1, 0xFF)
+                        : kind == 2 ? random.Pick(0xD800, 0xDFFF)
+                                    : random.Pick(0x100, 0xFFFF));
         }
-        const unsigned size = pick(0, unsigned(5 * source.size() + 2));
-        std::vector<wchar_t> out(size + 1, kFill);
-        const int written = strFriendlify(source.c_str(), out.data(), size);
-        ASSERT_EQ(out[size], kFill);
-        if (size == 0) {
-            ASSERT_EQ(written, 0);
-            continue;
-        }
-        const std::wstring friendly(out.data());
+        const unsigned size = random.Pick(0, unsigned(5 * source.size() + 2));
+        int written = -2;
+        const std::wstring friendly = Checked(Friendlify, source.c_str(), size, &written);
         ASSERT_EQ(written, int(friendly.size()));
         std::vector<wchar_t> back(source.size() + 2);
         const int restored = strUnfriendlify(friendly.c_str(), back.data(), unsigned(back.size()));
         const std::wstring prefix(back.data(), restored);
-        ASSERT_EQ(prefix, source.substr(0, prefix.size())) << "round " << round;
-        // Cut only where the next character's form does not fit.
-        if (prefix.size() < source.size()) {
+        ASSERT_EQ(prefix, source.substr(0, prefix.size()));
+        if (prefix.size() < source.size()) { // cut only where the next character's form won't fit
             wchar_t next[2] = {source[prefix.size()], 0}, form[8];
-            ASSERT_GT(written + strFriendlify(next, form, 8), int(size) - 1) << "round " << round;
+            ASSERT_GT(written + strFriendlify(next, form, 8), int(size) - 1);
         }
     }
 }

@@ -1,8 +1,6 @@
 // utl::CGUIDHolder: the null GUID and its empty text, texts both ways, new GUIDs.
 #include "tuText.h"
 
-#include "TestSupport.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -27,19 +25,15 @@ TEST(GuidHolder, NullGuidHasTheEmptyText) {
     }
 }
 
-TEST(GuidHolder, TextsBothWays) {
-    utl::CGUIDHolder holder(kSample);
+TEST(GuidHolder, TextsBothWaysAndNewGuids) {
+    utl::CGUIDHolder holder(kSample), copy;
     EXPECT_EQ(holder.GetStringUID(), kSample);
     const GUID* uid = holder.GetUID();
-    EXPECT_EQ(uid->Data1, 0x00112233u);
-    EXPECT_EQ(uid->Data2, 0x4455);
-    EXPECT_EQ(uid->Data3, 0x6677);
-    EXPECT_EQ(uid->Data4[0], 0x88);
-    EXPECT_EQ(uid->Data4[7], 0xff);
-
-    utl::CGUIDHolder copy(*uid), assigned;
-    assigned = copy;
-    EXPECT_EQ(assigned.GetStringUID(), kSample);
+    const GUID expected = {
+        0x00112233, 0x4455, 0x6677, {0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff}};
+    EXPECT_EQ(std::memcmp(uid, &expected, sizeof expected), 0);
+    copy = utl::CGUIDHolder(*uid);
+    EXPECT_EQ(copy.GetStringUID(), kSample);
     copy.SetUID(L"FFEEDDCC-BBAA-9988-7766-554433221100");
     EXPECT_EQ(copy.GetStringUID(), L"ffeeddcc-bbaa-9988-7766-554433221100");
     copy.SetUID(L"ffeeddcc");
@@ -48,22 +42,17 @@ TEST(GuidHolder, TextsBothWays) {
     EXPECT_EQ(copy.GetStringUID(), kSample);
     copy.SetUID(static_cast<const GUID*>(nullptr));
     EXPECT_TRUE(IsNull(copy.GetUID()));
-}
 
-TEST(GuidHolder, NewGuidsDiffer) {
-    utl::CGUIDHolder holder;
-    const CString first = holder.GetStringNewUID();
-    const CString second = holder.GetStringNewUID();
+    const CString first = holder.GetStringNewUID(), second = holder.GetStringNewUID();
     EXPECT_EQ(first.GetLength(), 36);
     EXPECT_NE(first, second);
     EXPECT_EQ(holder.GetStringUID(), second);
-
-    GUID before = *holder.GetUID();
-    const GUID* made = holder.GetNewUID();
-    EXPECT_EQ(made, holder.GetUID());
-    EXPECT_NE(std::memcmp(made, &before, sizeof before), 0);
-    holder.SetNewUID();
+    const GUID before = *holder.GetUID();
+    EXPECT_EQ(holder.GetNewUID(), holder.GetUID());
     EXPECT_NE(std::memcmp(holder.GetUID(), &before, sizeof before), 0);
+    const GUID made = *holder.GetUID();
+    holder.SetNewUID();
+    EXPECT_NE(std::memcmp(holder.GetUID(), &made, sizeof made), 0);
     EXPECT_FALSE(IsNull(holder.GetUID()));
 }
 

@@ -9,18 +9,14 @@
 
 class SeededRandom {
 public:
-    SeededRandom()
-        : m_seed(static_cast<unsigned>(::testing::UnitTest::GetInstance()->random_seed())),
-          m_engine(m_seed),
-          m_trace(__FILE__, __LINE__, "--gtest_random_seed=" + std::to_string(m_seed)) {}
-
     // A number from low to high, both included.
     unsigned Pick(unsigned low, unsigned high) {
         return std::uniform_int_distribution<unsigned>(low, high)(m_engine);
     }
 
 private:
-    unsigned m_seed;
-    std::mt19937 m_engine;
-    ::testing::ScopedTrace m_trace;
+    unsigned m_seed = unsigned(::testing::UnitTest::GetInstance()->random_seed());
+    std::mt19937 m_engine{m_seed};
+    ::testing::ScopedTrace m_trace{__FILE__, __LINE__,
+                                   "--gtest_random_seed=" + std::to_string(m_seed)};
 };

@@ -1,0 +1,535 @@
+// The chain and the heap manager: cursor rules, growth, search probing, sorted insertion,
+// traversals that remove, serialization against hostile headers, first fit, merging on free, the
+// 57,344-byte bound, and randomized runs compared with reference models.
+#include "ContainerChecks.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+namespace {
+
+using Values = std::vector<UINT>;
+
+// A chain of 4-byte values, released at the end of the test.
+struct Chain : tagCHAIN {
+    explicit Chain(Values values = {}, UINT initAlloc = 2, UINT growBy = 3) {
+        InitChain(this, sizeof(UINT), 0, initAlloc, growBy);
+        for (UINT value : values)
+            AppendToChain(&value, this);
+    }
+    ~Chain() { DeleteChain(this); }
+    Values Get() const { return pData ? Values((UINT*)pData, (UINT*)pData + nCount) : Values(); }
+};
+
+// Orders values by their halves, so that 20 and 21 are equal; key 999 aborts. Records probes.
+Values g_probes;
+int __cdecl CompareHalves(const void* key, const void* item) {
+    const UINT k = *static_cast<const UINT*>(key), v = *static_cast<const UINT*>(item);
+    g_probes.push_back(v);
+    return k == 999 ? 2 : k / 2 < v / 2 ? -1 : k / 2 > v / 2 ? 1 : 0;
+}
+
+// How insertion and removal move the cursor is checked step by step by the model test below.
+TEST(ChainCursor, AnEmptyChainHasNoCurrentItem) {
+    Chain chain;
+    UINT out = 0xcccccccc, item = 10;
+    EXPECT_EQ(IndexOfChain(&chain), 1u);
+    EXPECT_EQ(StartOfChain(&chain) + EndOfChain(&chain) + NextOfChain(&chain) +
+                  PreviousOfChain(&chain) + NthOfChain(1, &chain) + ContentOfChain(&chain, &out) +
+                  SetContentOfNthOfChain(1, &chain, &item),
+              0);
+    EXPECT_EQ(out, 0xccccccccu);
+    EXPECT_EQ(SetContentOfChain(&chain, &item), 1); // an empty chain inserts instead
+    EXPECT_EQ(chain.Get(), Values{10});
+}
+
+// Growth steps themselves are checked after every insertion by the model test below.
+TEST(ChainGrowth, RefusesWithoutRoomAndInsertsItsOwnItems) {
+    Chain noFirst({}, 0, 3), noGrowth({1, 2}, 2, 0), full({10, 20}, 2, 1);
+    UINT item = 9;
+    EXPECT_EQ(AppendToChain(&item, &noFirst), 0);
+    EXPECT_EQ(noFirst.pData, nullptr);
+    EXPECT_EQ(InsertInChain(&item, &noGrowth), 0);
+    EXPECT_EQ(noGrowth.Get(), (Values{1, 2}));
+    StartOfChain(&full); // an item from the chain's own block, which the growth moves
+    ASSERT_EQ(InsertInChain(static_cast<UINT*>(full.pData) + 1, &full), 1);
+    EXPECT_EQ(full.Get(), (Values{20, 10, 20}));
+}
+
+TEST(ChainSearch, ProbesHalfWayTowardsTheFarEnd) {
+    const struct {
+        Values items;
+        UINT key;
+        Values probes;
+        int sign; // of the result; 2 for an abort
+        UINT index;
+    } rows[] = {
+        {{10, 20, 30}, 25, {20, 30}, -1, 3},
+        {{10, 20, 30}, 35, {20, 30}, 1, 3},
+        {{10, 20, 30}, 20, {20}, 0, 2},
+        {{10, 20, 30}, 999, {20}, 2, 2},
+        {{10, 20, 30, 40, 50, 60, 70}, 65, {40, 50, 60, 70}, -1, 7},
+        {{10, 20, 30, 40, 50, 60, 70}, 5, {40, 30, 20, 10}, -1, 1},
+        {{}, 5, {}, 1, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "key " << row.key << " in " << row.items.size());
+        Chain chain(row.items);
+        g_probes.clear();
+        const int r = SearchInChain(&row.key, &chain, CompareHalves);
+        EXPECT_EQ(row.sign == 2 ? r : (r > 0) - (r < 0), row.sign);
+        EXPECT_EQ(g_probes, row.probes);
+        EXPECT_EQ(IndexOfChain(&chain), row.index);
+    }
+}
+
+TEST(ChainSortedInsertion, PlacesItemsAndHonoursUnique) {
+    Chain chain;
+    auto insert = [&](UINT item, int unique, const UINT* key = nullptr) {
+        return InsertInSortedChain(&item, &chain, CompareHalves, unique, key);
+    };
+    EXPECT_EQ(insert(20, 1), 1);
+    insert(10, 1);
+    insert(30, 1);
+    EXPECT_LT(insert(25, 1), 0);
+    EXPECT_EQ(IndexOfChain(&chain), 3u);
+    EXPECT_EQ(insert(21, 1), 3); // equal to 20: refused when unique, else placed right before it
+    EXPECT_EQ(IndexOfChain(&chain), 2u);
+    EXPECT_EQ(insert(21, 0), 0);
+    EXPECT_EQ(IndexOfChain(&chain), 2u);
+    const UINT key = 45;
+    EXPECT_EQ(insert(1, 0, &key), 1); // searched by its key, not by itself
+    EXPECT_EQ(chain.Get(), (Values{10, 21, 20, 25, 30, 1}));
+    EXPECT_EQ(insert(999, 0), 2);
+    EXPECT_EQ(chain.nCount, 6u);
+
+    Chain sorted;
+    std::mt19937 random(7);
+    for (int i = 0; i < 500; ++i) {
+        const UINT item = random() % 900;
+        InsertInSortedChain(&item, &sorted, CompareHalves, 0, nullptr);
+    }
+    const Values values = sorted.Get();
+    EXPECT_TRUE(
+        std::is_sorted(values.begin(), values.end(), [](UINT a, UINT b) { return a / 2 < b / 2; }));
+}
+
+// A traversal's visit records what it saw, and stops at a position or removes what it gets.
+struct Walk {
+    tagCHAIN* chain;
+    UINT stopAt;
+    bool remove;
+    Values seen;
+};
+int __cdecl Visit(void* item, UINT index, void* user) {
+    auto* walk = static_cast<Walk*>(user);
+    walk->seen.push_back(*static_cast<UINT*>(item));
+    if (!walk->remove)
+        return index != walk->stopAt;
+    NthOfChain(index, walk->chain);
+    DeleteInChain(walk->chain);
+    return 0;
+}
+
+TEST(ChainTraversal, StopsAndRemovesAsEachFormPromises) {
+    Chain chain({10, 20, 30}), special({1, 2, 3, 4});
+    Walk stop{&chain, 2, false, {}}, all{&chain, 0, false, {}}, removeRev{&chain, 0, true, {}},
+        removeAll{&special, 0, true, {}};
+    EXPECT_EQ(DoChain(&chain, Visit, &stop), 0);
+    EXPECT_EQ(IndexOfChain(&chain), 2u);
+    EXPECT_EQ(DoChainRev(&chain, Visit, &stop), 0);
+    EXPECT_EQ(stop.seen, (Values{10, 20, 30, 20}));
+    EXPECT_EQ(DoChain(&chain, Visit, &all), 1);
+    EXPECT_EQ(IndexOfChain(&chain), 3u);
+    StartOfChain(&chain);
+    EXPECT_EQ(DoChainRev(&chain, Visit, &all), 1);
+    EXPECT_EQ(IndexOfChain(&chain), 3u); // the last item, not the first
+    EXPECT_EQ(DoChainRev(&chain, Visit, &removeRev), 0);
+    EXPECT_EQ(chain.Get(), (Values{10, 20}));
+    EXPECT_EQ(DoChainSpecial(&special, Visit, &removeAll), 0);
+    EXPECT_EQ(removeAll.seen, (Values{1, 2, 3, 4}));
+    EXPECT_EQ(special.pData, nullptr);
+}
+
+TEST(ChainSerialization, WritesOnlyWhenTheBufferIsLargeEnough) {
+    tagCHAIN chain, read;
+    InitChain(&chain, 8, 77, 2, 2);
+    for (const unsigned long long item : {1ull, 2ull, 3ull})
+        AppendToChain(&item, &chain);
+    NthOfChain(2, &chain);
+    for (UINT bufferSize : {55u, 56u, 64u}) {
+        SCOPED_TRACE(bufferSize);
+        std::string buffer(64, '\xcc');
+        UINT size = 0xdeadbeef, used = 0;
+        EXPECT_EQ(Chain2Buffer(&chain, &size, buffer.data(), bufferSize), bufferSize >= 56);
+        EXPECT_EQ(size, bufferSize < 56 ? 0xdeadbeef : 56u);
+        EXPECT_EQ(buffer.find_first_not_of('\xcc'), bufferSize < 56 ? std::string::npos : 0u);
+        EXPECT_EQ(buffer.substr(56), std::string(8, '\xcc'));
+        if (bufferSize < 56 || !Buffer2Chain(buffer.data(), size, &read, &used))
+            continue;
+        const auto* words = reinterpret_cast<const UINT*>(buffer.data());
+        EXPECT_EQ(Values(words, words + 8), (Values{0, 1, 3, 3, 8, 77, 2, 2}));
+        EXPECT_EQ(containertest::ItemBytes(read), containertest::ItemBytes(chain));
+        EXPECT_EQ(used + read.nCurrent + read.nAlloc, 56u + 1 + 3);
+        DeleteChain(&read);
+    }
+    DeleteChain(&chain);
+}
+
+// A serialized header: storage slot, cursor, count, slots, item size, user, first, growth.
+std::string Header(UINT cursor, UINT count, UINT itemSize) {
+    const UINT words[8] = {0, cursor, count, count, itemSize, 5, 2, 3};
+    return std::string(reinterpret_cast<const char*>(words), sizeof words);
+}
+
+TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
+    // Each row's bytes end right before a page that cannot be read, so reading past them faults.
+    const SIZE_T pages = 18;
+    auto* base =
+        static_cast<BYTE*>(::VirtualAlloc(nullptr, pages * 4096, MEM_COMMIT, PAGE_READWRITE));
+    DWORD old;
+    ASSERT_TRUE(::VirtualProtect(base + (pages - 1) * 4096, 4096, PAGE_NOACCESS, &old));
+    const struct {
+        const char* what;
+        std::string bytes;
+        int result;
+        UINT used;
+    } rows[] = {
+        {"shorter than a header", Header(0, 0, 4).substr(0, 31), 0, 0},
+        {"empty chain", Header(0, 0, 4), 1, 32},
+        {"items cut short", Header(0, 3, 8) + std::string(23, 'x'), 0, 32},
+        {"count times size wraps to 65536", Header(0, 65537, 65536) + std::string(65536, 'x'), 0,
+         32},
+        {"count times size wraps to 0", Header(0, 0x10000, 0x10000), 0, 32},
+        {"cursor beyond the items", Header(3, 3, 1) + "abc", 0, 32},
+        {"cursor in an empty chain", Header(1, 0, 1), 0, 32},
+        {"exact", Header(2, 3, 1) + "abc", 1, 35},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        BYTE* data = base + (pages - 1) * 4096 - row.bytes.size();
+        std::memcpy(data, row.bytes.data(), row.bytes.size());
+        tagCHAIN chain;
+        InitChain(&chain, 1, 0, 1, 1);
+        UINT used = 0xdeadbeef;
+        EXPECT_EQ(Buffer2Chain(data, UINT(row.bytes.size()), &chain, &used), row.result);
+        EXPECT_EQ(used, row.used);
+        EXPECT_LT(chain.nCurrent, std::max(chain.nCount, 1u)); // never a cursor beyond the items
+        DeleteChain(&chain);                                   // repairs what a refused header left
+        EXPECT_EQ(chain.nCount, 0u);
+    }
+    ::VirtualFree(base, 0, MEM_RELEASE);
+}
+
+// Random operations on random item sizes and growth steps, compared after every step with the
+// items as byte strings, the cursor, and the slot count growth must reach.
+TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
+    for (unsigned seed = 1; seed <= 2000; ++seed) {
+        std::mt19937 random(seed);
+        auto pick = [&](UINT n) { return UINT(random() % n); };
+        const UINT initAlloc = 1 + pick(4), growBy = 1 + pick(4), itemSize = 1 + pick(9);
+        std::vector<std::string> items;
+        UINT cursor = 0, alloc = 0;
+        tagCHAIN chain;
+        InitChain(&chain, itemSize, seed, initAlloc, growBy);
+        std::string item(itemSize, 0);
+        for (int step = 0; step < 150; ++step) {
+            for (char& c : item)
+                c = char(random());
+            const UINT count = UINT(items.size()), n = pick(count + 2), op = pick(9);
+            const bool valid = n >= 1 && n <= count;
+            int expected = 1, result = 1;
+            if (op <= 2) { // appended when asked, when empty, or when n names no item
+                result = op == 0   ? AppendToChain(item.data(), &chain)
+                         : op == 1 ? InsertInChain(item.data(), &chain)
+                                   : InsertInNthOfChain(n, item.data(), &chain);
+                cursor = op == 0 || !count || (op == 2 && !valid) ? count
+                         : op == 2                                ? n - 1
+                                                                  : cursor;
+                alloc = !alloc ? initAlloc : count == alloc ? alloc + growBy : alloc;
+                items.insert(items.begin() + cursor, item);
+            } else if (op == 3) {
+                result = SetContentOfNthOfChain(n, &chain, item.data());
+                expected = valid;
+                if (valid)
+                    items[cursor = n - 1] = item;
+            } else if (op == 4) {
+                DeleteInChain(&chain);
+                if (count > 0) {
+                    items.erase(items.begin() + cursor);
+                    cursor -= cursor == count - 1 && cursor > 0;
+                    alloc = count == 1 ? 0 : alloc;
+                }
+            } else if (op == 5 || op == 6) {
+                result = op == 5 ? NextOfChain(&chain) : PreviousOfChain(&chain);
+                expected = count > 0 && (op == 5 ? cursor + 1 < count : cursor > 0);
+                cursor += expected ? (op == 5 ? 1 : -1) : 0;
+            } else if (op == 7) {
+                result = NthOfChain(n, &chain);
+                expected = valid;
+                cursor = valid ? n - 1 : cursor;
+            } else { // to either end, read the current item, or start over
+                std::string out(itemSize, 0);
+                const UINT what = pick(4);
+                result = what == 0   ? StartOfChain(&chain)
+                         : what == 1 ? EndOfChain(&chain)
+                         : what == 2 ? ContentOfChain(&chain, out.data())
+                                     : (DeleteChain(&chain), 1);
+                expected = what == 3 || count > 0;
+                if (what == 3)
+                    items.clear(), cursor = alloc = 0;
+                else if (count > 0 && what < 2)
+                    cursor = what ? count - 1 : 0;
+                else if (count > 0 && out != items[cursor])
+                    expected = -1; // the wrong item's bytes
+            }
+            std::string bytes;
+            for (const std::string& i : items)
+                bytes += i;
+            if (result != expected || containertest::ItemBytes(chain) != bytes ||
+                chain.nCount != items.size() || chain.nAlloc != alloc ||
+                (!items.empty() &&
+                 (chain.nCurrent != cursor || IndexOfChain(&chain) != cursor + 1)) ||
+                !chain.pData != !alloc) {
+                ADD_FAILURE() << "seed " << seed << " step " << step << " op " << op << ": count "
+                              << chain.nCount << " cursor " << chain.nCurrent << " slots "
+                              << chain.nAlloc << ", model cursor " << cursor << " slots " << alloc;
+                break;
+            }
+        }
+        DeleteChain(&chain);
+    }
+}
+
+using Ranges = std::vector<std::pair<UINT, UINT>>;
+
+// A heap released at the end of the test.
+struct Heap : tagHEAPMG {
+    Heap(UINT flags, UINT initSize, UINT growBy) { HeapMgInit(this, flags, initSize, growBy); }
+    ~Heap() { HeapMgDelete(this); }
+    UINT Insert(UINT size) {
+        const std::string data(size, char('a' + size % 26));
+        UINT handle = 0xdeadbeef;
+        EXPECT_EQ(HeapMgInsertItem(data.data(), size, this, &handle), 1) << size;
+        return handle;
+    }
+    Ranges Free() const {
+        Ranges ranges;
+        for (const FREEBLOCK& b : containertest::FreeRanges(*this))
+            ranges.emplace_back(b.nOffset, b.nSize);
+        return ranges;
+    }
+};
+
+TEST(HeapMgGrowth, FirstBlockAndGrowthFollowTheSizes) {
+    Heap heap(0, 100, 50), tight(0, 0, 0), apart(0, 20, 10);
+    EXPECT_EQ(heap.Insert(10), 2u);
+    EXPECT_EQ(heap.nHeapSize, 100u);
+    EXPECT_EQ(heap.Free(), (Ranges{{12, 88}}));
+    EXPECT_EQ(heap.Insert(200), 12u); // the last free range is lengthened by the growth
+    EXPECT_EQ(heap.nHeapSize, 300u);
+    EXPECT_EQ(heap.Free(), (Ranges{{212, 88}}));
+
+    EXPECT_EQ(tight.Insert(5), 2u);
+    EXPECT_EQ(tight.nHeapSize, 7u);
+    EXPECT_EQ(tight.Free(), Ranges{});
+    EXPECT_EQ(tight.Insert(3), 7u);
+    EXPECT_EQ(tight.nHeapSize, 10u);
+
+    apart.Insert(10); // the growth does not touch the only free range: a new one
+    apart.Insert(8);
+    ASSERT_EQ(HeapMgDeleteItem(&apart, 2, 10), 1);
+    EXPECT_EQ(apart.Insert(12), 20u);
+    EXPECT_EQ(apart.nHeapSize, 32u);
+    EXPECT_EQ(apart.Free(), (Ranges{{2, 10}}));
+}
+
+TEST(HeapMgFirstFit, TakesTheLowEndOfTheFirstRangeLargeEnough) {
+    Heap heap(0, 100, 0);
+    for (UINT size : {10u, 20u, 10u, 5u, 10u})
+        heap.Insert(size);
+    HeapMgDeleteItem(&heap, 12, 20);
+    HeapMgDeleteItem(&heap, 42, 5);
+    EXPECT_EQ(heap.Insert(4), 12u); // not the closer fit at 42
+    EXPECT_EQ(heap.Insert(17), 57u);
+    EXPECT_EQ(heap.Free(), (Ranges{{16, 16}, {42, 5}, {74, 26}}));
+}
+
+TEST(HeapMgFree, MergesWithTouchingRangesAndRefusesWrongOnes) {
+    // Items of 10 bytes at 2, 12, 22, 32 and 42; free (52, 48).
+    const struct {
+        const char* what;
+        Ranges deletions;
+        std::vector<int> results;
+        Ranges free;
+    } rows[] = {
+        {"no neighbour", {{22, 10}}, {1}, {{22, 10}, {52, 48}}},
+        {"before", {{12, 10}, {22, 10}}, {1, 1}, {{12, 20}, {52, 48}}},
+        {"after", {{42, 10}}, {1}, {{42, 58}}},
+        {"both", {{12, 10}, {32, 10}, {22, 10}}, {1, 1, 1}, {{12, 30}, {52, 48}}},
+        {"twice", {{2, 10}, {2, 10}, {2, 4}}, {1, 1, 1}, {{2, 10}, {52, 48}}},
+        {"inside free space", {{60, 5}, {12, 10}, {14, 3}}, {1, 1, 1}, {{12, 10}, {52, 48}}},
+        {"overlapping free space",
+         {{48, 10}, {12, 10}, {8, 6}, {20, 4}},
+         {0, 1, 0, 0},
+         {{12, 10}, {52, 48}}},
+        {"beyond the block", {{95, 10}, {101, 0}}, {0, 0}, {{52, 48}}},
+        {"reserved bytes, handle 0, no size", {{1, 4}, {0, 10}, {22, 0}}, {0, 1, 1}, {{52, 48}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Heap heap(0, 100, 0);
+        for (int i = 0; i < 5; ++i)
+            heap.Insert(10);
+        std::vector<int> results;
+        for (auto [handle, size] : row.deletions)
+            results.push_back(HeapMgDeleteItem(&heap, handle, size));
+        EXPECT_EQ(results, row.results);
+        EXPECT_EQ(heap.Free(), row.free);
+    }
+}
+
+TEST(HeapMgBound, RefusesWhatDoesNotFitUnder57344Bytes) {
+    Heap heap(0, 100, 1000);
+    UINT handle = 0xdeadbeef;
+    EXPECT_EQ(HeapMgInsertItem(nullptr, 57345, &heap, &handle), 0);
+    EXPECT_EQ(handle, 0xdeadbeefu);
+    int stored = 0;
+    while (HeapMgInsertItem(nullptr, 1000, &heap, &handle))
+        ++stored;
+    EXPECT_EQ(stored, 57); // 57 items and the reserved bytes leave 342 bytes
+    EXPECT_EQ(heap.nHeapSize, 57344u);
+    EXPECT_EQ(heap.Free(), (Ranges{{57002, 342}}));
+    EXPECT_EQ(heap.Insert(342), 57002u);
+}
+
+TEST(HeapMgLookup, HandleZeroAndStringsReadBack) {
+    for (UINT flags : {0u, HEAPMG_NOEMPTYSTR}) {
+        SCOPED_TRACE(flags);
+        Heap heap(flags, 0, 0);
+        UINT empty = 1, nothing = 1, text = 0;
+        EXPECT_EQ(HeapMgInsertStr(L"", &heap, &empty) + HeapMgInsertStr(nullptr, &heap, &nothing) +
+                      HeapMgInsertItem("x", 0, &heap, &empty),
+                  3);
+        EXPECT_EQ(empty + nothing, 0u);
+        EXPECT_EQ(heap.pHeap, nullptr);
+        const wchar_t* zero = HeapMgStrPtr(&heap, 0); // null with HEAPMG_NOEMPTYSTR, else ""
+        EXPECT_TRUE(flags ? !zero : zero && !*zero);
+        ASSERT_EQ(HeapMgInsertStr(L"hook", &heap, &text), 1);
+        EXPECT_STREQ(HeapMgStrPtr(&heap, text), L"hook");
+        EXPECT_EQ(HeapMgPointer(&heap, heap.nHeapSize + 1), nullptr);
+        EXPECT_EQ(HeapMgDeleteStr(&heap, heap.nHeapSize + 1), 0);
+        EXPECT_EQ(HeapMgDeleteStr(&heap, text), 1);
+    }
+    Heap heap(0, 0, 0);
+    const UINT raw = heap.Insert(4); // no terminator before the end of the block
+    EXPECT_EQ(HeapMgDeleteStr(&heap, raw), 0);
+    UINT copy = 0; // an item copied from the heap itself while the block grows and moves
+    ASSERT_EQ(HeapMgInsertItem(HeapMgPointer(&heap, raw), 4, &heap, &copy), 1);
+    EXPECT_EQ(std::string(static_cast<char*>(HeapMgPointer(&heap, copy)), 4), "eeee");
+}
+
+// Live items by handle, with the bytes each must still read.
+using LiveItems = std::map<UINT, std::string>;
+
+// Empty when every byte past the two reserved ones belongs to exactly one live item or one free
+// range, the free ranges ascend without touching, and every live handle reads its bytes.
+std::string HeapProblem(const tagHEAPMG& heap, const LiveItems& live) {
+    if (!heap.pHeap)
+        return heap.nHeapSize || heap.freeList.nCount || !live.empty() ? "no block" : "";
+    const auto* block = static_cast<const char*>(heap.pHeap);
+    if (block[0] || block[1])
+        return "reserved bytes changed";
+    std::vector<std::pair<unsigned long long, unsigned long long>> pieces; // [start, end)
+    for (const FREEBLOCK& b : containertest::FreeRanges(heap)) {
+        if (!pieces.empty() && pieces.back().second >= b.nOffset)
+            return "free range " + std::to_string(b.nOffset) + " touches the one before";
+        pieces.emplace_back(b.nOffset, b.nOffset + b.nSize);
+    }
+    for (const auto& [handle, bytes] : live) {
+        if (handle + bytes.size() > heap.nHeapSize ||
+            std::memcmp(block + handle, bytes.data(), bytes.size()) != 0)
+            return "item " + std::to_string(handle) + " lost its bytes";
+        pieces.emplace_back(handle, handle + bytes.size());
+    }
+    std::sort(pieces.begin(), pieces.end());
+    unsigned long long next = 2;
+    for (const auto& [start, end] : pieces) {
+        if (start != next)
+            return "byte " + std::to_string(std::min(start, next)) +
+                   (start < next ? " is owned twice" : " belongs to nothing");
+        next = end;
+    }
+    return next == heap.nHeapSize ? "" : "the block's end belongs to nothing";
+}
+
+// Whether size bytes fit a free range, or the free range at the end once the block has grown.
+bool RoomFor(const tagHEAPMG& heap, size_t size) {
+    size_t tail = 0;
+    for (const FREEBLOCK& b : containertest::FreeRanges(heap)) {
+        if (b.nSize >= size)
+            return true;
+        tail = b.nOffset + b.nSize == heap.nHeapSize ? b.nSize : 0;
+    }
+    return !heap.pHeap || tail + heap.nMaxSize - heap.nHeapSize >= size;
+}
+
+TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
+    for (unsigned seed = 1; seed <= 2000; ++seed) {
+        std::mt19937 random(seed);
+        auto pick = [&](UINT n) { return UINT(random() % n); };
+        const UINT largest = std::vector<UINT>{64, 300, 4000}[pick(3)];
+        Heap heap(0, pick(600), pick(600));
+        LiveItems live;
+        std::set<UINT> strings;
+        std::string problem;
+        for (int step = 0; step < 150 && problem.empty(); ++step) {
+            if (live.empty() || pick(5) < 3) {
+                std::wstring text(1 + pick(40), L'x');
+                for (wchar_t& c : text)
+                    c = wchar_t(1 + pick(0xfffe));
+                const bool isString = pick(4) == 0, zeros = pick(4) == 0;
+                std::string bytes(isString ? (text.size() + 1) * 2 : 1 + pick(largest), 0);
+                for (char& c : bytes)
+                    c = zeros ? 0 : char(random());
+                if (isString)
+                    std::memcpy(bytes.data(), text.c_str(), bytes.size());
+                UINT handle = 0;
+                const bool room = RoomFor(heap, bytes.size());
+                const int r = isString ? HeapMgInsertStr(text.c_str(), &heap, &handle)
+                                       : HeapMgInsertItem(zeros ? nullptr : bytes.data(),
+                                                          UINT(bytes.size()), &heap, &handle);
+                if (r)
+                    live[handle] = bytes;
+                if (isString && r)
+                    strings.insert(handle);
+                if ((r != 0) != room)
+                    problem = "insertion of " + std::to_string(bytes.size()) + " bytes gave " +
+                              std::to_string(r) + (room ? " with room" : " without room");
+            } else {
+                auto item = std::next(live.begin(), pick(UINT(live.size())));
+                const int r = strings.erase(item->first)
+                                  ? HeapMgDeleteStr(&heap, item->first)
+                                  : HeapMgDeleteItem(&heap, item->first, UINT(item->second.size()));
+                if (r != 1)
+                    problem = "could not delete " + std::to_string(item->first);
+                live.erase(item);
+            }
+            if (problem.empty())
+                problem = HeapProblem(heap, live);
+            if (problem.empty() && pick(50) == 0) {
+                tagHEAPMG copy;
+                problem = HeapMgCopy(&heap, &copy) ? HeapProblem(copy, live) : "copy";
+                HeapMgDelete(&copy);
+            }
+            if (!problem.empty())
+                ADD_FAILURE() << "seed " << seed << " step " << step << ": " << problem;
+        }
+    }
+}
+
+} // namespace
