@@ -3,32 +3,12 @@
 // sequence runs once per allocation it makes, with that allocation failing: the failing step must
 // report 0, leave its records as promised and leak nothing, then succeed when retried, so the run
 // ends where an undisturbed one does.
+#include "AllocSeam.h"
 #include "ContainerChecks.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
-
-namespace {
-unsigned g_calls = 0, g_failAt = 0; // the call to fail, 1-based; 0: none
-long g_live = 0;                    // blocks allocated and not yet freed
-} // namespace
-
-namespace tu::containers {
-void* CrtMalloc(std::size_t bytes) {
-    void* block = ++g_calls == g_failAt ? nullptr : std::malloc(bytes);
-    g_live += block != nullptr;
-    return block;
-}
-void* CrtRealloc(void* block, std::size_t bytes) {
-    return ++g_calls == g_failAt ? nullptr : std::realloc(block, bytes);
-}
-void CrtFree(void* block) {
-    g_live -= block != nullptr;
-    std::free(block);
-}
-} // namespace tu::containers
 
 namespace {
 
@@ -45,19 +25,18 @@ void WalkEveryAllocation(Script script, Snapshot snapshot, Release release) {
     for (unsigned failAt = 0; failAt <= total; ++failAt) {
         SCOPED_TRACE("failing allocation " + std::to_string(failAt));
         State state{};
-        g_calls = 0;
-        g_failAt = failAt;
+        allocseam::Reset(failAt);
         for (const Step& step : script(state)) {
             const std::string before = snapshot(state);
-            const long live = g_live;
-            const bool failedEarlier = failAt && g_calls >= failAt;
+            const long live = allocseam::Live();
+            const bool failedEarlier = failAt && allocseam::Calls() >= failAt;
             const int result = step.run();
-            if (failedEarlier || !failAt || g_calls < failAt) {
+            if (failedEarlier || !failAt || allocseam::Calls() < failAt) {
                 ASSERT_NE(result, 0) << step.what;
                 continue;
             }
             EXPECT_EQ(result, 0) << step.what;
-            EXPECT_EQ(g_live, live) << step.what << " leaked";
+            EXPECT_EQ(allocseam::Live(), live) << step.what << " leaked";
             if (step.afterFailure)
                 step.afterFailure();
             else
@@ -65,13 +44,13 @@ void WalkEveryAllocation(Script script, Snapshot snapshot, Release release) {
             ASSERT_NE(step.run(), 0) << step.what << ", retried";
         }
         if (failAt == 0) {
-            total = g_calls;
+            total = allocseam::Calls();
             expectedEnd = snapshot(state);
             ASSERT_GT(total, 5u);
         }
         EXPECT_EQ(snapshot(state), expectedEnd);
         release(state);
-        EXPECT_EQ(g_live, 0);
+        EXPECT_EQ(allocseam::Live(), 0);
     }
 }
 
