@@ -12,6 +12,7 @@
 #include <boost/make_shared.hpp>
 
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -25,8 +26,7 @@ TEST(UserInputThread, IsTheLoaderUntilATestChoosesAnother) {
 
     DWORD worker = 0;
     std::thread([&] {
-        bk::SetUserInputThread(::GetCurrentThreadId());
-        worker = ::GetCurrentThreadId();
+        bk::SetUserInputThread(worker = ::GetCurrentThreadId());
         inWorker = app::IsUserInputThread();
     }).join();
     EXPECT_TRUE(inWorker);
@@ -44,11 +44,9 @@ TEST(LastError, IsRecordedPerThread) {
     app::CDbgErrInfo where("utl::Some::Function", ".\\Source\\Here", 151);
     app::SetLastError(app::CError(where, app::eErrGroupWin32, 258, true), nullptr);
     ASSERT_TRUE(bk::GetLastErrorRecord(record));
-    EXPECT_EQ(record.function, "utl::Some::Function");
-    EXPECT_EQ(record.file, ".\\Source\\Here");
-    EXPECT_EQ(record.line, 151u);
-    EXPECT_EQ(record.group, 1);
-    EXPECT_EQ(record.code, 258u);
+    EXPECT_EQ(std::tie(record.function, record.file, record.line, record.group, record.code),
+              std::make_tuple(std::string("utl::Some::Function"), std::string(".\\Source\\Here"),
+                              151u, 1, 258u));
     EXPECT_TRUE(record.log);
     EXPECT_EQ(bk::GetErrorCount(), before + 1);
 
@@ -72,9 +70,9 @@ int Counted::alive = 0;
 TEST(SingletonContainer, IsOneMapWhoseSlotsOwnTheirHolders) {
     auto& container = utl::SingleCont::Get();
     EXPECT_EQ(&container, &utl::SingleCont::Get());
-    utl::CTypeInfo key(typeid(Counted));
+    utl::CTypeInfo key(typeid(Counted)), other(typeid(int));
     EXPECT_FALSE(key < utl::CTypeInfo(typeid(Counted)));
-    EXPECT_TRUE(key < utl::CTypeInfo(typeid(int)) || utl::CTypeInfo(typeid(int)) < key);
+    EXPECT_TRUE(key < other || other < key);
 
     typedef utl::SingleCont::CSinglePtr::TSinglePtrHelp<Counted> Holder;
     container[key].m_pHolder = new Holder(new Counted);
@@ -84,50 +82,18 @@ TEST(SingletonContainer, IsOneMapWhoseSlotsOwnTheirHolders) {
     EXPECT_EQ(Counted::alive, 0);
 }
 
-struct Delivery {
-    unsigned first, second;
-    int data;
-    DWORD thread;
-};
-
 class RecordingListener : public utl::CListener {
 public:
     using utl::CListener::CListener;
-    std::vector<Delivery> three, two;
+    std::vector<int> three, two; // the data of each call
 
-    void Work(unsigned first, unsigned second, boost::any const& data) override {
-        three.push_back({first, second, boost::any_cast<int>(data), ::GetCurrentThreadId()});
+    void Work(unsigned, unsigned second, boost::any const& data) override {
+        three.push_back(second * 100 + boost::any_cast<int>(data));
     }
-    void Work(unsigned first, boost::any const& data) override {
-        two.push_back({first, 0, boost::any_cast<int>(data), ::GetCurrentThreadId()});
+    void Work(unsigned, boost::any const& data) override {
+        two.push_back(boost::any_cast<int>(data));
     }
 };
-
-TEST(Listeners, SourceDeliversThroughBothFormsInTheRaisingThread) {
-    utl::CEventSource source;
-    RecordingListener a(source), b(source);
-    source.Raise(1, 2, boost::any(3));
-    source.Raise(4, boost::any(5));
-    for (RecordingListener* listener : {&a, &b}) {
-        ASSERT_EQ(listener->three.size(), 1u);
-        EXPECT_EQ(listener->three[0].second, 2u);
-        ASSERT_EQ(listener->two.size(), 1u);
-        EXPECT_EQ(listener->two[0].data, 5);
-    }
-    { RecordingListener shortLived(source); }
-    source.Raise(6, 7, boost::any(8)); // the dead listener is skipped
-    EXPECT_EQ(a.three.size(), 2u);
-}
-
-TEST(Listeners, HolderOutlivesItsListenerAndDropsLateCalls) {
-    auto* listener = new RecordingListener;
-    auto holder = listener->GetHolder();
-    EXPECT_EQ(utl::ListenerCall(holder, 1, 2, boost::any(3)), utl::CListener::ePriNormal);
-    EXPECT_EQ(listener->three.size(), 1u);
-    delete listener;
-    EXPECT_EQ(utl::ListenerCall(holder, 1, 2, boost::any(3)), utl::CListener::ePriNone);
-    EXPECT_EQ(utl::ListenerCall(nullptr, 1, 2, boost::any(3)), utl::CListener::ePriNone);
-}
 
 class TableListener : public utl::CMapListener {
 public:
@@ -139,33 +105,52 @@ public:
     }
 };
 
-TEST(Listeners, MapListenerHandlesOnlyMappedWords) {
-    TableListener listener;
-    utl::ListenerCall(listener.GetHolder(), 7, 1, boost::any());
-    utl::ListenerCall(listener.GetHolder(), 8, 1, boost::any());
-    EXPECT_EQ(listener.handled, std::vector<unsigned>{701});
+TEST(Listeners, SourcesHoldersAndTables) {
+    utl::CEventSource source;
+    RecordingListener a(source), b(source);
+    source.Raise(1, 2, boost::any(3));
+    source.Raise(4, boost::any(5));
+    { RecordingListener shortLived(source); }
+    source.Raise(6, 7, boost::any(8)); // the dead listener is skipped
+    for (RecordingListener* listener : {&a, &b}) {
+        EXPECT_EQ(listener->three, (std::vector<int>{203, 708}));
+        EXPECT_EQ(listener->two, std::vector<int>{5});
+    }
+
+    // A holder outlives its listener and drops late calls.
+    auto* listener = new RecordingListener;
+    auto holder = listener->GetHolder();
+    EXPECT_EQ(utl::ListenerCall(holder, 1, 2, boost::any(3)), utl::CListener::ePriNormal);
+    EXPECT_EQ(listener->three.size(), 1u);
+    delete listener;
+    EXPECT_EQ(utl::ListenerCall(holder, 1, 2, boost::any(3)), utl::CListener::ePriNone);
+    EXPECT_EQ(utl::ListenerCall(nullptr, 1, 2, boost::any(3)), utl::CListener::ePriNone);
+
+    // A table listener handles only its mapped words.
+    TableListener table;
+    utl::ListenerCall(table.GetHolder(), 7, 1, boost::any());
+    utl::ListenerCall(table.GetHolder(), 8, 1, boost::any());
+    EXPECT_EQ(table.handled, std::vector<unsigned>{701});
 }
 
 class Handler : public utl::CEventHandler {
 public:
-    std::vector<Delivery> got;
-    void OnMessage(utl::CMsgCenter const&, int code, int word, boost::any const& data) {
-        got.push_back({static_cast<unsigned>(code), static_cast<unsigned>(word),
-                       boost::any_cast<int>(data), ::GetCurrentThreadId()});
+    std::vector<std::tuple<int, int, DWORD>> got; // code, data, thread
+    boost::weak_ptr<utl::CEventHandler> removeSelf;
+
+    void OnMessage(utl::CMsgCenter const& center, int code, int, boost::any const& data) {
+        got.emplace_back(code, boost::any_cast<int>(data), ::GetCurrentThreadId());
+        const_cast<utl::CMsgCenter&>(center).RemoveListener(removeSelf);
     }
 };
 
-utl::CMsgCenter::tHandlerFn OnMessageFn() {
-    return static_cast<utl::CMsgCenter::tHandlerFn>(&Handler::OnMessage);
-}
+const auto kOnMessage = static_cast<utl::CMsgCenter::tHandlerFn>(&Handler::OnMessage);
 
 TEST(MsgCenter, DispatchesByCodeToLiveHandlersInTheCallingThread) {
     utl::CMsgCenter center;
-    auto one = boost::make_shared<Handler>();
-    auto two = boost::make_shared<Handler>();
-    center.AddListener(10, one, OnMessageFn());
-    center.AddListener(20, 30, two, OnMessageFn());
-
+    auto one = boost::make_shared<Handler>(), two = boost::make_shared<Handler>();
+    center.AddListener(10, one, kOnMessage);
+    center.AddListener(20, 30, two, kOnMessage);
     center.Dispatch(10, 1, boost::any(11));
     center.Dispatch(30, 2, boost::any(12));
     center.Dispatch(40, 3, boost::any(13));
@@ -174,52 +159,33 @@ TEST(MsgCenter, DispatchesByCodeToLiveHandlersInTheCallingThread) {
         worker = ::GetCurrentThreadId();
         center.Dispatch(20, 4, boost::any(14));
     }).join();
-
-    ASSERT_EQ(one->got.size(), 1u);
-    EXPECT_EQ(one->got[0].data, 11);
-    ASSERT_EQ(two->got.size(), 2u);
-    EXPECT_EQ(two->got[0].first, 30u);
-    EXPECT_EQ(two->got[1].thread, worker);
+    DWORD self = ::GetCurrentThreadId();
+    EXPECT_EQ(one->got, (std::vector<std::tuple<int, int, DWORD>>{{10, 11, self}}));
+    EXPECT_EQ(two->got,
+              (std::vector<std::tuple<int, int, DWORD>>{{30, 12, self}, {20, 14, worker}}));
 
     two.reset(); // a dead handler's registration stays but is not called
     center.Dispatch(20, 5, boost::any(15));
     EXPECT_EQ(center.GetListenerCount(), 2u);
 }
 
-TEST(MsgCenter, RemovesEveryRegistrationOfTheSameObject) {
+TEST(MsgCenter, RemovesEveryRegistrationOfTheSameObjectAlsoFromItsOwnCall) {
     utl::CMsgCenter center;
-    auto handler = boost::make_shared<Handler>();
-    auto other = boost::make_shared<Handler>();
-    center.AddListener(1, handler, OnMessageFn());
-    center.AddListener(2, 3, handler, OnMessageFn());
-    center.AddListener(1, other, OnMessageFn());
-    boost::weak_ptr<utl::CEventHandler> sameOwner = handler;
-    center.RemoveListener(sameOwner);
+    auto handler = boost::make_shared<Handler>(), other = boost::make_shared<Handler>();
+    center.AddListener(1, handler, kOnMessage);
+    center.AddListener(2, 3, handler, kOnMessage);
+    center.AddListener(1, other, kOnMessage);
+    center.RemoveListener(boost::weak_ptr<utl::CEventHandler>(handler));
     EXPECT_EQ(center.GetListenerCount(), 1u);
     center.Dispatch(1, 0, boost::any(1));
     EXPECT_TRUE(handler->got.empty());
     EXPECT_EQ(other->got.size(), 1u);
-}
 
-class SelfRemovingHandler : public utl::CEventHandler {
-public:
-    boost::weak_ptr<utl::CEventHandler> self;
-    int calls = 0;
-    void OnMessage(utl::CMsgCenter const& center, int, int, boost::any const&) {
-        ++calls;
-        const_cast<utl::CMsgCenter&>(center).RemoveListener(self);
-    }
-};
-
-TEST(MsgCenter, HandlerMayRemoveItselfWhileBeingCalled) {
-    utl::CMsgCenter center;
-    auto handler = boost::make_shared<SelfRemovingHandler>();
-    handler->self = handler;
-    center.AddListener(1, handler,
-                       static_cast<utl::CMsgCenter::tHandlerFn>(&SelfRemovingHandler::OnMessage));
-    center.Dispatch(1, 0, boost::any());
-    center.Dispatch(1, 0, boost::any());
-    EXPECT_EQ(handler->calls, 1);
+    // A handler may remove itself while being called.
+    other->removeSelf = other;
+    center.Dispatch(1, 0, boost::any(2));
+    center.Dispatch(1, 0, boost::any(3));
+    EXPECT_EQ(other->got.size(), 2u);
     EXPECT_EQ(center.GetListenerCount(), 0u);
 }
 

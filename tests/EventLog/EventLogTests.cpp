@@ -5,9 +5,6 @@
 
 namespace {
 
-typedef int(WINAPI* InitFn)(const wchar_t*, DWORD);
-typedef int(WINAPI* WriteFn)(WORD, const wchar_t*);
-
 template <class Fn> Fn Bind(HMODULE library, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(library, name)));
 }
@@ -15,11 +12,9 @@ template <class Fn> Fn Bind(HMODULE library, const char* name) {
 TEST(EventLogLibrary, WritesOnlyAfterInit) {
     HMODULE library = ::LoadLibraryW(L"EventLog.dll");
     ASSERT_NE(library, nullptr);
-    auto init = Bind<InitFn>(library, "utlInitEventLog");
-    auto write = Bind<WriteFn>(library, "utlWriteToEventLog");
-    ASSERT_NE(init, nullptr);
-    ASSERT_NE(write, nullptr);
-
+    auto init = Bind<int(WINAPI*)(const wchar_t*, DWORD)>(library, "utlInitEventLog");
+    auto write = Bind<int(WINAPI*)(WORD, const wchar_t*)>(library, "utlWriteToEventLog");
+    ASSERT_TRUE(init && write);
     EXPECT_EQ(write(EVENTLOG_INFORMATION_TYPE, L"before init"), 0);
     EXPECT_NE(init(L"tarnUtil tests", 0), 0);
     EXPECT_NE(write(EVENTLOG_INFORMATION_TYPE, L"an event"), 0);

@@ -1,5 +1,5 @@
-// Files: existence and access tests, file information and sizes, free space, deletion and the
-// current directory, on real files in a fresh folder.
+// Files and directories on real trees in a fresh folder: existence and access, sizes, free
+// space, deletion, the current directory, creation, removal, and the emptiness test.
 #include "tuFileSys.h"
 
 #include "OsTestSupport.h"
@@ -11,58 +11,65 @@
 
 namespace {
 
+using ostest::kLongLengths;
+using ostest::PathOfLength;
 using tutest::Narrow;
 
-class Files : public ::testing::Test {
+class Disk : public ::testing::Test {
 protected:
-    Files() {
+    Disk() {
         m_dir.WriteFile(L"data.bin", std::string(12345, 'd'));
         m_dir.WriteFile(L"a.txt", "alpha");
         m_dir.WriteFile(L"ro.txt", "r");
         ::SetFileAttributesW((m_dir / L"ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
         ::CreateDirectoryW((m_dir / L"sub").c_str(), nullptr);
     }
-    ~Files() override { ::SetFileAttributesW((m_dir / L"ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL); }
+    ~Disk() override { ::SetFileAttributesW((m_dir / L"ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL); }
+
+    // top\file.txt, top\one\two\deep.txt, top\one\ro.txt (read-only), top\empty.
+    std::wstring MakeTree() {
+        std::wstring top = m_dir / L"top";
+        EXPECT_TRUE(osMakeDirEx((top + L"\\one\\two").c_str()));
+        EXPECT_TRUE(osMakeDir((top + L"\\empty").c_str()));
+        m_dir.WriteFile(L"top\\file.txt", "f");
+        m_dir.WriteFile(L"top\\one\\two\\deep.txt", "d");
+        m_dir.WriteFile(L"top\\one\\ro.txt", "r");
+        ::SetFileAttributesW((top + L"\\one\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+        return top;
+    }
+    bool Exists(const wchar_t* name) const {
+        return ::GetFileAttributesW((m_dir / name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
 
     tutest::TempDir m_dir;
 };
 
-TEST_F(Files, ExistenceTestsKeepAwayFromDevices) {
-    struct Row {
-        std::wstring path;
-        bool file, dir, readable;
-    };
-    std::vector<Row> rows = {
-        {m_dir / L"DATA.BIN", 1, 0, 1},
-        {m_dir / L"sub", 0, 1, 0},
-        {m_dir / L"sub\\", 0, 1, 0},
-        {m_dir / L"missing", 0, 0, 0},
-        {m_dir / L"*.bin", 0, 0, 0},
-        {L"Q:\\no\\such\\drive", 0, 0, 0},
-        {L"", 0, 0, 0},
-        // The system would answer for these devices; the library does not ask it.
-        {m_dir / L"nul", 0, 0, 0},
-        {L"C:\\Temp\\nul", 0, 0, 0},
-        {L"LPT1", 0, 0, 0},
-        {L"CON", 0, 0, 0},
-    };
-    for (size_t length : ostest::kLongLengths)
-        rows.push_back({ostest::PathOfLength(m_dir.Path(), length), 0, 0, 0});
+TEST_F(Disk, ExistenceTestsKeepAwayFromDevices) {
+    // Flags: F file, D directory, R readable. The system would answer for the devices; the
+    // library does not ask it.
+    using Row = std::pair<std::wstring, std::string>;
+    std::vector<Row> rows = {Row{m_dir / L"DATA.BIN", "FR"}, Row{m_dir / L"sub", "D"},
+                             Row{m_dir / L"sub\\", "D"}, // found
+                             Row{m_dir / L"missing", ""},    Row{m_dir / L"*.bin", ""},
+                             Row{L"Q:\\no\\such", ""},       Row{L"", ""},      // not
+                             Row{m_dir / L"nul", ""},        Row{L"LPT1", ""}}; // devices
+    for (size_t length : kLongLengths)
+        rows.emplace_back(PathOfLength(m_dir.Path(), length), "");
     UINT errorMode = ::SetErrorMode(SEM_NOOPENFILEERRORBOX);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(Narrow(row.path));
-        EXPECT_EQ(!!osExistsFile(row.path.c_str()), row.file);
-        EXPECT_EQ(!!osExistsDir(row.path.c_str()), row.dir);
-        EXPECT_EQ(!!osExistsPath(row.path.c_str()), row.file || row.dir);
-        EXPECT_EQ(!!osReadableFile(row.path.c_str()), row.readable);
+    for (const auto& [path, flags] : rows) {
+        const wchar_t* p = path.c_str();
+        EXPECT_EQ(std::string(osExistsFile(p) ? "F" : "") + (osExistsDir(p) ? "D" : "") +
+                      (osReadableFile(p) ? "R" : ""),
+                  flags)
+            << Narrow(path);
+        EXPECT_EQ(!!osExistsPath(p), flags.find_first_of("FD") != std::string::npos)
+            << Narrow(path);
     }
     // The error mode switched around the attribute reads is back as it was.
     EXPECT_EQ(::SetErrorMode(errorMode), static_cast<UINT>(SEM_NOOPENFILEERRORBOX));
     EXPECT_FALSE(osExistsFile(nullptr) || osExistsDir(nullptr) || osExistsPath(nullptr) ||
                  osReadableFile(nullptr));
-}
 
-TEST_F(Files, ReadabilityAndAccessModes) {
     std::wstring path = m_dir / L"a.txt";
     HANDLE locked =
         ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -70,78 +77,65 @@ TEST_F(Files, ReadabilityAndAccessModes) {
     EXPECT_FALSE(osReadableFile(path.c_str()));
     ::CloseHandle(locked);
     EXPECT_TRUE(osReadableFile(path.c_str()));
-
-    // Modes 0, 2, 4, 6 against a writable and a read-only file; other modes are refused.
-    const bool writable[] = {1, 1, 1, 1}, readOnly[] = {1, 0, 1, 0};
+    // Modes 0, 2, 4, 6: a read-only file refuses the writing ones; other modes are refused.
     for (int mode = 0; mode <= 6; mode += 2) {
         SCOPED_TRACE(mode);
-        EXPECT_EQ(!!osGetAccess(path.c_str(), mode), writable[mode / 2]);
-        EXPECT_EQ(!!osGetAccess((m_dir / L"ro.txt").c_str(), mode), readOnly[mode / 2]);
+        EXPECT_TRUE(osGetAccess(path.c_str(), mode));
+        EXPECT_EQ(!!osGetAccess((m_dir / L"ro.txt").c_str(), mode), (mode & 2) == 0);
     }
     EXPECT_FALSE(osGetAccess(path.c_str(), 1) || osGetAccess(path.c_str(), -1));
     EXPECT_FALSE(osGetAccess((m_dir / L"missing").c_str(), 0) || osGetAccess(nullptr, 0));
-    // The access test has no device guard: the runtime sees the device.
-    EXPECT_TRUE(osGetAccess(L"NUL", 0));
+    EXPECT_TRUE(osGetAccess(L"NUL", 0)); // no device guard here: the runtime sees the device
 }
 
-TEST_F(Files, SizesAndInformationOfTheFirstMatch) {
-    struct Row {
-        std::wstring path;
-        LONGLONG size;
-    };
-    for (const Row& row :
-         {Row{m_dir / L"data.bin", 12345}, Row{m_dir / L"*.txt", 5}, Row{m_dir / L"d?ta.*", 12345},
-          Row{m_dir / L"missing", -1}, Row{m_dir / L"sub", 0}, Row{L"", -1},
-          Row{ostest::PathOfLength(m_dir.Path(), 1000), -1}}) {
-        SCOPED_TRACE(Narrow(row.path));
-        EXPECT_EQ(osGetFileSize(row.path.c_str()), row.size);
-    }
-    EXPECT_EQ(osGetFileSize(nullptr), -1);
-
-    WIN32_FIND_DATAW info;
-    ASSERT_TRUE(osGetFileInformation((m_dir / L"data.*").c_str(), info));
-    EXPECT_STREQ(info.cFileName, L"data.bin");
-    memset(&info, 0xcc, sizeof info);
-    EXPECT_FALSE(osGetFileInformation((m_dir / L"missing").c_str(), info));
-    EXPECT_FALSE(osGetFileInformation(nullptr, info));
-    EXPECT_EQ(info.dwFileAttributes, 0xccccccccu);
-}
-
-TEST_F(Files, SizesBeyondFourGigabytesAddTheHighPart) {
-    // A sparse file: its end is set far out without writing the bytes.
-    std::wstring path = m_dir / L"big.bin";
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+TEST_F(Disk, SizesOfTheFirstMatchAndFreeSpace) {
+    // A sparse file past 4 GB: its end is set far out without writing the bytes.
+    std::wstring big = m_dir / L"big.bin";
+    HANDLE file = ::CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     LARGE_INTEGER end;
     end.QuadPart = (5LL << 30) + 7;
     bool grown = ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
     ::CloseHandle(file);
-    if (!grown)
-        GTEST_SKIP() << "the file system here cannot hold a file of 5 GB";
-    EXPECT_EQ(osGetFileSize(path.c_str()), end.QuadPart);
-}
+    using Size = std::pair<std::wstring, LONGLONG>;
+    const Size rows[] = {Size{m_dir / L"data.bin", 12345},
+                         Size{m_dir / L"*.txt", 5},
+                         Size{m_dir / L"d?ta.*", 12345}, // first match
+                         Size{m_dir / L"missing", -1},
+                         Size{L"", -1},
+                         Size{PathOfLength(m_dir.Path(), 1000), -1}, // none
+                         Size{m_dir / L"sub", 0},
+                         Size{big, grown ? end.QuadPart : 0}}; // a folder, the high part
+    for (const auto& [path, size] : rows)
+        EXPECT_EQ(osGetFileSize(path.c_str()), size) << Narrow(path);
+    EXPECT_EQ(osGetFileSize(nullptr), -1);
+    WIN32_FIND_DATAW info;
+    ASSERT_TRUE(osGetFileInformation((m_dir / L"data.*").c_str(), info));
+    EXPECT_STREQ(info.cFileName, L"data.bin");
+    memset(&info, 0xcc, sizeof info);
+    EXPECT_FALSE(osGetFileInformation((m_dir / L"missing").c_str(), info) ||
+                 osGetFileInformation(nullptr, info));
+    EXPECT_EQ(info.dwFileAttributes, 0xccccccccu);
 
-TEST_F(Files, FreeSpaceOfTheVolume) {
+    // Only the volume's root matters, so paths past the limit still name it; other processes
+    // write to the volume too, so the answers are compared loosely.
     ULARGE_INTEGER available;
     std::wstring root = m_dir.Path().substr(0, 3);
     ASSERT_TRUE(::GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr));
     std::vector<std::wstring> paths = {m_dir.Path(), m_dir / L"missing\\deeper", root.substr(0, 2)};
-    // Only the volume's root matters, so paths past the limit still name it.
-    for (size_t length : ostest::kLongLengths)
-        paths.push_back(ostest::PathOfLength(m_dir.Path(), length));
+    for (size_t length : kLongLengths)
+        paths.push_back(PathOfLength(m_dir.Path(), length));
     for (const std::wstring& path : paths) {
-        SCOPED_TRACE(Narrow(path));
-        // Other processes write to the volume too, so the answers are compared loosely.
         LONGLONG difference = osGetDiskFreeSpace(path.c_str()) - available.QuadPart;
-        EXPECT_LT(difference < 0 ? -difference : difference, 1LL << 30);
+        EXPECT_LT(difference < 0 ? -difference : difference, 1LL << 30) << Narrow(path);
     }
     for (const wchar_t* failing : {L"Q:\\photos\\2007", L"\\\\nosuchserver\\share\\dir", L""})
         EXPECT_EQ(osGetDiskFreeSpace(failing), 0) << Narrow(failing);
     EXPECT_EQ(osGetDiskFreeSpace(nullptr), 0);
 }
 
-TEST_F(Files, DeletionAndCurrentDirectoryRefuseDevices) {
+TEST_F(Disk, DeletionAndCurrentDirectoryRefuseDevices) {
     EXPECT_TRUE(osDeleteFileEx((m_dir / L"a.txt").c_str()));
-    EXPECT_FALSE(osExistsPath((m_dir / L"a.txt").c_str()));
+    EXPECT_FALSE(Exists(L"a.txt"));
     ::SetLastError(0xdeadbeef);
     EXPECT_FALSE(osDeleteFileEx((m_dir / L"a.txt").c_str()));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -151,17 +145,120 @@ TEST_F(Files, DeletionAndCurrentDirectoryRefuseDevices) {
     ASSERT_TRUE(osChDriveDir((m_dir / L"sub").c_str()));
     EXPECT_TRUE(osExistsFile(L"..\\data.bin"));
     EXPECT_FALSE(osChDriveDir((m_dir / L"missing").c_str()) || osChDriveDir(nullptr));
-    for (size_t length : ostest::kLongLengths) {
-        std::wstring path = ostest::PathOfLength(m_dir.Path(), length);
+    for (size_t length : kLongLengths) {
+        std::wstring path = PathOfLength(m_dir.Path(), length);
         EXPECT_FALSE(osDeleteFileEx(path.c_str()) || osChDriveDir(path.c_str())) << length;
     }
     // Device names are refused before the system is asked, so its last error stays.
     ::SetLastError(0xdeadbeef);
     EXPECT_FALSE(osDeleteFileEx((m_dir / L"nul").c_str()) || osChDriveDir(L"..\\aux"));
     EXPECT_EQ(::GetLastError(), 0xdeadbeefu);
-    wchar_t current[MAX_PATH];
-    ::GetCurrentDirectoryW(MAX_PATH, current);
-    EXPECT_EQ(std::wstring(current), m_dir / L"sub");
+    EXPECT_EQ(ostest::CurrentDirectory(), m_dir / L"sub");
+}
+
+TEST_F(Disk, MakingOneOrWithMissingParentsButNeverAnExistingOne) {
+    EXPECT_TRUE(osMakeDir((m_dir / L"a\\").c_str()));
+    EXPECT_FALSE(osMakeDir((m_dir / L"x\\y").c_str()));
+    ::SetLastError(0xdeadbeef);
+    EXPECT_FALSE(osMakeDir((m_dir / L"a").c_str()));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+
+    std::wstring deep = m_dir / L"a\\b\\c";
+    EXPECT_TRUE(osMakeDirEx((deep + L"\\").c_str()));
+    EXPECT_TRUE(osExistsDir(deep.c_str()));
+    EXPECT_FALSE(osMakeDirEx(deep.c_str()));
+    // A device name at any level stops the creation there, before the system is asked.
+    ::SetLastError(0xdeadbeef);
+    EXPECT_FALSE(osMakeDir((m_dir / L"com1").c_str()));
+    EXPECT_EQ(::GetLastError(), 0xdeadbeefu);
+    EXPECT_FALSE(osMakeDirEx((m_dir / L"x\\nul\\y").c_str()));
+    EXPECT_TRUE(Exists(L"x"));
+    EXPECT_FALSE(osMakeDir(L"") || osMakeDir(nullptr) || osMakeDirEx(L"") || osMakeDirEx(nullptr));
+}
+
+TEST_F(Disk, PathsPastTheLimitAreRefusedNotCut) {
+    for (size_t length : kLongLengths) {
+        SCOPED_TRACE(length);
+        std::wstring path = PathOfLength(m_dir.Path(), length);
+        BOOL made = osMakeDirEx(path.c_str());
+        // Whatever the system allows at 259 characters, the answer matches the disk, and no cut
+        // name is created in place of a longer one.
+        EXPECT_TRUE(!made || length < MAX_PATH);
+        EXPECT_EQ(!!made, ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(length >= MAX_PATH && osExistsPath(path.substr(0, MAX_PATH - 1).c_str()));
+        EXPECT_FALSE(osMakeDir(path.c_str()));
+        EXPECT_EQ(osRemoveDir(path.c_str()), made);
+        // Nothing by these names exists: nothing to delete and nothing to list.
+        EXPECT_TRUE(osRemoveDirEx(path.c_str(), TRUE, FALSE));
+        EXPECT_TRUE(osIsDirEmtpy(path.c_str()));
+        EXPECT_FALSE(osRemoveDirAndSubDirs(path.c_str(), FALSE));
+    }
+}
+
+TEST_F(Disk, RemovingOneEmptyDirectoryAndTheCurrentOne) {
+    ASSERT_TRUE(osMakeDirEx((m_dir / L"a\\b").c_str()));
+    EXPECT_FALSE(osRemoveDir((m_dir / L"a").c_str()));
+    EXPECT_TRUE(osRemoveDir((m_dir / L"a\\b\\").c_str()));
+    EXPECT_TRUE(osRemoveDir((m_dir / L"a").c_str()));
+    EXPECT_FALSE(Exists(L"a"));
+    EXPECT_FALSE(osRemoveDir((m_dir / L"a").c_str()));
+    EXPECT_FALSE(osRemoveDir(L"") || osRemoveDir(nullptr) || osRemoveDir(L"aux"));
+
+    // The current directory steps to its parent; relative and drive-relative names reach the
+    // same directory as the full one.
+    ostest::CurrentDirectoryKeeper keeper;
+    using Row = std::pair<std::wstring, std::wstring>; // current, the name it is removed by
+    for (const auto& [current, removed] :
+         {Row{m_dir / L"a\\b", m_dir / L"a\\b"}, Row{m_dir / L"c", L"."},
+          Row{m_dir / L"d", m_dir.Path().substr(0, 2) + L"."}}) {
+        SCOPED_TRACE(Narrow(removed));
+        ASSERT_TRUE(osMakeDirEx(current.c_str()) && ::SetCurrentDirectoryW(current.c_str()));
+        EXPECT_TRUE(osRemoveDir(removed.c_str()));
+        EXPECT_FALSE(osExistsPath(current.c_str()));
+        EXPECT_EQ(ostest::CurrentDirectory(), current.substr(0, current.rfind(L'\\')));
+    }
+}
+
+TEST_F(Disk, TreeRemovalByTheShellAndByTheOwnWalk) {
+    // Only without undo: with it, the shell here moves the tree into the host's own trash.
+    EXPECT_TRUE(osRemoveDirAndSubDirs(MakeTree().c_str(), FALSE));
+    EXPECT_FALSE(Exists(L"top"));
+    EXPECT_FALSE(osRemoveDirAndSubDirs((m_dir / L"missing").c_str(), FALSE));
+    for (const wchar_t* refused : {L"C:\\", L"C:", L"\\\\", L"", (const wchar_t*)nullptr})
+        EXPECT_FALSE(osRemoveDirAndSubDirs(refused, FALSE) || osRemoveDirEx(refused, TRUE, FALSE))
+            << Narrow(refused ? refused : L"(null)");
+
+    // The own walk keeps read-only files and the directories above them unless told to reset.
+    std::wstring top = MakeTree();
+    EXPECT_FALSE(osRemoveDirEx(top.c_str(), FALSE, FALSE));
+    EXPECT_TRUE(Exists(L"top\\one\\ro.txt"));
+    for (const wchar_t* gone : {L"top\\file.txt", L"top\\one\\two", L"top\\empty"})
+        EXPECT_FALSE(Exists(gone)) << Narrow(gone);
+    EXPECT_TRUE(osRemoveDirEx(top.c_str(), TRUE, FALSE));
+    EXPECT_FALSE(Exists(L"top"));
+    // Keeping directories removes only the files.
+    top = MakeTree();
+    EXPECT_TRUE(osRemoveDirEx(top.c_str(), TRUE, TRUE));
+    for (const wchar_t* kept : {L"top", L"top\\one", L"top\\one\\two", L"top\\empty"})
+        EXPECT_TRUE(osExistsDir((m_dir / kept).c_str())) << Narrow(kept);
+    for (const wchar_t* gone : {L"top\\file.txt", L"top\\one\\two\\deep.txt", L"top\\one\\ro.txt"})
+        EXPECT_FALSE(Exists(gone)) << Narrow(gone);
+    // Nothing to remove is success; a plain file is no directory, and it stays.
+    EXPECT_TRUE(osRemoveDirEx((m_dir / L"missing").c_str(), FALSE, FALSE));
+    EXPECT_FALSE(osRemoveDirEx((m_dir / L"a.txt").c_str(), TRUE, FALSE));
+    EXPECT_TRUE(Exists(L"a.txt"));
+}
+
+TEST_F(Disk, EmptinessCountsHiddenEntries) {
+    ASSERT_TRUE(osMakeDirEx((m_dir / L"d\\sub").c_str()) && osMakeDir((m_dir / L"h").c_str()));
+    m_dir.WriteFile(L"h\\.h", "h");
+    ::SetFileAttributesW((m_dir / L"h\\.h").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    using Row = std::pair<std::wstring, bool>;
+    for (const auto& [path, empty] :
+         {Row{m_dir / L"d\\sub\\", true}, Row{m_dir / L"d", false}, Row{m_dir / L"h", false},
+          Row{m_dir / L"missing", true}, Row{m_dir / L"h\\.h", true}, Row{L"", true}})
+        EXPECT_EQ(!!osIsDirEmtpy(path.c_str()), empty) << Narrow(path);
+    EXPECT_TRUE(osIsDirEmtpy(nullptr));
 }
 
 } // namespace

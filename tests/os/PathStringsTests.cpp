@@ -1,177 +1,239 @@
-// Path strings: form tests, reserved names, backslash edits, extensions, joins, full paths.
+// Path strings: form tests, reserved names, edits, extensions, joins, full paths, and long names
+// by the system and by hand, and module paths.
 #include "tuFileSys.h"
+
+#include "os/LongNames.h"
 
 #include "OsTestSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
+using ostest::GuardedBuffer;
+using ostest::kLongLengths;
+using ostest::PathOfLength;
 using tutest::Narrow;
 
 TEST(PathForm, AbsoluteUncRootAndReserved) {
-    struct Row {
-        const wchar_t* path;
-        bool absolute, unc, root, reserved;
-    };
-    const Row rows[] = {
-        {L"C:\\x", 1, 0, 0, 0},
-        {L"\\\\server\\share", 1, 1, 0, 0},
-        {L"\\\\", 1, 1, 1, 0},
-        {L"C:", 0, 0, 1, 0},
-        {L"C:\\", 1, 0, 1, 0},
-        {L"?:", 0, 0, 1, 0},
-        {L"C:x", 0, 0, 0, 0},
-        {L"\\x", 0, 0, 0, 0},
-        {L"C", 0, 0, 0, 0},
-        {L"", 0, 0, 0, 0},
-        {L"//srv/share", 0, 0, 0, 0},
-        {L"CON.txt", 0, 0, 0, 1},
-        {L"c:\\data\\aux", 1, 0, 0, 1},
-        {L"c:\\con\\file", 1, 0, 0, 1},
-        {L"ept", 0, 0, 0, 1},
-        {L"Clock$", 0, 0, 0, 1},
-        {L"C:\\Temp\\LPT1.log", 1, 0, 0, 1},
-        {L"\\\\srv\\com4\\", 1, 1, 0, 1},
-        {L"a\\con1\\nul", 0, 0, 0, 1},
-        {L"icon.txt", 0, 0, 0, 0},
-        {L"con1", 0, 0, 0, 0},
-        {L"c:con", 0, 0, 0, 0},
-        {L"c:/nul", 0, 0, 0, 0},
-        {L"C:\\Temp\\COM5", 1, 0, 0, 0},
-        {L"C:\\MyCon", 1, 0, 0, 0},
-        {L"clock", 0, 0, 0, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(Narrow(row.path));
-        EXPECT_EQ(!!osIsAbsPath(row.path), row.absolute);
-        EXPECT_EQ(!!osIsUNCPath(row.path), row.unc);
-        EXPECT_EQ(!!osIsRootDir(row.path), row.root);
-        EXPECT_EQ(!!osIsReservedFileName(row.path), row.reserved);
+    // Flags: A absolute, U UNC, R root, D a device name in some component.
+    using Row = std::pair<const wchar_t*, const char*>;
+    for (const auto& [path, flags] :
+         {Row{L"C:\\x", "A"},
+          Row{L"\\\\server\\share", "AU"},
+          Row{L"\\\\", "AUR"},
+          Row{L"C:", "R"},
+          Row{L"C:\\", "AR"},
+          Row{L"?:", "R"}, // any drive letter
+          Row{L"C:x", ""},
+          Row{L"\\x", ""},
+          Row{L"", ""},
+          Row{L"//srv/share", ""}, // none
+          Row{L"CON.txt", "D"},
+          Row{L"ept", "D"},
+          Row{L"Clock$", "D"},
+          Row{L"c:\\data\\aux", "AD"},
+          Row{L"c:\\con\\file", "AD"},
+          Row{L"C:\\Temp\\LPT1.log", "AD"},
+          Row{L"\\\\srv\\com4\\", "AUD"}, // in any component, any case, with an extension
+          Row{L"icon.txt", ""},
+          Row{L"con1", ""},
+          Row{L"c:con", ""},
+          Row{L"c:/nul", ""},
+          Row{L"C:\\Temp\\COM5", "A"},
+          Row{L"clock", ""}}) { // not whole device names
+        SCOPED_TRACE(Narrow(path));
+        EXPECT_EQ(std::string(osIsAbsPath(path) ? "A" : "") + (osIsUNCPath(path) ? "U" : "") +
+                      (osIsRootDir(path) ? "R" : "") + (osIsReservedFileName(path) ? "D" : ""),
+                  flags);
     }
     EXPECT_FALSE(osIsAbsPath(nullptr) || osIsUNCPath(nullptr) || osIsRootDir(nullptr) ||
                  osIsReservedFileName(nullptr));
+    // Only the first 259 characters are searched: a name past them is not seen, one that the
+    // cut ends is seen whole.
+    EXPECT_FALSE(osIsReservedFileName((PathOfLength(L"C:", 259) + L"\\nul").c_str()));
+    EXPECT_TRUE(osIsReservedFileName((PathOfLength(L"C:", 254) + L"\\lpt1x").c_str()));
+    for (size_t length : kLongLengths)
+        EXPECT_FALSE(osIsReservedFileName(PathOfLength(L"C:", length).c_str())) << length;
 }
 
-TEST(PathForm, ReservedNamesWithinTheFirst259Characters) {
-    // A device name past the limit is not seen; one that the cut ends is seen whole.
-    EXPECT_FALSE(osIsReservedFileName((ostest::PathOfLength(L"C:", 259) + L"\\nul").c_str()));
-    EXPECT_TRUE(osIsReservedFileName((ostest::PathOfLength(L"C:", 254) + L"\\lpt1x").c_str()));
-    for (size_t length : ostest::kLongLengths)
-        EXPECT_FALSE(osIsReservedFileName(ostest::PathOfLength(L"C:", length).c_str())) << length;
-}
-
-TEST(PathEdits, BackslashesAndDirectoryForm) {
-    struct Row {
-        const wchar_t *path, *appended, *deleted, *directoryForm;
-    };
-    const Row rows[] = {
-        {L"C:", L"C:\\", L"C:", L"C:\\"},
-        {L"C:\\", L"C:\\", L"C:", L"C:\\"},
-        {L"\\\\", L"\\\\", L"\\", L"\\\\"},
-        {L"C:\\dir", L"C:\\dir\\", L"C:\\dir", L"C:\\dir"},
-        {L"C:\\dir\\\\", L"C:\\dir\\\\", L"C:\\dir\\", L"C:\\dir\\"},
-        {L"\\", L"\\", L"", L""},
-        {L"x/", L"x/\\", L"x/", L"x/"},
-        {L"", L"", L"", L""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(Narrow(row.path));
-        // Each buffer holds exactly one character more than the text.
-        size_t size = wcslen(row.path) + 2;
-        ostest::GuardedBuffer appended(size, row.path), deleted(size, row.path),
-            directoryForm(size, row.path);
-        EXPECT_TRUE(osAppendBackslash(appended.get()));
-        EXPECT_EQ(appended.text(), row.appended);
-        EXPECT_EQ(std::wstring(osAppendBackslashStr(row.path)), row.appended);
-        EXPECT_TRUE(osDeleteBackslash(deleted.get()));
-        EXPECT_EQ(deleted.text(), row.deleted);
-        EXPECT_TRUE(osMakeCommdlgDir(directoryForm.get()));
-        EXPECT_EQ(directoryForm.text(), row.directoryForm);
-        EXPECT_TRUE(appended.GuardIntact() && directoryForm.GuardIntact());
+TEST(PathEdits, BackslashesExtensionsAndJoins) {
+    // Path, appended, deleted, directory form; each buffer holds one character more than the text.
+    using Edit = std::tuple<const wchar_t*, const wchar_t*, const wchar_t*, const wchar_t*>;
+    for (const auto& [path, appended, deleted, commdlg] :
+         {Edit{L"C:", L"C:\\", L"C:", L"C:\\"}, Edit{L"C:\\", L"C:\\", L"C:", L"C:\\"},
+          Edit{L"\\\\", L"\\\\", L"\\", L"\\\\"},
+          Edit{L"C:\\dir", L"C:\\dir\\", L"C:\\dir", L"C:\\dir"},
+          Edit{L"C:\\dir\\\\", L"C:\\dir\\\\", L"C:\\dir\\", L"C:\\dir\\"},
+          Edit{L"\\", L"\\", L"", L""}, Edit{L"x/", L"x/\\", L"x/", L"x/"},
+          Edit{L"", L"", L"", L""}}) {
+        SCOPED_TRACE(Narrow(path));
+        size_t size = wcslen(path) + 2;
+        GuardedBuffer append(size, path), remove(size, path), form(size, path);
+        EXPECT_TRUE(osAppendBackslash(append.get()) && osDeleteBackslash(remove.get()) &&
+                    osMakeCommdlgDir(form.get()));
+        EXPECT_EQ(std::make_tuple(append.text(), std::wstring(osAppendBackslashStr(path)),
+                                  remove.text(), form.text()),
+                  std::make_tuple(std::wstring(appended), std::wstring(appended),
+                                  std::wstring(deleted), std::wstring(commdlg)));
+        EXPECT_TRUE(append.GuardIntact() && form.GuardIntact());
     }
     EXPECT_TRUE(osAppendBackslash(nullptr) && osDeleteBackslash(nullptr) &&
                 osMakeCommdlgDir(nullptr));
-}
 
-TEST(PathEdits, ExtensionsAndJoins) {
-    struct Ext {
-        const wchar_t* path;
-        int dotAt; // -1: no extension
-    };
-    for (const Ext& row :
+    using Ext = std::pair<const wchar_t*, int>; // where the extension's dot is, -1 for none
+    for (const auto& [path, dotAt] :
          {Ext{L"C:\\dir\\file.tar.gz", 15}, Ext{L"C:\\dir.old\\file", -1}, Ext{L"file.", 4},
-          Ext{L".profile", 0}, Ext{L"a/b.c/d", 3}, Ext{L"", -1}}) {
-        SCOPED_TRACE(Narrow(row.path));
+          Ext{L".profile", 0}, Ext{L"a/b.c/d", 3}, Ext{L"", -1}, Ext{nullptr, -1}}) {
+        SCOPED_TRACE(Narrow(path ? path : L"(null)"));
         LPCWSTR ext = L"stale";
-        EXPECT_EQ(!!osGetFileExt(row.path, &ext), row.dotAt >= 0);
-        EXPECT_EQ(ext, row.dotAt >= 0 ? row.path + row.dotAt : nullptr);
-        EXPECT_EQ(!!osGetFileExt(row.path, nullptr), row.dotAt >= 0);
+        EXPECT_EQ(!!osGetFileExt(path, &ext), dotAt >= 0);
+        EXPECT_EQ(ext, dotAt >= 0 ? path + dotAt : nullptr);
+        EXPECT_EQ(!!osGetFileExt(path, nullptr), dotAt >= 0);
     }
-    LPCWSTR ext = L"stale";
-    EXPECT_FALSE(osGetFileExt(nullptr, &ext));
-    EXPECT_EQ(ext, nullptr);
 
-    struct Join {
-        const wchar_t *directory, *name, *joined;
-    };
-    for (const Join& row :
+    using Join = std::tuple<const wchar_t*, const wchar_t*, std::wstring>;
+    for (const auto& [directory, name, joined] :
          {Join{L"C:\\dir\\", L"\\x", L"C:\\dir\\x"}, Join{L"C:\\dir", L"\\x", L"C:\\dir\\x"},
           Join{L"C:\\dir", L"x", L"C:\\dir\\x"}, Join{L"C:\\dir\\", L"\\\\x", L"C:\\dir\\\\x"},
           Join{L"", L"x", L"\\x"}, Join{L"C:\\dir", L"", L"C:\\dir\\"},
-          Join{L"C:\\dir", nullptr, L"C:\\dir"}, Join{nullptr, L"x", L"\\x"}}) {
-        SCOPED_TRACE(Narrow(row.joined));
-        EXPECT_EQ(std::wstring(osCreatePath(row.directory, row.name)), row.joined);
-    }
+          Join{L"C:\\dir", nullptr, L"C:\\dir"}, Join{nullptr, L"x", L"\\x"}})
+        EXPECT_EQ(std::wstring(osCreatePath(directory, name)), joined) << Narrow(joined);
 }
 
-class FullPath : public ::testing::Test {
-protected:
-    FullPath() { ::SetCurrentDirectoryW(m_dir.Path().c_str()); }
-
-    // The current directory is put back before the folder is removed.
-    tutest::TempDir m_dir;
-    ostest::CurrentDirectoryKeeper m_keeper;
-};
-
-TEST_F(FullPath, ExpandsWithinTheSizeSeparatelyAndInPlace) {
-    std::wstring expected = m_dir / L"y.txt";
+TEST(FullPath, ExpandsWithinTheSizeSeparatelyAndInPlace) {
+    tutest::TempDir dir;
+    ostest::CurrentDirectoryKeeper keeper; // put back before the folder is removed
+    ::SetCurrentDirectoryW(dir.Path().c_str());
+    std::wstring expected = dir / L"y.txt";
     DWORD exact = static_cast<DWORD>(expected.size() + 1);
     for (DWORD size : {DWORD{MAX_PATH}, exact, exact - 1, DWORD{1}}) {
         SCOPED_TRACE(size);
         bool fits = size >= exact;
-        ostest::GuardedBuffer separate(size);
+        GuardedBuffer separate(size), inPlace(size, std::wstring(L"y.txt").substr(0, size - 1));
         EXPECT_EQ(osFullPath(separate.get(), L"sub\\..\\y.txt", size) != nullptr, fits);
-        EXPECT_TRUE(separate.GuardIntact());
-        if (fits) {
-            EXPECT_EQ(separate.text(), expected);
-        }
-
+        EXPECT_EQ(separate.text(), fits ? expected : separate.text());
         // In place, a failure leaves the text as it was.
-        ostest::GuardedBuffer inPlace(size, std::wstring(L"y.txt").substr(0, size - 1));
         std::wstring before = inPlace.text();
         EXPECT_EQ(osFullPath(inPlace.get(), inPlace.get(), size) != nullptr, fits);
         EXPECT_EQ(inPlace.text(), fits ? expected : before);
-        EXPECT_TRUE(inPlace.GuardIntact());
+        EXPECT_TRUE(separate.GuardIntact() && inPlace.GuardIntact());
     }
-
-    // Bad input fails, or fits within the size.
-    ostest::GuardedBuffer buffer(MAX_PATH);
+    GuardedBuffer buffer(MAX_PATH), big(2000);
     EXPECT_EQ(std::wstring(osFullPath(buffer.get(), L"C:\\a\\.\\b\\..\\c\\", MAX_PATH)),
               L"C:\\a\\c\\");
-    EXPECT_EQ(osFullPath(nullptr, L"x", MAX_PATH), nullptr);
-    EXPECT_EQ(osFullPath(buffer.get(), nullptr, MAX_PATH), nullptr);
-    EXPECT_EQ(osFullPath(buffer.get(), L"x", 0), nullptr);
-    for (size_t length : ostest::kLongLengths) {
+    EXPECT_FALSE(osFullPath(nullptr, L"x", MAX_PATH) ||
+                 osFullPath(buffer.get(), nullptr, MAX_PATH) || osFullPath(buffer.get(), L"x", 0));
+    for (size_t length : kLongLengths) {
         SCOPED_TRACE(length);
-        std::wstring path = ostest::PathOfLength(L"C:", length);
+        std::wstring path = PathOfLength(L"C:", length);
         EXPECT_EQ(osFullPath(buffer.get(), path.c_str(), MAX_PATH) != nullptr, length < MAX_PATH);
         EXPECT_TRUE(buffer.GuardIntact());
-        ostest::GuardedBuffer big(2000);
         EXPECT_EQ(osFullPath(big.get(), path.c_str(), 2000), big.get());
         EXPECT_EQ(big.text(), path);
     }
+}
+
+std::wstring ShortPath(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH] = L"";
+    ::GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+    return buffer;
+}
+
+// A folder and a file with long names.
+class LongNames : public ::testing::Test {
+protected:
+    LongNames() { m_dir.WriteFile(L"Long Folder Name Here\\Another long file.document", "x"); }
+
+    tutest::TempDir m_dir;
+    std::wstring m_folder = m_dir / L"Long Folder Name Here";
+    std::wstring m_file = m_folder + L"\\Another long file.document";
+    bool m_made = ::CreateDirectoryW(m_folder.c_str(), nullptr);
+};
+
+TEST_F(LongNames, ConversionBySystemAndByHand) {
+    std::wstring shortFolder = ShortPath(m_folder), shortFile = ShortPath(m_file);
+    ASSERT_NE(shortFile.find(L'~'), std::wstring::npos) << Narrow(shortFile);
+    ostest::CurrentDirectoryKeeper keeper;
+    ::SetCurrentDirectoryW(m_dir.Path().c_str());
+    DWORD exact = static_cast<DWORD>(m_file.size() + 1);
+    // By the system: the full long path's length, or 0 keeping the text (cut to the size).
+    using Row = std::tuple<std::wstring, DWORD, DWORD>;
+    std::vector<Row> rows = {
+        {shortFile, MAX_PATH, exact - 1},
+        {shortFile.substr(ShortPath(m_dir.Path()).size() + 1), MAX_PATH, exact - 1}, // relative
+        {shortFile, exact, exact - 1},
+        {shortFile, exact - 1, 0},
+        {shortFile, 0, 0},
+        {L"", MAX_PATH, 0}};
+    for (size_t length : kLongLengths)
+        rows.emplace_back(PathOfLength(shortFolder, length), DWORD(length + 1), 0);
+    for (const auto& [path, size, result] : rows) {
+        SCOPED_TRACE(Narrow(path) + " size " + std::to_string(size));
+        GuardedBuffer buffer(std::max<size_t>(path.size() + 1, size), path);
+        EXPECT_EQ(osCvtToLongFileName(buffer.get(), size), result);
+        EXPECT_EQ(buffer.text(), result ? m_file : (size ? path.substr(0, size - 1) : path));
+        EXPECT_TRUE(buffer.GuardIntact());
+    }
+    EXPECT_EQ(osCvtToLongFileName(nullptr, MAX_PATH), 0u);
+
+    // By hand: every short component replaced; what was converted before an unknown component
+    // is kept with the rest of the path; paths past the limit are left alone.
+    using HandRow = std::tuple<std::wstring, DWORD, BOOL, std::wstring>;
+    std::vector<HandRow> handRows = {
+        {shortFolder + L"\\", MAX_PATH, TRUE, m_folder + L"\\"},
+        {L"relative\\no tilde", MAX_PATH, TRUE, L"relative\\no tilde"},
+        {shortFolder + L"\\MISSIN~1\\x", MAX_PATH, TRUE, m_folder + L"\\MISSIN~1\\x"},
+        {m_dir / L"NOSUCH~1\\x", MAX_PATH, FALSE, m_dir / L"NOSUCH~1\\x"},
+        {shortFile, exact, TRUE, m_file},
+        {shortFile, exact - 1, FALSE, shortFile},
+        {shortFile, 0, FALSE, shortFile}};
+    for (size_t length : kLongLengths) {
+        std::wstring path = PathOfLength(shortFolder, length);
+        bool fits = length < MAX_PATH;
+        handRows.emplace_back(path, 2000, fits,
+                              fits ? m_folder + path.substr(shortFolder.size()) : path);
+    }
+    for (const auto& [path, size, converted, result] : handRows) {
+        SCOPED_TRACE("by hand: " + Narrow(path) + " size " + std::to_string(size));
+        GuardedBuffer buffer(size > path.size() ? size : MAX_PATH, path);
+        EXPECT_EQ(tu::os::ConvertToLongNameByHand(buffer.get(), size), converted);
+        EXPECT_EQ(buffer.text(), result);
+        EXPECT_TRUE(buffer.GuardIntact());
+    }
+    EXPECT_FALSE(tu::os::ConvertToLongNameByHand(nullptr, MAX_PATH));
+}
+
+TEST_F(LongNames, ModulePathsAreFullLongAndCutToTheBuffer) {
+    std::wstring copy = m_folder + L"\\Sample Module Copy.dll";
+    ASSERT_TRUE(::CopyFileW((tutest::BinDir() + L"\\BaseKit.dll").c_str(), copy.c_str(), FALSE));
+    HMODULE module = ::LoadLibraryW(ShortPath(copy).c_str());
+    ASSERT_NE(module, nullptr);
+    GuardedBuffer loaded(MAX_PATH), unused(1), unknown(MAX_PATH);
+    EXPECT_NE(osGetModuleFileName(module, loaded.get(), MAX_PATH), 0u);
+    EXPECT_EQ(loaded.text(), copy);
+    ::FreeLibrary(module);
+
+    wchar_t program[MAX_PATH];
+    DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    for (DWORD size : {DWORD{MAX_PATH}, length + 1, length, DWORD{5}, DWORD{1}}) {
+        SCOPED_TRACE(size);
+        GuardedBuffer buffer(size);
+        EXPECT_NE(osGetModuleFileName(nullptr, buffer.get(), size), 0u);
+        EXPECT_EQ(buffer.text(), std::wstring(program).substr(0, size - 1));
+        EXPECT_TRUE(buffer.GuardIntact());
+    }
+    EXPECT_EQ(osGetModuleFileName(nullptr, unused.get(), 0), 0u);
+    EXPECT_TRUE(unused.GuardIntact());
+    EXPECT_EQ(osGetModuleFileName(nullptr, nullptr, MAX_PATH), 0u);
+    // An unknown module leaves an empty text.
+    EXPECT_EQ(osGetModuleFileName(reinterpret_cast<HMODULE>(0x1230000), unknown.get(), MAX_PATH),
+              0u);
+    EXPECT_EQ(unknown.text(), L"");
 }
 
 } // namespace
