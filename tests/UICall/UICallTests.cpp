@@ -437,6 +437,9 @@ TEST(UIListener, ThreeWordEventsAreHandledInTheUIThreadWaitingAsConfigured) {
             source.Raise(3, 4, Text("payload"));
             handledAtReturn = log.Size();
         });
+        // Not waited for: the worker finishes while this thread dispatches nothing.
+        for (int waited = 0; timeout == 0 && !worker.Done() && waited < 10000; ++waited)
+            ::Sleep(1);
         ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done() && log.Size() == 3; }));
         EXPECT_EQ(handledAtReturn, timeout ? 3u : 2u);
         EXPECT_EQ(log.All(), (std::vector<Delivery>{{nullptr, 8, 9, "here", kMainThread},
