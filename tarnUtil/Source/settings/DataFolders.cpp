@@ -3,7 +3,7 @@
 #include "tuFileSys.h"
 #include "tuSettings.h"
 
-#include "frame/LoadSteps.h"
+#include "settings/ProgramFolder.h"
 
 #include <shlobj.h>
 
@@ -43,19 +43,11 @@ bool AppendComponent(wchar_t* path, const wchar_t* name) {
     return Append(path, name);
 }
 
-// The executable's full long path cut at its last backslash; empty when it has none.
-void ExecutableFolder(wchar_t* folder) {
-    folder[0] = L'\0';
-    osGetModuleFileName(nullptr, folder, MAX_PATH);
-    wchar_t* lastBackslash = wcsrchr(folder, L'\\');
-    *(lastBackslash ? lastBackslash : folder) = L'\0';
-}
-
 // "appProps.ini" beside the executable; computed once.
 const wchar_t* PropertiesFile() {
     wchar_t* file = g_folders.propertiesFile;
     if (!file[0]) {
-        ExecutableFolder(file);
+        tu::settings::ExecutableFolder(file);
         if (file[0])
             osAppendBackslash(file);
         Append(file, L"appProps.ini");
@@ -95,7 +87,7 @@ bool SingleUserFolder(wchar_t* folder) {
 
 // "Data" beside the executable.
 bool ApplicationDataFolder(wchar_t* folder) {
-    ExecutableFolder(folder);
+    tu::settings::ExecutableFolder(folder);
     return AppendComponent(folder, L"Data");
 }
 
@@ -117,7 +109,7 @@ bool DefaultFolder(int kind, wchar_t* folder) {
     if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder)))
         return false;
     wchar_t executableFolder[MAX_PATH];
-    ExecutableFolder(executableFolder);
+    tu::settings::ExecutableFolder(executableFolder);
     osDeleteBackslash(executableFolder);
     const wchar_t* ownName = wcsrchr(executableFolder, L'\\');
     return ownName && Append(folder, L"\\Calder Works") && Append(folder, ownName);
@@ -142,6 +134,13 @@ bool Decide(int kind, wchar_t* folder) {
 }
 
 } // namespace
+
+void tu::settings::ExecutableFolder(wchar_t* folder) {
+    folder[0] = L'\0';
+    osGetModuleFileName(nullptr, folder, MAX_PATH);
+    wchar_t* lastBackslash = wcsrchr(folder, L'\\');
+    *(lastBackslash ? lastBackslash : folder) = L'\0';
+}
 
 LPCWSTR WINAPI ssnGetDataDir(int kind) {
     wchar_t* folder = FolderOf(kind);

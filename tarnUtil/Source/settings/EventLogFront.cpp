@@ -4,6 +4,7 @@
 #include "tuSettings.h"
 
 #include "common/WindowsSupport.h"
+#include "settings/ProgramFolder.h"
 
 #include <afx.h>
 
@@ -14,14 +15,9 @@ namespace {
 // The event-log library's full path: the executable's folder and "EventLog.dll". Empty when
 // the executable's path has no folder, so that the library is never searched for elsewhere.
 CString LibraryPath() {
-    wchar_t exe[MAX_PATH];
-    if (!osGetModuleFileName(nullptr, exe, MAX_PATH))
-        return CString();
-    CString path(exe);
-    int folderEnd = path.ReverseFind(L'\\');
-    if (folderEnd < 0)
-        return CString();
-    return path.Left(folderEnd + 1) + L"EventLog.dll";
+    wchar_t folder[MAX_PATH];
+    tu::settings::ExecutableFolder(folder);
+    return folder[0] ? CString(folder) + L"\\EventLog.dll" : CString();
 }
 
 template <class Function> Function BindExport(HMODULE library, const char* name) {
