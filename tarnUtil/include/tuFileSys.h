@@ -154,6 +154,37 @@ TARNUTIL_API BOOL WINAPI osRemoveDirEx(LPCWSTR path, BOOL resetReadOnly, BOOL ke
 // A directory that cannot be listed (or does not exist) counts as empty.
 TARNUTIL_API BOOL WINAPI osIsDirEmtpy(LPCWSTR directory);
 
+// ---- Network paths and shortcuts -------------------------------------------------------
+
+// Converts a local path into the network (UNC) path by which other computers reach it. A path
+// whose last component has an extension names a file, any other a directory (so C:\data\run.2007
+// is taken for a file). A mapped network drive is named by its network provider; on any other
+// drive the closest ordinary disk share of this computer is used (the longest share folder
+// holding the path, the first listed among equally long ones; case-insensitive), and the
+// result is \\computer\share followed by the rest of the path in the input's case. TRUE with the
+// result in `unc`, also for a path that already starts with two backslashes (returned
+// unchanged); FALSE with `unc` empty for a relative path, a drive path of more than 257
+// characters after a directory's trailing backslash (refused, never cut), a mapped drive the
+// provider cannot name, a path in no share, or when the computer name cannot be read.
+//   C:\Data\Run\img.tif, share Data on C:\Data, computer LAB7 -> \\LAB7\Data\Run\img.tif
+//   C:\Data\Run (directory)          -> \\LAB7\Data\Run\ (the trailing backslash kept)
+//   Z:\Run\img.tif, Z: mapped to \\srv\pub                   -> \\srv\pub\Run\img.tif
+//   \\srv\pub\x -> \\srv\pub\x    data\img.tif -> FALSE, ""
+TARNUTIL_API BOOL WINAPI osCvtToUNCPath(const CString& path, CString& unc);
+
+// Creates or overwrites the shell shortcut `linkFile` pointing at `target`, with the
+// description (null: none). TRUE when the file was written. FALSE when the shell's link object
+// cannot be made, the file cannot be written, target or linkFile is null, or linkFile is longer
+// than 259 characters (refused rather than written under a cut name). The calling thread must
+// have initialized COM.
+TARNUTIL_API BOOL WINAPI osCreateShortcut(LPCWSTR target, LPCWSTR linkFile, LPCWSTR description);
+
+// Writes the target of the shortcut `linkFile` into `path` (`size` characters). The shortcut is
+// resolved on behalf of the owner window; with a null owner no user interface is shown. TRUE on
+// success; FALSE with `path` empty (when size allows) for a missing file, a file that is no
+// shortcut, or a target that does not fit. The calling thread must have initialized COM.
+TARNUTIL_API BOOL WINAPI osResolveShortcut(HWND owner, LPCWSTR linkFile, LPWSTR path, int size);
+
 // ---- Operating-system and file versions ------------------------------------------------
 
 // The operating-system version is read once when the library loads (the basic version record:

@@ -20,6 +20,9 @@ public:
     operator HWND() const { return GetSafeHwnd(); }
     // The object attached to a window, or null when the window has none.
     static CWnd* FromHandlePermanent(HWND window);
+    // The object attached to a window, else a temporary object of the calling thread for it
+    // (kept until the thread ends, never destroying the window); null for a null handle.
+    static CWnd* FromHandle(HWND window);
 
     HWND m_hWnd = nullptr;
 
@@ -66,3 +69,8 @@ public:
 
 // The first library of the chain, newest first (null when none is registered).
 CDynLinkLibrary* AfxGetFirstDynLinkLibrary();
+
+// Writes the target of the shell shortcut into `path` (`size` characters), resolving it on
+// behalf of the window (no user interface when it is null). FALSE with `path` empty for a file
+// that is no shortcut or a target that does not fit. The thread must have initialized COM.
+BOOL AfxResolveShortcut(CWnd* wnd, const wchar_t* linkFile, wchar_t* path, int size);

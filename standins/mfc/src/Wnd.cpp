@@ -1,6 +1,7 @@
 // CWnd: attaching window objects to windows and routing their messages to OnWndMsg.
 #include "afxwin.h"
 
+#include <memory>
 #include <unordered_map>
 
 // Process-wide map from window to attached object, and the attach/detach steps.
@@ -110,6 +111,30 @@ CWnd* CWnd::FromHandlePermanent(HWND window) {
     }
     ::ReleaseSRWLockShared(&g_mapLock);
     return found;
+}
+
+namespace {
+// A temporary object only names its window: it is let go before deletion, never destroying it.
+struct TemporaryWndDelete {
+    void operator()(CWnd* wnd) const {
+        wnd->m_hWnd = nullptr;
+        delete wnd;
+    }
+};
+thread_local std::unordered_map<HWND, std::unique_ptr<CWnd, TemporaryWndDelete>> t_temporary;
+} // namespace
+
+CWnd* CWnd::FromHandle(HWND window) {
+    if (!window)
+        return nullptr;
+    if (CWnd* permanent = FromHandlePermanent(window))
+        return permanent;
+    auto& temporary = t_temporary[window];
+    if (!temporary) {
+        temporary.reset(new CWnd);
+        temporary->m_hWnd = window;
+    }
+    return temporary.get();
 }
 
 BOOL CWnd::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT*) {

@@ -64,4 +64,27 @@ private:
     CRITICAL_SECTION& m_section;
 };
 
+// Owns a COM interface pointer (released with Release); put() is the out-argument of a call
+// that hands one over.
+template <class Interface> class UniqueCom {
+public:
+    UniqueCom() = default;
+    ~UniqueCom() { reset(); }
+    UniqueCom(const UniqueCom&) = delete;
+    UniqueCom& operator=(const UniqueCom&) = delete;
+    Interface* operator->() const { return m_interface; }
+    void** put() {
+        reset();
+        return reinterpret_cast<void**>(&m_interface);
+    }
+    void reset() {
+        if (m_interface)
+            m_interface->Release();
+        m_interface = nullptr;
+    }
+
+private:
+    Interface* m_interface = nullptr;
+};
+
 } // namespace tu

@@ -1,0 +1,15 @@
+// The exported network-path conversion, on the system's own share list, drive types, network
+// provider and computer name.
+#include "os/NetPlatform.h"
+#include "tuFileSys.h"
+
+#include <winnetwk.h>
+
+namespace {
+const tu::os::NetPlatform kSystem = {&::NetShareEnum, &::NetApiBufferFree, &::GetDriveTypeW,
+                                     &::WNetGetUniversalNameW, &::GetComputerNameW};
+} // namespace
+
+BOOL WINAPI osCvtToUNCPath(const CString& path, CString& unc) {
+    return tu::os::CvtToUNCPath(path, unc, kSystem);
+}
