@@ -206,14 +206,15 @@ TARNUTIL_API BOOL WINAPI osIsWinXP(BOOL orLater);
 TARNUTIL_API BOOL WINAPI osIsWinVista(BOOL orLater);
 
 // Reads the fixed file version of a file into *high (major << 16 | minor) and *low
-// (build << 16 | revision); either pointer may be null. `file` is a name or path (up to 259
-// characters; a module loaded in the process is read from its own path, any other name is
-// searched for by the system), a string id of `module` (below 0x10000) whose text is the name,
-// or null for the executable. TRUE when the version information was read: with both pointers
+// (build << 16 | revision); either pointer may be null. `file` is a name or path (a module
+// loaded in the process is read from its own path, any other name is searched for by the
+// system), a string id of `module` (below 0x10000) whose text is the name, or null for the
+// executable. TRUE when the version information was read: with both pointers
 // null this only tells that the file has version information, and a file whose information
 // holds no fixed version answers TRUE with both halves 0. FALSE (halves 0) when the file has no
-// version information, the string id cannot be loaded or the information cannot be read; when
-// the buffer for it cannot be allocated the out-of-memory box is shown too. The executable's
+// version information, the string id cannot be loaded, the name is longer than 259 characters
+// (refused rather than cut to another name) or the information cannot be read; when the buffer
+// for it cannot be allocated the out-of-memory box is shown too. The executable's
 // version is read once and then answered from memory for the rest of the process.
 //   6.2.1234.5 -> *high 0x00060002, *low 0x04D20005
 TARNUTIL_API BOOL WINAPI osGetVersionInfo(LPCWSTR file, DWORD* high, DWORD* low,

@@ -108,6 +108,21 @@ TEST(CWnd, RoutesCreationAndLaterMessagesToOnWndMsg) {
     EXPECT_EQ(::SendMessageW(unhandled.m_hWnd, WM_USER, 2, 3), 0);
 }
 
+TEST(CWnd, FromHandleLendsATemporaryObjectForAWindowWithout) {
+    EXPECT_EQ(CWnd::FromHandle(nullptr), nullptr);
+    RecordingWnd wnd;
+    ASSERT_TRUE(wnd.Create());
+    EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
+    HWND bare = ::CreateWindowExW(0, L"Message", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                  nullptr);
+    CWnd* temporary = CWnd::FromHandle(bare);
+    ASSERT_NE(temporary, nullptr);
+    EXPECT_EQ(temporary->m_hWnd, bare);
+    EXPECT_EQ(CWnd::FromHandle(bare), temporary);
+    EXPECT_EQ(CWnd::FromHandlePermanent(bare), nullptr);
+    ::DestroyWindow(bare);
+}
+
 TEST(CWnd, WindowAndObjectEndTogether) {
     RecordingWnd wnd;
     EXPECT_FALSE(wnd.Create(L"NoSuchClass_tarn"));

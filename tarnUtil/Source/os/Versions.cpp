@@ -48,17 +48,18 @@ void CacheExeVersion(DWORD high, DWORD low) {
     g_exeVersion.valid.store(true, std::memory_order_release);
 }
 
-// The name whose version is read: the text (up to 259 characters), string `id` of the module,
-// or for null the executable; a loaded module is replaced by its full long path. False when the
-// string cannot be loaded or the executable's path cannot be found.
+// The name whose version is read: the text, string `id` of the module, or for null the
+// executable; a loaded module is replaced by its full long path. False when the string cannot
+// be loaded, the text is longer than 259 characters (a cut name could be another file), or the
+// executable's path cannot be found.
 bool VersionFileName(LPCWSTR file, HINSTANCE module, wchar_t (&name)[MAX_PATH]) {
     name[0] = L'\0';
     if (file && IS_INTRESOURCE(file)) {
         const UINT id = static_cast<UINT>(reinterpret_cast<ULONG_PTR>(file));
         if (!lclLoadStringW(module, id, name, MAX_PATH, LCL_USER_INPUT_LANG, TRUE))
             return false;
-    } else if (file) {
-        tu::os::CopyPathCut(name, MAX_PATH, file);
+    } else if (file && !tu::os::CopyPath(name, file)) {
+        return false;
     }
     HMODULE loaded = ::GetModuleHandleW(file ? name : nullptr);
     if (!loaded)
