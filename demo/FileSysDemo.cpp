@@ -1,4 +1,5 @@
-// Demo of the file-system functions: a few path answers, then a folder tree made and removed.
+// Demo of the file-system functions: a few path answers, a folder tree made and removed, and a
+// removal that stays inside its tree when the tree holds a link to a folder outside it.
 #include "Demo.h"
 
 #include "tuFileSys.h"
@@ -44,10 +45,86 @@ void ShowTreeMadeAndRemoved() {
                 YesNo(!osExistsPath(root.c_str())));
 }
 
+// The Unix path of a Windows path under Wine, empty elsewhere.
+std::wstring UnixPathOf(const std::wstring& path) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixFileName ? unixFileName(path.c_str()) : nullptr;
+    if (!name)
+        return {};
+    std::string narrow = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return std::wstring(narrow.begin(), narrow.end());
+}
+
+// Runs a Unix program from Wine's view of /bin and waits (up to 5 s) until `done` holds; Wine
+// gives no handle to wait on for a Unix process.
+bool RunUnix(const std::wstring& commandLine, bool (*done)(const std::wstring&),
+             const std::wstring& path) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    std::wstring program = L"Z:\\bin\\" + line.substr(0, line.find(L' '));
+    if (::CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process)) {
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    }
+    for (int tries = 0; tries < 250 && !done(path); ++tries)
+        ::Sleep(20);
+    return done(path);
+}
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Gone(const std::wstring& path) {
+    return !Exists(path);
+}
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+// tarnDemoLinked\work\notes.txt and tarnDemoLinked\work\photos, a link to
+// tarnDemoLinked\photos (which holds holiday.jpg); then work is removed.
+void ShowLinkedTreeRemoved() {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring base = std::wstring(osCreatePath(temp, L"tarnDemoLinked"));
+    std::wstring work = base + L"\\work", photos = base + L"\\photos";
+    std::wstring link = work + L"\\photos", picture = photos + L"\\holiday.jpg";
+    osMakeDirEx(work.c_str());
+    osMakeDirEx(photos.c_str());
+    for (const std::wstring& file : {work + L"\\notes.txt", picture})
+        ::CloseHandle(
+            ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    std::wstring from = UnixPathOf(photos), to = UnixPathOf(link);
+    if (from.empty() || !RunUnix(L"ln -s " + Quoted(from) + L" " + Quoted(to), Exists, link)) {
+        std::printf("links to folders are made here through Wine only; skipped\n");
+        return;
+    }
+    std::printf("work\\photos is a link to %ls\n", photos.c_str());
+    std::printf("removing work: %s\n", YesNo(osRemoveDirEx(work.c_str(), TRUE, FALSE)));
+    std::printf("  notes.txt gone: %s, link gone: %s", YesNo(Gone(work + L"\\notes.txt")),
+                YesNo(Gone(link)));
+    std::printf("%s\n", Exists(link) ? " (this system opens a link's target, so it stays)" : "");
+    std::printf("  the link's target and holiday.jpg survive: %s\n",
+                YesNo(Exists(photos) && Exists(picture)));
+    std::printf("a wildcard is refused: %s\n",
+                YesNo(!osRemoveDirEx((base + L"\\*").c_str(), TRUE, FALSE)));
+    RunUnix(L"rm -f " + Quoted(to), Gone, link);
+    osRemoveDirEx(base.c_str(), TRUE, FALSE);
+}
+
 } // namespace
 
 void ShowFileSys() {
     DemoSection("File system");
     ShowPathAnswers();
     ShowTreeMadeAndRemoved();
+    ShowLinkedTreeRemoved();
 }

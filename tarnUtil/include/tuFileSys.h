@@ -29,8 +29,8 @@ TARNUTIL_API BOOL WINAPI osIsUNCPath(LPCWSTR path);
 TARNUTIL_API BOOL WINAPI osIsRootDir(LPCWSTR path);
 
 // True when a component of the path (case-insensitive, up to a dot, a backslash or the end)
-// is a reserved device name: con prn ept nul aux clock$ com1-com4 lpt1-lpt9. Only the first
-// 259 characters are examined.
+// is a reserved device name: con prn ept nul aux clock$ com1-com4 lpt1-lpt9. The whole path is
+// examined, however long, so a device name past the 259th character is found too.
 //   CON.txt -> true    c:\data\aux -> true    c:\con\file -> true    Clock$ -> true
 //   icon.txt -> false  con1 -> false    c:con -> false    c:/nul -> false    C:\COM5 -> false
 TARNUTIL_API BOOL WINAPI osIsReservedFileName(LPCWSTR path);
@@ -41,7 +41,7 @@ TARNUTIL_API BOOL WINAPI osIsReservedFileName(LPCWSTR path);
 TARNUTIL_API BOOL WINAPI osAppendBackslash(LPWSTR path);
 
 // A new string: the argument with one backslash appended, unless it is empty or already ends
-// with one (then the argument unchanged).
+// with one (then the argument unchanged); an empty string when memory for it is short.
 //   C:\dir -> C:\dir\    C:\dir\ -> C:\dir\    "" -> ""
 TARNUTIL_API CString WINAPI osAppendBackslashStr(CString text);
 
@@ -63,7 +63,8 @@ TARNUTIL_API BOOL WINAPI osGetFileExt(LPCWSTR path, LPCWSTR* ext);
 TARNUTIL_API LPWSTR WINAPI osFullPath(LPWSTR destination, LPCWSTR source, DWORD size);
 
 // A new string joining directory and name with exactly one backslash between them; a null
-// name yields the directory. Only one leading backslash of the name is ever dropped.
+// name yields the directory. Only one leading backslash of the name is ever dropped. An empty
+// string when memory for it is short.
 //   C:\dir\ + \x -> C:\dir\x    C:\dir + \x -> C:\dir\x    C:\dir + x -> C:\dir\x
 //   C:\dir\ + \\x -> C:\dir\\x  "" + x -> \x                C:\dir + null -> C:\dir
 TARNUTIL_API CString WINAPI osCreatePath(LPCWSTR directory, LPCWSTR name);
@@ -91,7 +92,8 @@ TARNUTIL_API DWORD WINAPI osGetModuleFileName(HMODULE module, LPWSTR buffer, DWO
 
 // Existence tests. A path naming a reserved device (see osIsReservedFileName) is answered
 // false without touching the file system; the system's missing-disk dialog is suppressed while
-// the attributes are read.
+// the attributes are read, by the calling thread's own error mode (SetThreadErrorMode), so that
+// the process's error mode is never changed, not even for a moment.
 
 // True if the path exists and is not a directory.
 TARNUTIL_API BOOL WINAPI osExistsFile(LPCWSTR path);
@@ -139,19 +141,38 @@ TARNUTIL_API BOOL WINAPI osMakeDirEx(LPCWSTR path);
 // becomes current first. FALSE for a reserved name, a null or empty path, or a failed removal.
 TARNUTIL_API BOOL WINAPI osRemoveDir(LPCWSTR path);
 
+// The two tree removals never leave the tree they are given and never remove a volume:
+//   - A link in the tree (a junction, a symbolic link, any reparse point) is removed as itself;
+//     what it points to is never listed, entered, emptied or changed. A path that is itself a
+//     link removes only that link (and with keepDirectories nothing). A link is deleted only
+//     when the system opens it as itself; where it would resolve the link instead (Wine shows
+//     Unix symbolic links as links but opens their targets) the link stays, and the result
+//     is FALSE.
+//   - Roots are refused by what the expanded full path names, not by its spelling: C:\. ,
+//     C:\x\.. , C:/ , \ , \\server\share , \\?\C:\ and \\?\Volume{...}\ are roots. A path
+//     with * or ?, a device name, the device form \\.\ , or "." or ".." after the \\?\ prefix
+//     (which the system does not expand) is refused too. Refused paths delete nothing.
+//   - Every entry inside the tree is reached by its full name in the \\?\ form, so entries named
+//     like devices (aux.d, clock$) and paths past MAX_PATH are walked and deleted like any other.
+
 // Deletes a directory with all its contents through the shell, silently; with allowUndo
-// nonzero the tree goes to the recycle bin. FALSE for a null or empty path, a root, a path of
-// MAX_PATH or more characters, or when the shell reports a failure.
+// nonzero the tree goes to the recycle bin. The links in the tree are removed first (the shell
+// would follow them), so they never reach the recycle bin. FALSE for a refused path (above), a
+// path whose full form has MAX_PATH or more characters, a path that is no directory or does not
+// exist, a link that cannot be removed (the shell is then not asked), or when the shell reports
+// a failure.
 TARNUTIL_API BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo);
 
 // Deletes the files of a directory tree, and unless keepDirectories is nonzero the directories
-// too. Read-only files are made writable first when resetReadOnly is nonzero, else they stay.
-// Keeps going past failures; TRUE when everything that was to go is gone, also when the path
-// does not exist. FALSE for a null or empty path or a root.
+// too; links are removed in both cases. Read-only files are made writable first when
+// resetReadOnly is nonzero, else they stay. Keeps going past failures; TRUE when everything
+// that was to go is gone, also when the path does not exist. FALSE for a refused path (above)
+// or a path that is a file.
 TARNUTIL_API BOOL WINAPI osRemoveDirEx(LPCWSTR path, BOOL resetReadOnly, BOOL keepDirectories);
 
 // True when the directory holds nothing but "." and "..", hidden entries counting as content.
-// A directory that cannot be listed (or does not exist) counts as empty.
+// A directory that cannot be listed (or does not exist) counts as empty; FALSE when memory for
+// the listing is short, so that emptiness is only ever reported when it was seen.
 TARNUTIL_API BOOL WINAPI osIsDirEmtpy(LPCWSTR directory);
 
 // ---- Network paths and shortcuts -------------------------------------------------------

@@ -95,6 +95,17 @@ TARNUTIL_API int WINAPI lclFormatString(LPWSTR output, UINT size, LPCWSTR templ,
 TARNUTIL_API int __cdecl lclFormatString(LPWSTR output, UINT size, LPCWSTR templ, LPCWSTR argFormat,
                                          ...);
 
+// Sends every call with arguments after argFormat to the form above. Without it a first
+// argument written as 0, NULL or nullptr would convert to a va_list and pick the argument-list
+// form, which would then read through a null list; here it is formatted like any other
+// argument. A real va_list still calls the argument-list form, which matches it exactly.
+template <typename First, typename... Rest>
+inline int lclFormatString(LPWSTR output, UINT size, LPCWSTR templ, LPCWSTR argFormat, First first,
+                           Rest... rest) {
+    using Variadic = int(__cdecl*)(LPWSTR, UINT, LPCWSTR, LPCWSTR, ...);
+    return static_cast<Variadic>(&lclFormatString)(output, size, templ, argFormat, first, rest...);
+}
+
 // Positional formatting (above) with template string `templId` of the module, loaded in the
 // user-input language with fallback through a 1,024-character buffer; 0 when it is not found.
 TARNUTIL_API int __cdecl lclFormatString(LPWSTR output, UINT size, HINSTANCE module, UINT templId,
@@ -113,7 +124,8 @@ TARNUTIL_API void WINAPI errOutOfMemMsgBox();
 //
 // The resource library is loaded on the first lookup that needs it, once per object: a library
 // that is missing, cannot be loaded, or is older than the demand (or a neutral module without
-// the demand) is not used, and the user sees one warning box. Lookups then go to the
+// the demand) is not used, and the user sees one warning box; a neutral handle that names no
+// loaded module has no library beside it, and nothing is searched for. Lookups then go to the
 // executable (a null module handle). An object has no lock: use it from one thread at a time.
 // Text buffers of LoadStringW, LDS, LDSN and LoadIDFString are arrays of UTF-16 code units
 // typed unsigned short, as the class has always declared them; wchar_t buffers are passed
@@ -159,7 +171,8 @@ public:
     int LoadIDFString(UINT kind, UINT id, unsigned short* buffer, UINT size);
 
 protected:
-    // The resource library's path: the neutral module's path up to its last ".", then ".1fa".
+    // The resource library's path: the neutral module's path up to its last ".", then ".1fa";
+    // empty when the neutral handle names no loaded module.
     CString CalcDllPath();
     // Loads the resource library anew (freeing a loaded one) and checks its version; warns the
     // user when it cannot be used. Returns the new resource library, or null.

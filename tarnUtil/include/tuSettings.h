@@ -31,7 +31,8 @@ TARNUTIL_API bool WINAPI ssnIsServer();
 
 // The data folder of a kind (0: the current user's, nonzero: all users'), decided on first
 // use and created on disk with its missing parents; the library decides both at load. The
-// text has no trailing backslash, is the library's and stays valid for the process's life.
+// text has no trailing backslash, is the library's and stays valid for the process's life,
+// also after the folder is set anew.
 // Null when the folder can neither be decided nor created, or its path would not fit in 259
 // characters (the next call tries again); a relative path that cannot be expanded counts as
 // not set.
@@ -47,7 +48,11 @@ TARNUTIL_API bool WINAPI ssnIsServer();
 TARNUTIL_API LPCWSTR WINAPI ssnGetDataDir(int kind);
 
 // Sets the data folder of a kind to the first 259 characters of the path, neither tested nor
-// created; a null path forgets it, so that the next ssnGetDataDir decides it anew.
+// created; a null or empty path forgets it, so that the next ssnGetDataDir decides it anew.
+// The path is copied before anything changes, so ssnSetDataDir(kind, ssnGetDataDir(kind))
+// keeps the folder. Every text ssnGetDataDir has handed out stays valid (and unchanged) for
+// the process's life, and a thread reading the folder while it is set sees the old text or the
+// new one, never a mix. Without memory for the copy the folder stays as it was.
 TARNUTIL_API void WINAPI ssnSetDataDir(int kind, LPCWSTR path);
 
 // ---- INI settings ------------------------------------------------------------------------
@@ -99,7 +104,8 @@ TARNUTIL_API double WINAPI iniGetDouble(LPCWSTR section, LPCWSTR key, double def
 // Reads a binary record stored as two hexadecimal digits per byte (either case) into the
 // `size` bytes at record. TRUE when the text held exactly 2*size digits and all were read;
 // a text of another length leaves the record untouched, and at a non-hex pair the bytes before
-// it stay written. A size of 0 succeeds.
+// it stay written. A size of 0 succeeds whatever the stored text (the key is still looked up,
+// so fromUser is set as for any read); invalid input fails it (last error 87).
 //   01ABFF -> 3 bytes 01 AB FF: TRUE    01abff -> TRUE    01ABFF into 4 bytes -> FALSE
 TARNUTIL_API BOOL WINAPI iniGetStruct(LPCWSTR section, LPCWSTR key, void* record, UINT size,
                                       LPCWSTR file = nullptr, HINSTANCE module = nullptr,

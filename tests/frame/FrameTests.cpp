@@ -43,6 +43,15 @@ TEST(GlobalMemory, FailedResizeKeepsTheBlockAndForeignPointersAreRefused) {
     EXPECT_EQ(memGlobalReAllocPtr(p, 256u << 20, 0), nullptr);
     EXPECT_STREQ(p, "kept");
     EXPECT_EQ(memGlobalFreePtr(p), nullptr);
+    // A resize to 0 bytes is a failed resize too: the block stays the caller's to free, once.
+    auto* m = static_cast<char*>(memGlobalAllocPtr(GMEM_MOVEABLE, 32));
+    ASSERT_NE(m, nullptr);
+    std::memcpy(m, "kept", 5);
+    for (UINT flags : {UINT{GMEM_MOVEABLE}, 0u}) {
+        EXPECT_EQ(memGlobalReAllocPtr(m, 0, flags), nullptr);
+        EXPECT_STREQ(m, "kept");
+    }
+    EXPECT_EQ(memGlobalFreePtr(m), nullptr);
 
     static char notGlobal[16] = "static";
     EXPECT_EQ(memGlobalReAllocPtr(nullptr, 16, GMEM_MOVEABLE), nullptr);

@@ -51,6 +51,17 @@ TEST(PositionalFormat, InsertsPiecesByNumberAndCutsAtTheOutputsEnd) {
     EXPECT_STREQ(output, L"left|right|next");
 }
 
+// A first argument written as 0, NULL or nullptr is an argument, not an empty argument list.
+TEST(PositionalFormat, ZeroAndNullFirstArgumentsAreFormatted) {
+    wchar_t output[64];
+    EXPECT_EQ(lclFormatString(output, 64, L"[%1]", L"%d", 0), 3);
+    EXPECT_STREQ(output, L"[0]");
+    lclFormatString(output, 64, L"[%2%1]", L"%d%s", NULL, L"x");
+    EXPECT_STREQ(output, L"[x0]");
+    lclFormatString(output, 64, L"[%1]", L"%s", nullptr);
+    EXPECT_STREQ(output, L"[(null)]");
+}
+
 TEST(PositionalFormat, LongArgumentsUseTheLargeBufferUpTo4095Characters) {
     // The formatted text is the argument between two markers: up to 1,023 characters fit the
     // first buffer, up to 4,095 the large one; beyond that the output stays untouched.

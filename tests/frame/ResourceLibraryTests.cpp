@@ -70,6 +70,18 @@ TEST(ResourceLibrary, PathIsTheModulesPathWithTheExtension1fa) {
         EXPECT_EQ(std::wstring(bareManager.CalcDllPath()), expected);
     }
     ::FreeLibrary(bare);
+
+    // A handle that names no loaded module has no library, and no file called ".1fa" in the
+    // current folder (or elsewhere on the DLL path) is loaded in its place.
+    dir.CopyModule(L"res_2_3_9_77.1fa", L".1fa");
+    wchar_t current[MAX_PATH];
+    ::GetCurrentDirectoryW(MAX_PATH, current);
+    ::SetCurrentDirectoryW(dir.Path().c_str());
+    tutest::MessageBoxSpy spy;
+    EXPECT_TRUE(bareManager.CalcDllPath().IsEmpty());
+    EXPECT_EQ(bareManager.GetLangInst(), nullptr);
+    EXPECT_EQ(::GetModuleHandleW((dir / L".1fa").c_str()), nullptr);
+    ::SetCurrentDirectoryW(current);
 }
 
 // Every lookup that needs the resource library loads it; LDSN, GetNeutInst and FormatString

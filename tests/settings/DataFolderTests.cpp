@@ -152,8 +152,13 @@ TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
         EXPECT_NE(decided.back(), L'\\');
         EXPECT_EQ(name, decided + L"\\settingsTests.ini");
 
+        // Set to its own text, a folder stays; a text handed out stays as it was.
+        const wchar_t* handedOut = ssnGetDataDir(kind);
+        ssnSetDataDir(kind, handedOut);
+        EXPECT_EQ(ssnGetDataDir(kind), decided);
         ssnSetDataDir(kind, L"Q:\\Data\\");
         EXPECT_STREQ(ssnGetDataDir(kind), L"Q:\\Data\\");
+        EXPECT_EQ(handedOut, decided);
         EXPECT_FALSE(osExistsDir(L"Q:\\Data"));
         EXPECT_EQ(iniGetDefaultFileName(kind), name);
         EXPECT_EQ(iniSetDefaultFileName(kind, nullptr), 0);

@@ -158,7 +158,7 @@ TEST_F(IniTest, RecordsNeedExactlyTwoHexDigitsPerByte) {
         {"01ABFF", 4, FALSE, "\x99\x99\x99\x99"}, {"01ABFF", 2, FALSE, "\x99\x99\x99\x99"},
         {"01ABF", 3, FALSE, "\x99\x99\x99\x99"},  {"01ABF", 2, FALSE, "\x99\x99\x99\x99"},
         {"01XBFF", 3, FALSE, "\x01\x99\x99\x99"}, {"01AB F", 3, FALSE, "\x01\xAB\x99\x99"},
-        {"", 0, TRUE, "\x99\x99\x99\x99"},        {"01", 0, FALSE, "\x99\x99\x99\x99"},
+        {"", 0, TRUE, "\x99\x99\x99\x99"},        {"01", 0, TRUE, "\x99\x99\x99\x99"},
     };
     for (size_t row = 0; row < std::size(rows); ++row) {
         SCOPED_TRACE(row);

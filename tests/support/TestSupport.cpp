@@ -99,11 +99,24 @@ std::vector<wchar_t> ChildEnvironment() {
     return block;
 }
 
-std::string ReadAll(HANDLE pipe) {
+// A file for the child's output, deleted when its last handle closes. A file rather than a
+// pipe: processes that the child starts (Wine's services among them) may inherit the handle
+// and keep a pipe open long after the child is gone.
+HANDLE OutputFile(SECURITY_ATTRIBUTES& inherit) {
+    wchar_t folder[MAX_PATH], name[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, folder);
+    ::GetTempFileNameW(folder, L"out", 0, name);
+    return ::CreateFileW(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+std::string ReadFromStart(HANDLE file) {
     std::string out;
     char chunk[4096];
     DWORD got = 0;
-    while (::ReadFile(pipe, chunk, sizeof chunk, &got, nullptr) && got)
+    ::SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    while (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got)
         out.append(chunk, got);
     return out;
 }
@@ -113,16 +126,15 @@ ProcessResult RunProcess(const std::wstring& program, const std::wstring& argume
                          const std::wstring& workDir, DWORD timeoutMs) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+    HANDLE output = OutputFile(inherit);
+    if (output == INVALID_HANDLE_VALUE)
         return result;
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
@@ -130,31 +142,53 @@ ProcessResult RunProcess(const std::wstring& program, const std::wstring& argume
     BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                                     CREATE_UNICODE_ENVIRONMENT, environment.data(), workDir.c_str(),
                                     &startup, &process);
-    ::CloseHandle(writeEnd);
     if (started) {
-        result.output = ReadAll(readEnd);
+        // The wait alone is bounded; a hung child is ended at its time-out.
         result.finished = ::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
-        if (!result.finished)
+        if (!result.finished) {
             ::TerminateProcess(process.hProcess, 1);
+            ::WaitForSingleObject(process.hProcess, 5000);
+        }
         ::GetExitCodeProcess(process.hProcess, &result.exitCode);
         ::CloseHandle(process.hThread);
         ::CloseHandle(process.hProcess);
+        result.output = ReadFromStart(output);
     }
-    ::CloseHandle(readEnd);
+    ::CloseHandle(output);
     return result;
 }
 
 ProcessResult RunHostInFreshFolder(const std::wstring& host,
                                    const std::vector<std::wstring>& modules,
                                    const std::vector<HostFile>& files,
-                                   const std::wstring& arguments) {
+                                   const std::wstring& arguments, DWORD timeoutMs) {
     TempDir dir;
     dir.CopyModule(host);
     for (const auto& module : modules)
         dir.CopyModule(module);
     for (const auto& file : files)
         dir.WriteFile(file.name, file.bytes);
-    return RunProcess(dir / host, arguments, dir.Path());
+    return RunProcess(dir / host, arguments, dir.Path(), timeoutMs);
+}
+
+std::string UnixPathOf(const std::wstring& path) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixFileName ? unixFileName(path.c_str()) : nullptr;
+    if (!name)
+        return {};
+    std::string result = name;
+    ::HeapFree(::GetProcessHeap(), 0, name);
+    return result;
+}
+
+bool RunUnix(const std::wstring& program, const std::wstring& arguments,
+             const std::function<bool()>& done) {
+    RunProcess(L"Z:\\bin\\" + program, arguments, BinDir(), 0);
+    for (int tries = 0; tries < 500 && !done(); ++tries)
+        ::Sleep(20);
+    return done();
 }
 
 bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs) {

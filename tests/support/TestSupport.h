@@ -57,7 +57,16 @@ struct HostFile {
 ProcessResult RunHostInFreshFolder(const std::wstring& host,
                                    const std::vector<std::wstring>& modules,
                                    const std::vector<HostFile>& files,
-                                   const std::wstring& arguments = L"");
+                                   const std::wstring& arguments = L"", DWORD timeoutMs = 60000);
+
+// Unix paths and programs under Wine. The Unix path of a Windows path (kernel32's
+// wine_get_unix_file_name), empty when it has none.
+std::string UnixPathOf(const std::wstring& path);
+// Starts a Unix program (e.g. L"ln") from Wine's view of /bin with the given arguments, then
+// waits up to 10 seconds for `done` (Wine gives no handle to wait on for a Unix process).
+// Unix symbolic links to folders show in Windows as reparse-point directories.
+bool RunUnix(const std::wstring& program, const std::wstring& arguments,
+             const std::function<bool()>& done);
 
 // Dispatches the calling thread's messages until the condition holds or the time runs out;
 // returns the condition's last answer.

@@ -87,4 +87,22 @@ private:
     Interface* m_interface = nullptr;
 };
 
+// Owns a listing opened by FindFirstFileW (closed with FindClose).
+class UniqueFind {
+public:
+    UniqueFind(const wchar_t* pattern, WIN32_FIND_DATAW& first)
+        : m_find(::FindFirstFileW(pattern, &first)) {}
+    ~UniqueFind() {
+        if (*this)
+            ::FindClose(m_find);
+    }
+    UniqueFind(const UniqueFind&) = delete;
+    UniqueFind& operator=(const UniqueFind&) = delete;
+    explicit operator bool() const { return m_find != INVALID_HANDLE_VALUE; }
+    bool Next(WIN32_FIND_DATAW& data) { return ::FindNextFileW(m_find, &data) != FALSE; }
+
+private:
+    HANDLE m_find;
+};
+
 } // namespace tu

@@ -14,6 +14,12 @@ void* WINAPI memGlobalAllocPtr(UINT flags, DWORD size) {
 }
 
 void* WINAPI memGlobalReAllocPtr(void* p, DWORD size, UINT flags) {
+    // A resize to 0 bytes would discard or free the block, and a null answer would then look
+    // like a failed resize whose block the caller still owns: it is refused instead.
+    if (size == 0 && !(flags & GMEM_MODIFY)) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
     HGLOBAL block = ::GlobalHandle(p);
     if (!block)
         return nullptr;

@@ -175,15 +175,20 @@ int WINAPI lclLoadString(HINSTANCE module, UINT id, LPWSTR buffer, UINT size, UI
     return lclLoadStringW(module, id, buffer, size, language, fallback);
 }
 
-int WINAPI lclLoadString(HINSTANCE module, UINT id, CString& text, UINT language, BOOL fallback) {
+int WINAPI lclLoadString(HINSTANCE module, UINT id, CString& text, UINT language,
+                         BOOL fallback) try {
     wchar_t buffer[1024];
     const int copied = lclLoadStringW(module, id, buffer, 1024, language, fallback);
     text = buffer;
     return copied;
+} catch (...) {
+    return 0; // no memory for the text: the string stays as it was
 }
 
 void WINAPI errOutOfMemMsgBox() {
-    CString text;
-    lclLoadString(tu::frame::LibraryInstance(), IDS_OUT_OF_MEMORY, text, LCL_USER_INPUT_LANG, TRUE);
+    // The box is shown when memory is short: its text lives on the stack, not on the heap.
+    wchar_t text[1024];
+    lclLoadStringW(tu::frame::LibraryInstance(), IDS_OUT_OF_MEMORY, text, 1024, LCL_USER_INPUT_LANG,
+                   TRUE);
     ::MessageBoxW(nullptr, text, ssnGetExeName(), MB_OK | MB_ICONSTOP);
 }

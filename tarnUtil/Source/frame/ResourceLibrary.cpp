@@ -103,7 +103,10 @@ void C1fa::LoadOnFirstNeed() {
 
 CString C1fa::CalcDllPath() {
     wchar_t path[MAX_PATH] = L"";
-    osGetModuleFileName(m_hNeutInst, path, MAX_PATH);
+    // A handle that names no loaded module has no path: a bare ".1fa" would send LoadLibraryW
+    // searching the DLL path for whatever file carries that name.
+    if (!osGetModuleFileName(m_hNeutInst, path, MAX_PATH))
+        return CString();
     if (wchar_t* lastDot = wcsrchr(path, L'.'))
         *lastDot = L'\0';
     return CString(path) + L".1fa";
@@ -114,7 +117,7 @@ HINSTANCE C1fa::LoadResourceDLL() {
         return nullptr;
     FreeResourceDLL();
     const CString path = CalcDllPath();
-    m_hLangInst = ::LoadLibraryW(path);
+    m_hLangInst = path.IsEmpty() ? nullptr : ::LoadLibraryW(path);
     if (m_hLangInst && !MeetsDemand(m_hNeutInst, path)) {
         ::FreeLibrary(m_hLangInst);
         m_hLangInst = nullptr;

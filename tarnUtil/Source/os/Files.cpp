@@ -11,17 +11,17 @@
 
 namespace {
 
-// Keeps the system's missing-disk dialog away while it lives; the process-wide error mode is
-// put back as it was on the way out.
+// Keeps the system's missing-disk dialog away from the calling thread while it lives. The
+// thread's own error mode is switched, so that other threads never see it changed.
 class NoCriticalErrorBox {
 public:
-    NoCriticalErrorBox() : m_previous(::SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-    ~NoCriticalErrorBox() { ::SetErrorMode(m_previous); }
+    NoCriticalErrorBox() { ::SetThreadErrorMode(SEM_FAILCRITICALERRORS, &m_previous); }
+    ~NoCriticalErrorBox() { ::SetThreadErrorMode(m_previous, nullptr); }
     NoCriticalErrorBox(const NoCriticalErrorBox&) = delete;
     NoCriticalErrorBox& operator=(const NoCriticalErrorBox&) = delete;
 
 private:
-    UINT m_previous;
+    DWORD m_previous = 0;
 };
 
 // The attributes of a path that names no device, INVALID_FILE_ATTRIBUTES when it cannot be
@@ -29,8 +29,7 @@ private:
 DWORD GuardedAttributes(const wchar_t* path) {
     if (!path || osIsReservedFileName(path))
         return INVALID_FILE_ATTRIBUTES;
-    NoCriticalErrorBox noBox;
-    return ::GetFileAttributesW(path);
+    return tu::os::QuietAttributes(path);
 }
 
 bool IsFile(DWORD attributes) {
@@ -51,6 +50,11 @@ void VolumeRootOf(wchar_t* copy) {
 }
 
 } // namespace
+
+DWORD tu::os::QuietAttributes(const wchar_t* path) {
+    NoCriticalErrorBox noBox;
+    return ::GetFileAttributesW(path);
+}
 
 BOOL WINAPI osExistsFile(LPCWSTR path) {
     return IsFile(GuardedAttributes(path));
@@ -86,7 +90,7 @@ BOOL WINAPI osGetFileInformation(LPCWSTR path, WIN32_FIND_DATAW& info) {
     if (!path)
         return FALSE;
     WIN32_FIND_DATAW found;
-    tu::os::UniqueFind find(path, found);
+    tu::UniqueFind find(path, found);
     if (!find)
         return FALSE;
     info = found;

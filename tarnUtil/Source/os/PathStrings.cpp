@@ -25,18 +25,32 @@ bool EndsWithBackslash(const wchar_t* text) {
     return length > 0 && text[length - 1] == L'\\';
 }
 
-// An occurrence names a whole component: it starts the text or follows a backslash, and the
-// text ends or goes on with a dot or a backslash right after it.
-bool IsWholeComponent(const wchar_t* text, const wchar_t* at, size_t length) {
-    bool startsComponent = at == text || at[-1] == L'\\';
-    wchar_t next = at[length];
-    return startsComponent && (next == L'\0' || next == L'.' || next == L'\\');
+// The character as the system's lower-casing (CharLowerW) maps it, one at a time, so that the
+// whole path is examined without a copy of it.
+wchar_t LowerOf(wchar_t c) {
+    return static_cast<wchar_t>(
+        reinterpret_cast<ULONG_PTR>(::CharLowerW(reinterpret_cast<LPWSTR>(ULONG_PTR{c}))));
 }
 
+// True when the lower-case name stands at `at` in the text, compared case-insensitively.
+bool NameAt(const wchar_t* at, const wchar_t* name) {
+    for (; *name; ++at, ++name) {
+        if (!*at || LowerOf(*at) != *name)
+            return false;
+    }
+    return true;
+}
+
+// True when the name is a whole component of the text: it starts the text or follows a
+// backslash, and the text ends or goes on with a dot or a backslash right after it.
 bool NamesComponent(const wchar_t* text, const wchar_t* name) {
     size_t length = wcslen(name);
-    for (const wchar_t* at = wcsstr(text, name); at; at = wcsstr(at + length, name)) {
-        if (IsWholeComponent(text, at, length))
+    for (const wchar_t* at = text; *at; ++at) {
+        bool startsComponent = at == text || at[-1] == L'\\';
+        if (!startsComponent || !NameAt(at, name))
+            continue;
+        wchar_t next = at[length];
+        if (next == L'\0' || next == L'.' || next == L'\\')
             return true;
     }
     return false;
@@ -87,11 +101,8 @@ BOOL WINAPI osIsRootDir(LPCWSTR path) {
 BOOL WINAPI osIsReservedFileName(LPCWSTR path) {
     if (!path)
         return FALSE;
-    wchar_t lower[MAX_PATH];
-    tu::os::CopyPathCut(lower, MAX_PATH, path);
-    ::CharLowerW(lower);
     for (const wchar_t* name : kReservedNames) {
-        if (NamesComponent(lower, name))
+        if (NamesComponent(path, name))
             return TRUE;
     }
     return FALSE;
@@ -103,10 +114,12 @@ BOOL WINAPI osAppendBackslash(LPWSTR path) {
     return TRUE;
 }
 
-CString WINAPI osAppendBackslashStr(CString text) {
+CString WINAPI osAppendBackslashStr(CString text) try {
     if (!text.IsEmpty() && text[text.GetLength() - 1] != L'\\')
         text += L'\\';
     return text;
+} catch (...) {
+    return CString(); // no memory for the longer text
 }
 
 BOOL WINAPI osDeleteBackslash(LPWSTR path) {
@@ -145,7 +158,7 @@ LPWSTR WINAPI osFullPath(LPWSTR destination, LPCWSTR source, DWORD size) {
     return destination;
 }
 
-CString WINAPI osCreatePath(LPCWSTR directory, LPCWSTR name) {
+CString WINAPI osCreatePath(LPCWSTR directory, LPCWSTR name) try {
     CString path(directory);
     if (!name)
         return path;
@@ -157,6 +170,8 @@ CString WINAPI osCreatePath(LPCWSTR directory, LPCWSTR name) {
         path += L'\\';
     }
     return path + name;
+} catch (...) {
+    return CString(); // no memory for the joined text
 }
 
 BOOL WINAPI osMakeCommdlgDir(LPWSTR directory) {

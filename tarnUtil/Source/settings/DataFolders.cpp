@@ -7,23 +7,39 @@
 
 #include <shlobj.h>
 
+#include <atomic>
 #include <cwchar>
+#include <new>
 
 namespace {
 
 constexpr wchar_t kSection[] = L"ResistantSettings";
 
-// Decided folders and the properties file's path. Unlocked: decided at load, before any other
-// thread can call in, and later changed only by the program's start-up code.
+// Decided folders and the properties file's path. A folder is built in a local buffer and
+// published whole as a copy of its own, which is never freed: a reader sees the old text or
+// the new one, and a text once handed out stays valid for the process's life (setting a folder
+// to the text that ssnGetDataDir returned copies it before anything changes). Null: undecided.
 struct DataFolderState {
-    wchar_t userFolder[MAX_PATH] = {};
-    wchar_t commonFolder[MAX_PATH] = {};
+    std::atomic<const wchar_t*> folder[2] = {};
     wchar_t propertiesFile[MAX_PATH] = {};
 };
 DataFolderState g_folders;
 
-wchar_t* FolderOf(int kind) {
-    return kind ? g_folders.commonFolder : g_folders.userFolder;
+std::atomic<const wchar_t*>& FolderOf(int kind) {
+    return g_folders.folder[kind ? 1 : 0];
+}
+
+// Publishes a copy of the first MAX_PATH - 1 characters of the text as the folder of a kind;
+// false (nothing changed) when there is no memory for the copy.
+bool Publish(int kind, const wchar_t* text) {
+    size_t length = wcsnlen(text, MAX_PATH - 1);
+    wchar_t* copy = new (std::nothrow) wchar_t[length + 1];
+    if (!copy)
+        return false;
+    wmemcpy(copy, text, length);
+    copy[length] = L'\0';
+    FolderOf(kind).store(copy, std::memory_order_release);
+    return true;
 }
 
 // Appends the text to a MAX_PATH buffer; false (and the buffer unchanged) when it does not fit.
@@ -143,18 +159,18 @@ void tu::settings::ExecutableFolder(wchar_t* folder) {
 }
 
 LPCWSTR WINAPI ssnGetDataDir(int kind) {
-    wchar_t* folder = FolderOf(kind);
-    if (folder[0])
-        return folder;
-    if (Decide(kind, folder))
-        return folder;
-    folder[0] = L'\0'; // undecided: the next call tries again
-    return nullptr;
+    if (const wchar_t* decided = FolderOf(kind).load(std::memory_order_acquire))
+        return decided;
+    wchar_t folder[MAX_PATH] = L"";
+    // Undecided (also without memory for the copy): the next call tries again.
+    if (!Decide(kind, folder) || !Publish(kind, folder))
+        return nullptr;
+    return FolderOf(kind).load(std::memory_order_acquire);
 }
 
 void WINAPI ssnSetDataDir(int kind, LPCWSTR path) {
-    wchar_t* folder = FolderOf(kind);
-    folder[0] = L'\0';
-    if (path)
-        wcsncat(folder, path, MAX_PATH - 1);
+    if (!path || !path[0])
+        FolderOf(kind).store(nullptr, std::memory_order_release);
+    else
+        Publish(kind, path);
 }

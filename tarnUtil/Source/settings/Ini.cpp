@@ -7,6 +7,7 @@
 
 #include "common/WindowsSupport.h"
 #include "frame/LoadSteps.h"
+#include "text/HexDigits.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -71,8 +72,8 @@ DWORD CopyCut(const wchar_t* text, wchar_t* buffer, DWORD size) {
 // ---- Default file names ------------------------------------------------------------------
 
 // <data folder of the kind>\<executable's base name>.ini. Left empty when the folder cannot be
-// decided or the name would not fit: a cut path could name some other file.
-void DeriveDefaultName(int kind) {
+// decided, the name would not fit (a cut path could name some other file), or memory is short.
+void DeriveDefaultName(int kind) try {
     wchar_t* name = DefaultName(kind);
     name[0] = L'\0';
     wchar_t exe[MAX_PATH];
@@ -86,6 +87,8 @@ void DeriveDefaultName(int kind) {
     CString path = osAppendBackslashStr(folder) + base + L".ini";
     if (path.GetLength() < MAX_PATH)
         wcscpy_s(name, MAX_PATH, path);
+} catch (...) {
+    DefaultName(kind)[0] = L'\0';
 }
 
 int UpdateSameFile() {
@@ -197,33 +200,57 @@ bool FallsBackToCommon(ULONG_PTR flags) {
     return (flags & kCommonFile) && !g_ini.sameFile;
 }
 
-DWORD ReadSelectedText(const wchar_t* section, const wchar_t* key, const wchar_t* def,
-                       wchar_t* buffer, DWORD size, const wchar_t* file, int* fromUser) {
+// The user-over-common search of the reads. `readFile(name)` reads one file with the caller's
+// default; `useDefault()` answers when no file searched holds the key. A key present in the
+// user file answers from there, also with an empty text.
+template <typename ReadFile, typename UseDefault>
+auto ReadSelected(const wchar_t* section, const wchar_t* key, const wchar_t* file, int* fromUser,
+                  ReadFile readFile, UseDefault useDefault) {
     Selector selector = ReadSelector(file, kBothFiles);
     if (selector.name)
-        return ReadText(section, key, def, buffer, size, selector.name);
+        return readFile(selector.name);
     if (!(selector.flags & kUserFile))
-        return ReadText(section, key, def, buffer, size, DefaultName(1));
+        return readFile(DefaultName(1));
     SetFromUser(fromUser, 1);
-    DWORD length = ReadText(section, key, L"", buffer, size, DefaultName(0));
-    if (length > 0 || HasKey(section, key, DefaultName(0)))
-        return length; // an empty text in the user file hides the common file's
+    if (HasKey(section, key, DefaultName(0)))
+        return readFile(DefaultName(0));
     SetFromUser(fromUser, 0);
     if (FallsBackToCommon(selector.flags))
-        return ReadText(section, key, def, buffer, size, DefaultName(1));
-    return CopyCut(def, buffer, size);
+        return readFile(DefaultName(1));
+    return useDefault();
 }
 
-// iniWriteString's selector rules: both files for flags 3 (once when they are the same file);
-// the common file's result when it was written, otherwise success.
-BOOL WriteSelectedText(const wchar_t* section, const wchar_t* key, const wchar_t* value,
-                       const wchar_t* file) {
+DWORD ReadSelectedText(const wchar_t* section, const wchar_t* key, const wchar_t* def,
+                       wchar_t* buffer, DWORD size, const wchar_t* file, int* fromUser) {
+    return ReadSelected(
+        section, key, file, fromUser,
+        [&](const wchar_t* name) { return ReadText(section, key, def, buffer, size, name); },
+        [&] { return CopyCut(def, buffer, size); });
+}
+
+// How a write through flags 1 and 2 treats the common file.
+enum class CommonWrite {
+    Also,            // texts: written too when the files differ
+    OnlyIfUserFailed // records: the common file is the user file's stand-in
+};
+
+// Writes through a selector. A path: that file's write. Flag 1 writes the user file; a
+// successful write there ends the call when both names are the same file or the common file is
+// only a stand-in, and a failed one ends it (FALSE) for a stand-in of the same file. Flag 2 then
+// writes the common file and decides the result; with neither, TRUE.
+BOOL WriteSelected(const wchar_t* section, const wchar_t* key, const wchar_t* value,
+                   const wchar_t* file, CommonWrite policy) {
     Selector selector = ReadSelector(file, kUserFile);
     if (selector.name)
         return WriteToFile(section, key, value, selector.name);
-    if ((selector.flags & kUserFile) && WriteToFile(section, key, value, DefaultName(0)) &&
-        g_ini.sameFile)
-        return TRUE;
+    if (selector.flags & kUserFile) {
+        bool standIn = policy == CommonWrite::OnlyIfUserFailed;
+        bool written = WriteToFile(section, key, value, DefaultName(0));
+        if (written && (g_ini.sameFile || standIn))
+            return TRUE;
+        if (!written && g_ini.sameFile && standIn)
+            return FALSE;
+    }
     if (selector.flags & kCommonFile)
         return WriteToFile(section, key, value, DefaultName(1));
     return TRUE;
@@ -234,36 +261,17 @@ BOOL WriteSelectedText(const wchar_t* section, const wchar_t* key, const wchar_t
 // Largest record whose text buffer (two characters a byte and two more) fits a DWORD size.
 const UINT kMaxRecordSize = (MAXDWORD - 2) / 2;
 
-int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    return -1;
-}
-
 // Decodes 2*size hex digits into size bytes; stops at the first pair that is not hex, with
 // the bytes before it written.
 bool DecodeHex(const wchar_t* text, BYTE* record, UINT size) {
     for (UINT i = 0; i < size; ++i) {
-        int high = HexDigit(text[2 * i]);
-        int low = HexDigit(text[2 * i + 1]);
+        int high = tu::text::DigitValue(text[2 * i]);
+        int low = tu::text::DigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0)
             return false;
         record[i] = static_cast<BYTE>(high << 4 | low);
     }
     return true;
-}
-
-void EncodeHex(const BYTE* record, UINT size, wchar_t* text) {
-    static const wchar_t digits[] = L"0123456789ABCDEF";
-    for (UINT i = 0; i < size; ++i) {
-        text[2 * i] = digits[record[i] >> 4];
-        text[2 * i + 1] = digits[record[i] & 0x0F];
-    }
-    text[2 * size] = L'\0';
 }
 
 std::unique_ptr<wchar_t[]> TextBuffer(DWORD characters) {
@@ -306,18 +314,9 @@ int WINAPI iniGetInt(LPCWSTR section, LPCWSTR key, int def, LPCWSTR file, HINSTA
     ::SetLastError(0);
     if (!PrepareReadArgs(module, section, key))
         return def;
-    Selector selector = ReadSelector(file, kBothFiles);
-    if (selector.name)
-        return ReadInt(section, key, def, selector.name);
-    if (!(selector.flags & kUserFile))
-        return ReadInt(section, key, def, DefaultName(1));
-    SetFromUser(fromUser, 1);
-    // Two probes tell a stored 0 from an absent key: only an absent key answers each default.
-    int value = ReadInt(section, key, 0, DefaultName(0));
-    if (value != 0 || ReadInt(section, key, 1, DefaultName(0)) == 0)
-        return value;
-    SetFromUser(fromUser, 0);
-    return FallsBackToCommon(selector.flags) ? ReadInt(section, key, def, DefaultName(1)) : def;
+    return ReadSelected(
+        section, key, file, fromUser,
+        [&](const wchar_t* name) { return ReadInt(section, key, def, name); }, [&] { return def; });
 }
 
 DWORD WINAPI iniGetString(LPCWSTR section, LPCWSTR key, LPCWSTR def, LPWSTR buffer, DWORD size,
@@ -359,6 +358,8 @@ BOOL WINAPI iniGetStruct(LPCWSTR section, LPCWSTR key, void* record, UINT size, 
     if (!text)
         return FALSE;
     DWORD length = ReadSelectedText(section, key, L"", text.get(), textSize, file, fromUser);
+    if (size == 0)
+        return TRUE; // an empty record is read whatever the text
     if (length != 2 * size)
         return FALSE;
     return DecodeHex(text.get(), static_cast<BYTE*>(record), size);
@@ -370,7 +371,7 @@ BOOL WINAPI iniWriteString(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR 
         return FALSE;
     if (IsId(value))
         return Invalid(); // values are never ids
-    return WriteSelectedText(section, key, value, file);
+    return WriteSelected(section, key, value, file, CommonWrite::Also);
 }
 
 BOOL WINAPI iniWriteInt(LPCWSTR section, LPCWSTR key, int value, LPCWSTR file, HINSTANCE module) {
@@ -402,19 +403,8 @@ BOOL WINAPI iniWriteStruct(LPCWSTR section, LPCWSTR key, const void* record, UIN
     std::unique_ptr<wchar_t[]> text = TextBuffer(2 * size + 1);
     if (!text)
         return FALSE;
-    EncodeHex(static_cast<const BYTE*>(record), size, text.get());
-
-    // Unlike a text, a record goes to the common file only when the user write failed.
-    Selector selector = ReadSelector(file, kUserFile);
-    if (selector.name)
-        return WriteToFile(section, key, text.get(), selector.name);
-    if (selector.flags & kUserFile) {
-        if (WriteToFile(section, key, text.get(), DefaultName(0)))
-            return TRUE;
-        if (g_ini.sameFile)
-            return FALSE;
-    }
-    if (selector.flags & kCommonFile)
-        return WriteToFile(section, key, text.get(), DefaultName(1));
-    return TRUE;
+    tu::text::PutDigitPairs(static_cast<const BYTE*>(record), size, tu::text::kUpperPairs,
+                            text.get());
+    text[2 * size] = L'\0';
+    return WriteSelected(section, key, text.get(), file, CommonWrite::OnlyIfUserFailed);
 }
