@@ -1,13 +1,23 @@
-// Host for the unload test: makes the executor in the main thread, queues a call from a
-// worker, and ends without dispatching; the call object reports when the library drops it.
+// Host for fresh-process tests of the executor. Without arguments: makes the executor in the
+// main thread, queues a call from a worker and ends without dispatching (the call object
+// reports when the library drops it). "call" or "hook": a worker makes the process's first
+// cross-thread call that way while the main thread pumps. "no-window": the same, but the main
+// thread refuses to create windows.
+#include "tuHooks.h"
 #include "tuUICall.h"
+
+#include <BaseKit/TestDrive.h>
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
+#include <string>
 #include <thread>
 
 namespace {
 int g_runs;
+const DWORD kMainThread = ::GetCurrentThreadId();
 
 void Write(const char* text) {
     DWORD written = 0;
@@ -23,13 +33,90 @@ struct ReportingCall : utl::CUICall {
     void Execute() override { g_runs += report; }
     bool report;
 };
-} // namespace
 
-int wmain() {
+int RunUnloadCase() {
     utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(false)), 0);
     std::thread([] {
         utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(true)), 0);
     }).join();
     Write(g_runs ? "queued ran=1\n" : "queued ran=0\n");
     return 0;
+}
+
+// Records in which thread it ran: "ui" or "worker".
+struct WhereCall : utl::CUICall {
+    explicit WhereCall(std::string& where) : where(where) {}
+    void Execute() override { where += ::GetCurrentThreadId() == kMainThread ? "ui " : "worker "; }
+    std::string& where;
+};
+
+unsigned long CALLBACK ReportThread(void*) {
+    return ::GetCurrentThreadId();
+}
+
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+    return code == HCBT_CREATEWND ? 1 : ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The first call (a waiting one, or a chain call in the UI thread), then one not waited for
+// and one waited for; what each returned and where the calls ran.
+std::string FirstCallsFromWorker(bool hookFirst) {
+    std::string where, results;
+    auto call = [&](unsigned long timeout) {
+        bk::ClearLastErrorRecord();
+        bool result =
+            utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new WhereCall(where)), timeout);
+        bk::tErrorRecord error;
+        results += result ? "true" : "false";
+        if (bk::GetLastErrorRecord(error))
+            results += "(" + std::to_string(error.line) + "," + std::to_string(error.code) + ")";
+        results += " ";
+    };
+    if (hookFirst) {
+        unsigned long thread = hookCallFirstInUI(13400, nullptr);
+        results += thread == kMainThread ? "hook=ui " : "hook=elsewhere ";
+    } else {
+        call(INFINITE);
+    }
+    call(0);
+    call(INFINITE);
+    return results + "ran: " + where + "\n";
+}
+
+int RunFirstCallFromWorker(bool hookFirst, bool refuseWindows) {
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the UI thread has its message queue
+    hookSet(13400, reinterpret_cast<void*>(&ReportThread), HOOKF_PARAMONLY, 0);
+    HHOOK refuse =
+        refuseWindows ? ::SetWindowsHookExW(WH_CBT, &RefuseWindows, nullptr, ::GetCurrentThreadId())
+                      : nullptr;
+    std::string report;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        report = FirstCallsFromWorker(hookFirst);
+        done = true;
+    });
+    for (DWORD start = ::GetTickCount(); !done && ::GetTickCount() - start < 20000;) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+    if (!done) {
+        Write("worker still blocked\n");
+        ::ExitProcess(1);
+    }
+    worker.join();
+    // The no-wait call ran by now, when it ran at all: the waiting call behind it did.
+    if (refuse)
+        ::UnhookWindowsHookEx(refuse);
+    Write(report.c_str());
+    return 0;
+}
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode.empty())
+        return RunUnloadCase();
+    return RunFirstCallFromWorker(mode == L"hook", mode == L"no-window");
 }
