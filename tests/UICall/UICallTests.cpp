@@ -344,7 +344,7 @@ TEST(UIExecStress, ManyThreadsAgainstAPumpingUIThread) {
                 auto call = MakeCall([&, i] {
                     ++runs[i];
                     wrongThread += ::GetCurrentThreadId() != kMainThread;
-                    if (i % 997 == 0)
+                    if (i % 10000 == 5000)
                         ::MessageBoxW(nullptr, L"modal", L"stress", MB_OK);
                 });
                 Outcome o = CallAndReport(call, timeout);
@@ -425,7 +425,12 @@ public:
 protected:
     void WorkUI(unsigned int first, unsigned int second, boost::any const& data) override {
         m_log.Add(Seen(nullptr, first, second, data));
+        if (endInHandler)
+            delete this;
     }
+
+public:
+    bool endInHandler = false; // made with new, the listener destroys itself in its handler
 
 private:
     DeliveryLog& m_log;
@@ -441,23 +446,6 @@ public:
     }
 };
 
-// A waiting listener that records its events, and may destroy itself in its own handler.
-class SelfEndingListener : public RecordingListener {
-public:
-    SelfEndingListener(utl::CEventSource const& source, DeliveryLog& log, bool endInHandler)
-        : RecordingListener(source, log, INFINITE), m_endInHandler(endInHandler) {}
-
-protected:
-    void WorkUI(unsigned int first, unsigned int second, boost::any const& data) override {
-        RecordingListener::WorkUI(first, second, data);
-        if (m_endInHandler)
-            delete this;
-    }
-
-private:
-    bool m_endInHandler;
-};
-
 // A worker blocked delivering to a waiting listener is let go (its event unhandled, or handled
 // as far as the handler got) when the UI thread destroys the listener, before or while handling.
 TEST(UIListener, DestroyedUnderABlockedWorkerEndsTheDelivery) {
@@ -465,7 +453,8 @@ TEST(UIListener, DestroyedUnderABlockedWorkerEndsTheDelivery) {
         SCOPED_TRACE(inHandler);
         utl::CEventSource source;
         DeliveryLog log;
-        auto* listener = new SelfEndingListener(source, log, inHandler);
+        auto* listener = new RecordingListener(source, log, INFINITE);
+        listener->endInHandler = inHandler;
         Worker worker([&] { source.Raise(1, 2, Text("blocked")); });
         MSG wakeUp;
         while (!::PeekMessageW(&wakeUp, ExecutorWindow(), WM_USER, WM_USER, PM_NOREMOVE))
@@ -602,7 +591,7 @@ TEST(UIListenerRegistration, HandlersDieInTheUIThreadAndNullFunctionsAreRefused)
     const auto letGo = static_cast<utl::CMsgCenter::tHandlerFn>(&LastOwnerHandler::LetGo);
     utl::CMsgCenter center;
     std::atomic<int> diedElsewhere{0};
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 100; ++i) {
         auto handler = boost::make_shared<LastOwnerHandler>(diedElsewhere);
         boost::weak_ptr<utl::CEventHandler> weak = handler;
         handler->owner = handler;

@@ -11,9 +11,9 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 int g_runs;
@@ -43,7 +43,7 @@ int RunUnloadCase() {
     return 0;
 }
 
-// Records in which thread it ran: "ui" or "worker".
+// Records in which thread it ran.
 struct WhereCall : utl::CUICall {
     explicit WhereCall(std::string& where) : where(where) {}
     void Execute() override { where += ::GetCurrentThreadId() == kMainThread ? "ui " : "worker "; }
@@ -58,38 +58,34 @@ LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
     return code == HCBT_CREATEWND ? 1 : ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// The first call (a waiting one, or a chain call in the UI thread), then one not waited for
-// and one waited for; what each returned and where the calls ran.
+// The first call (waited for, or a chain call in the UI thread), then one not waited for and
+// one waited for: what each returned and reported, and where the calls ran.
 std::string FirstCallsFromWorker(bool hookFirst) {
     std::string where, results;
-    auto call = [&](unsigned long timeout) {
+    if (hookFirst)
+        results = hookCallFirstInUI(13400, nullptr) == kMainThread ? "hook=ui " : "hook=other ";
+    std::vector<unsigned long> timeouts{0, INFINITE};
+    if (!hookFirst)
+        timeouts.insert(timeouts.begin(), INFINITE);
+    for (unsigned long timeout : timeouts) {
         bk::ClearLastErrorRecord();
-        bool result =
-            utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new WhereCall(where)), timeout);
-        bk::tErrorRecord error;
-        results += result ? "true" : "false";
-        if (bk::GetLastErrorRecord(error))
-            results += "(" + std::to_string(error.line) + "," + std::to_string(error.code) + ")";
+        auto call = boost::shared_ptr<utl::CUICall>(new WhereCall(where));
+        results += utl::CallInUIThread(call, timeout) ? "true" : "false";
+        bk::tErrorRecord e;
+        if (bk::GetLastErrorRecord(e))
+            results += "(" + std::to_string(e.line) + "," + std::to_string(e.code) + ")";
         results += " ";
-    };
-    if (hookFirst) {
-        unsigned long thread = hookCallFirstInUI(13400, nullptr);
-        results += thread == kMainThread ? "hook=ui " : "hook=elsewhere ";
-    } else {
-        call(INFINITE);
     }
-    call(0);
-    call(INFINITE);
     return results + "ran: " + where + "\n";
 }
 
+// A worker makes the first calls while this thread, the UI thread, pumps.
 int RunFirstCallFromWorker(bool hookFirst, bool refuseWindows) {
     MSG msg;
     ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the UI thread has its message queue
     hookSet(13400, reinterpret_cast<void*>(&ReportThread), HOOKF_PARAMONLY, 0);
-    HHOOK refuse =
-        refuseWindows ? ::SetWindowsHookExW(WH_CBT, &RefuseWindows, nullptr, ::GetCurrentThreadId())
-                      : nullptr;
+    if (refuseWindows)
+        ::SetWindowsHookExW(WH_CBT, &RefuseWindows, nullptr, ::GetCurrentThreadId());
     std::string report;
     std::atomic<bool> done{false};
     std::thread worker([&] {
@@ -101,14 +97,9 @@ int RunFirstCallFromWorker(bool hookFirst, bool refuseWindows) {
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageW(&msg);
     }
-    if (!done) {
-        Write("worker still blocked\n");
-        ::ExitProcess(1);
-    }
+    if (!done)
+        ::ExitProcess(1); // the worker is still blocked
     worker.join();
-    // The no-wait call ran by now, when it ran at all: the waiting call behind it did.
-    if (refuse)
-        ::UnhookWindowsHookEx(refuse);
     Write(report.c_str());
     return 0;
 }
