@@ -60,7 +60,11 @@ utl::CUIExec* Executor() {
         return nullptr;
     utl::CUIExec* executor = g_exec.executor.load(std::memory_order_acquire);
     if (!executor) {
-        executor = utl::CUIExec::GetInstance();
+        try {
+            executor = utl::CUIExec::GetInstance();
+        } catch (std::bad_alloc const&) {
+            return nullptr;
+        }
         g_exec.executor.store(executor, std::memory_order_release);
     }
     return executor;

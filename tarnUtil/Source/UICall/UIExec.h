@@ -24,7 +24,8 @@ namespace utl {
 // container under the class's type identity.
 template <class T> class TSingle {
 public:
-    // Finds or creates the instance; null only when it cannot be allocated.
+    // Finds or creates the instance; null when it cannot be allocated, std::bad_alloc when the
+    // container cannot take it (nothing is left behind then).
     static T* GetInstance();
 };
 
@@ -144,7 +145,12 @@ template <class T> T* TSingle<T>::GetInstance() {
             delete object;
             return nullptr;
         }
-        container[key].m_pHolder = holder;
+        try {
+            container[key].m_pHolder = holder;
+        } catch (std::bad_alloc const&) {
+            delete holder; // and so the object
+            throw;
+        }
         found = container.find(key);
     }
     return static_cast<tHelp*>(found->second.m_pHolder)->Get();
