@@ -48,10 +48,10 @@ public:
 // for or not, runs after the window exists. No thread ever waits for the window to be made,
 // so a blocked UI thread blocks only the callers that wait for their calls. A call not waited
 // for returns true once the UI thread was asked; should the UI thread then fail to make the
-// window, the calls queued so far are dropped (their waiters get false) and the failure is
-// recorded in the UI thread, and every later call from another thread fails at once (false,
-// line 151, code 1400). Call objects that ran or were dropped are released in the UI thread.
-// Memory running out while queuing gives false; nothing is queued then.
+// window, the calls queued so far are dropped and the failure is recorded in the UI thread;
+// their waiters, and every later call from another thread, fail (false, line 151, code 1400). Call
+// objects that ran or were dropped are released in the UI thread. Memory running out while queuing
+// gives false; nothing is queued then.
 TARNUTIL_API bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigned long timeout);
 
 // A listener whose three-word events are always handled in the UI thread, by WorkUI.

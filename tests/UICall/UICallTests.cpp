@@ -389,7 +389,7 @@ TEST(UIExecFreshProcess, ExitStepAndFirstCallsFromAWorker) {
         {L"", "queued ran=0\nreleased ran=0\n"},
         {L"call", "true true true ran: ui ui ui \n"},
         {L"hook", "hook=ui true true ran: ui ui \n"},
-        {L"no-window", "false false(151,1400) false(151,1400) ran: \n"},
+        {L"no-window", "false(151,1400) false(151,1400) false(151,1400) ran: \n"},
     };
     for (Row const& row : rows) {
         SCOPED_TRACE(tutest::Narrow(row.mode));

@@ -262,6 +262,8 @@ bool CUIExec::AwaitCall(tUICallInfoPtr const& entry, unsigned long timeout) {
             ReportError(kLineWaitGaveUp, lastCheck);
     }
     bool ran = entry->bDone;
+    if (!ran && m_eWindow == eWindowFailed) // dropped because the window could not be made
+        ReportError(kLinePostFailed, kNoWindow);
     // Signalled and consumed, or withdrawn and never to be signalled: unsignalled either way.
     Retire(entry, std::move(entry->evDone));
     return ran;
