@@ -38,7 +38,7 @@ struct HOOKREQUEST {
 
 // Maps the name to the lowest id from 14500 to 14999 that no name maps to, and returns it;
 // 0 when all 500 are taken. A name mapped before moves to the new id; its old id becomes free.
-// Names are matched exactly (case matters).
+// Names are matched exactly (case matters). 0 also when memory for the name runs out.
 TARNUTIL_API unsigned WINAPI hookCreateID(const wchar_t* name);
 // The id the name maps to, or 0.
 TARNUTIL_API unsigned WINAPI hookFindID(const wchar_t* name);
@@ -52,8 +52,11 @@ TARNUTIL_API int WINAPI hookIsCommonID(unsigned id);
 // process's hook storage is full (the out-of-memory box is shown then).
 TARNUTIL_API unsigned long WINAPI hookSet(unsigned id, void* function, unsigned long flags,
                                           long data);
-// Takes the hook out of its chain through the registry's own chain: 1 when removed, else 0.
-// The handle must come from hookSet and not be removed yet; that is not checked.
+// Takes the hook out of its chain through the registry's own chain and returns what that chain
+// answers: 1 when removed, else 0. The registry removes only a hook that is set now and belongs
+// to the id in the request, so a handle removed before, never set, or rewritten by a registry
+// hook to another id or an entry out of range removes nothing (0). A handle whose entry was
+// given to a new hook of the same id names that new hook: the two handles are equal.
 TARNUTIL_API int WINAPI hookRemove(unsigned long hook);
 // Sets the id's default function, called at the end of its chain: 1 on success; 0 for an id
 // outside the range or when memory runs out (the out-of-memory box is shown then).
@@ -69,10 +72,14 @@ TARNUTIL_API int WINAPI hookExit(unsigned id);
 // Calls the id's newest hook, or its default when it has none; the function's result, or 0
 // when there is nothing to call. No lock is held while a function runs.
 TARNUTIL_API unsigned long WINAPI hookCallFirst(unsigned id, void* parameter);
-// Calls the hook after the one named by the handle, or the default at the chain's end.
+// Calls the hook after the one named by the handle, or the default at the chain's end; 0 when
+// there is nothing to call. The handle must name a hook that is set now: a removed hook's
+// handle names nothing, so a hook that removes itself and then hands the call on gets 0 and
+// the rest of its chain does not run. A one-shot hook hands on first and removes itself after.
 TARNUTIL_API unsigned long WINAPI hookCallNext(unsigned long hook, void* parameter);
-// Calls the one hook named by the handle; 0 when there is none.
+// Calls the one hook named by the handle; 0 when there is none (a removed hook included).
 TARNUTIL_API unsigned long WINAPI hookCallThisOne(unsigned long hook, void* parameter);
 // hookCallFirst run in the user-input thread; from another thread it waits without limit
-// for that thread to run the chain, and returns 0 when it did not run.
+// for that thread to run the chain, and returns 0 when it did not run (also when memory for
+// the call runs out). A worker may make the process's first cross-thread call this way.
 TARNUTIL_API unsigned long WINAPI hookCallFirstInUI(unsigned id, void* parameter);

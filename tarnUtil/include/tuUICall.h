@@ -40,8 +40,18 @@ public:
 // A waiter that gives up withdraws its call, which then never runs. Failures are recorded as
 // the base library's last error of the calling thread (function "utl::CUIExec::PushCallInfo",
 // line 151: the post failed, code = the Win32 error; line 167: the wait ran out, code = 258).
-// Queued calls run, in order, when the thread that made the first call dispatches messages:
-// make the first call from the UI thread (a call there runs at once and costs nothing).
+// Queued calls run, in order, when the UI thread dispatches messages, whichever thread made
+// the first call. The executor's message-only window always belongs to the UI thread: when a
+// worker makes the process's first call, the library hooks the UI thread's message retrieval
+// and posts it a thread message, and the UI thread makes the window when it next takes a
+// message (in its own loop or any modal one); the worker's call queues meanwhile and, waited
+// for or not, runs after the window exists. No thread ever waits for the window to be made,
+// so a blocked UI thread blocks only the callers that wait for their calls. A call not waited
+// for returns true once the UI thread was asked; should the UI thread then fail to make the
+// window, the calls queued so far are dropped and the failure is recorded in the UI thread;
+// their waiters, and every later call from another thread, fail (false, line 151, code 1400). Call
+// objects that ran or were dropped are released in the UI thread. Memory running out while queuing
+// gives false; nothing is queued then.
 TARNUTIL_API bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigned long timeout);
 
 // A listener whose three-word events are always handled in the UI thread, by WorkUI.
@@ -52,6 +62,11 @@ class TARNUTIL_API CUIListener : public CListener {
 public:
     explicit CUIListener(unsigned long timeout = 0);
     CUIListener(CEventSource const& source, unsigned long timeout = 0);
+    // Ends the deliveries that threads are still waiting for: a forwarded event not yet handled
+    // is withdrawn, one being handled right now (the handler destroys its own listener) goes
+    // on, and either way its waiting thread is let go with CallInUIThread's false; events
+    // forwarded after this point are refused. So destroying a waiting listener in the UI
+    // thread never waits on a thread that waits on the UI thread.
     ~CUIListener() override;
 
 protected:
@@ -70,6 +85,7 @@ class TARNUTIL_API CUIMapListener : public CMapListener {
 public:
     explicit CUIMapListener(unsigned long timeout = 0);
     CUIMapListener(CEventSource const& source, unsigned long timeout = 0);
+    // Ends waited-for deliveries as CUIListener's destructor does.
     ~CUIMapListener() override;
 
     using CMapListener::Work;
@@ -87,6 +103,11 @@ private:
 // it always runs in the UI thread (dispatched elsewhere, the message is queued to the UI
 // thread without waiting). Only a weak reference is kept: once the handler is gone, its
 // messages are dropped. Registering the same handler again adds another registration.
+// A null member function is refused (nothing is registered), and so is a registration for
+// which memory runs out (nothing of it stays behind). A worker dispatching a message keeps no
+// reference to the handler of its own: the queued message holds the only one and is released
+// in the UI thread, so the handler's last reference never goes in a worker (except when the
+// message cannot be queued at all: at unload, or after the executor's window failed).
 TARNUTIL_API void WINAPI AddUIListener(CMsgCenter& center, int code,
                                        boost::weak_ptr<CEventHandler> const& handler,
                                        CMsgCenter::tHandlerFn function);
@@ -97,7 +118,8 @@ TARNUTIL_API void WINAPI AddUIListener(CMsgCenter& center, int code1, int code2,
                                        CMsgCenter::tHandlerFn function);
 
 // Ends every UI registration of the handler at the center; nothing happens when it has none.
-// Messages already queued to the UI thread are still delivered.
+// Messages already queued to the UI thread are still delivered. When the center runs out of
+// memory taking them back, the registrations stay, for a later removal.
 TARNUTIL_API void WINAPI RemoveUIListener(CMsgCenter& center,
                                           boost::weak_ptr<CEventHandler> const& handler);
 

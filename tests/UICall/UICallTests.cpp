@@ -1,6 +1,7 @@
 // Calls into the UI thread: the executor (direct and queued runs, waking, waiting,
-// withdrawal, failures in queued calls, the watchdog, a stress run, the exit step at unload),
-// UI listeners and UI listener registrations.
+// withdrawal, failures in queued calls, the watchdog, a stress run, first calls from workers,
+// the exit step at unload), UI listeners and UI listener registrations.
+#include "MessageBoxSpy.h"
 #include "TestSupport.h"
 #include "tuUICall.h"
 
@@ -320,9 +321,11 @@ TEST_F(UIExec, CallsQueuedDuringAModalLoopRunInsideIt) {
 }
 
 // Four threads make many calls with mixed time-outs while the UI thread pumps, now and then
-// slowly. Every call runs at most once, in the UI thread; a waiter told true saw its call run;
-// a withdrawn call never runs; calls not waited for all run; nothing is left queued.
+// slowly, and now and then inside a call shows a message box whose modal loop runs the calls
+// queued meanwhile. Every call runs at most once, in the UI thread; a waiter told true saw its
+// call run; a withdrawn call never runs; calls not waited for all run; nothing is left queued.
 TEST(UIExecStress, ManyThreadsAgainstAPumpingUIThread) {
+    tutest::MessageBoxSpy closesBoxes;
     const int kThreads = 4, kCallsPerThread = 20000, total = kThreads * kCallsPerThread;
     const unsigned seed = std::random_device()();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -341,6 +344,8 @@ TEST(UIExecStress, ManyThreadsAgainstAPumpingUIThread) {
                 auto call = MakeCall([&, i] {
                     ++runs[i];
                     wrongThread += ::GetCurrentThreadId() != kMainThread;
+                    if (i % 10000 == 5000)
+                        ::MessageBoxW(nullptr, L"modal", L"stress", MB_OK);
                 });
                 Outcome o = CallAndReport(call, timeout);
                 bool withdrawn = timeout && o.reported && o.error.line == 167;
@@ -373,12 +378,27 @@ TEST(UIExecStress, ManyThreadsAgainstAPumpingUIThread) {
     EXPECT_EQ(wrongThread, 0);
 }
 
-TEST(UIExecUnload, ExitStepDropsCallsThatNeverRan) {
-    auto result =
-        tutest::RunHostInFreshFolder(L"uiCallHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"}, {});
-    EXPECT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u) << result.output;
-    EXPECT_EQ(result.output, "queued ran=0\nreleased ran=0\n");
+// Fresh processes: the exit step drops calls that never ran; a worker's first call (waited
+// for, or a chain call in the UI thread) makes the window in the UI thread, and every call
+// runs there; when the UI thread cannot make the window, every call fails and none runs.
+TEST(UIExecFreshProcess, ExitStepAndFirstCallsFromAWorker) {
+    struct Row {
+        const wchar_t* mode;
+        const char* output;
+    } const rows[] = {
+        {L"", "queued ran=0\nreleased ran=0\n"},
+        {L"call", "true true true ran: ui ui ui \n"},
+        {L"hook", "hook=ui true true ran: ui ui \n"},
+        {L"no-window", "false(151,1400) false(151,1400) false(151,1400) ran: \n"},
+    };
+    for (Row const& row : rows) {
+        SCOPED_TRACE(tutest::Narrow(row.mode));
+        auto result = tutest::RunHostInFreshFolder(L"uiCallHost.exe",
+                                                   {L"tarnUtil.dll", L"BaseKit.dll"}, {}, row.mode);
+        EXPECT_TRUE(result.finished);
+        EXPECT_EQ(result.exitCode, 0u) << result.output;
+        EXPECT_EQ(result.output, row.output);
+    }
 }
 
 // One handled event or message as the handler saw it: center, words, data, thread.
@@ -405,7 +425,12 @@ public:
 protected:
     void WorkUI(unsigned int first, unsigned int second, boost::any const& data) override {
         m_log.Add(Seen(nullptr, first, second, data));
+        if (endInHandler)
+            delete this;
     }
+
+public:
+    bool endInHandler = false; // made with new, the listener destroys itself in its handler
 
 private:
     DeliveryLog& m_log;
@@ -420,6 +445,31 @@ public:
         });
     }
 };
+
+// A worker blocked delivering to a waiting listener is let go (its event unhandled, or handled
+// as far as the handler got) when the UI thread destroys the listener, before or while handling.
+TEST(UIListener, DestroyedUnderABlockedWorkerEndsTheDelivery) {
+    for (bool inHandler : {false, true}) {
+        SCOPED_TRACE(inHandler);
+        utl::CEventSource source;
+        DeliveryLog log;
+        auto* listener = new RecordingListener(source, log, INFINITE);
+        listener->endInHandler = inHandler;
+        Worker worker([&] { source.Raise(1, 2, Text("blocked")); });
+        MSG wakeUp;
+        while (!::PeekMessageW(&wakeUp, ExecutorWindow(), WM_USER, WM_USER, PM_NOREMOVE))
+            ::Sleep(1);
+        if (inHandler)
+            ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done(); }));
+        else
+            delete listener;
+        for (int waited = 0; !worker.Done() && waited < 10000; ++waited)
+            ::Sleep(1);
+        EXPECT_TRUE(worker.Done());
+        DrainMessages();
+        EXPECT_EQ(log.Size(), inHandler ? 1u : 0u);
+    }
+}
 
 TEST(UIListener, ThreeWordEventsAreHandledInTheUIThreadWaitingAsConfigured) {
     for (unsigned long timeout : {0ul, kNoLimit}) {
@@ -525,6 +575,38 @@ TEST(UIListenerRegistration, HandlerRunsInTheUIThreadUntilOneRemovalEndsItsUIReg
     EXPECT_EQ(std::get<3>(all[6]), "direct");
     EXPECT_EQ(std::get<3>(all[7]), "other center");
     utl::RemoveUIListener(otherCenter, handler);
+}
+
+// A handler whose application lets go of it while its messages from workers are handled: its
+// last reference goes in the UI thread every time. A null member function is refused.
+TEST(UIListenerRegistration, HandlersDieInTheUIThreadAndNullFunctionsAreRefused) {
+    struct LastOwnerHandler : utl::CEventHandler {
+        explicit LastOwnerHandler(std::atomic<int>& elsewhere) : diedElsewhere(elsewhere) {}
+        ~LastOwnerHandler() override { diedElsewhere += ::GetCurrentThreadId() != kMainThread; }
+        // The application's reference goes while the message is handled.
+        void LetGo(utl::CMsgCenter const&, int, int, boost::any const&) { owner.reset(); }
+        std::atomic<int>& diedElsewhere;
+        boost::shared_ptr<utl::CEventHandler> owner;
+    };
+    const auto letGo = static_cast<utl::CMsgCenter::tHandlerFn>(&LastOwnerHandler::LetGo);
+    utl::CMsgCenter center;
+    std::atomic<int> diedElsewhere{0};
+    for (int i = 0; i < 100; ++i) {
+        auto handler = boost::make_shared<LastOwnerHandler>(diedElsewhere);
+        boost::weak_ptr<utl::CEventHandler> weak = handler;
+        handler->owner = handler;
+        utl::AddUIListener(center, 1, weak, letGo);
+        handler.reset();
+        Worker worker([&] { center.Dispatch(1, 0, Text("let go")); });
+        ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.Done() && weak.expired(); }));
+        utl::RemoveUIListener(center, weak);
+    }
+    EXPECT_EQ(diedElsewhere, 0);
+
+    auto handler = boost::make_shared<LastOwnerHandler>(diedElsewhere);
+    utl::AddUIListener(center, 1, handler, nullptr);
+    utl::AddUIListener(center, 1, 2, handler, nullptr);
+    EXPECT_EQ(center.GetListenerCount(), 0u);
 }
 
 TEST(UIListenerRegistration, HandlersThatDieBeforeDeliveryGetNothingAndNoErrorIsReported) {

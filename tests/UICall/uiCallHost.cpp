@@ -1,13 +1,23 @@
-// Host for the unload test: makes the executor in the main thread, queues a call from a
-// worker, and ends without dispatching; the call object reports when the library drops it.
+// Host for fresh-process tests of the executor. Without arguments: makes the executor in the
+// main thread, queues a call from a worker and ends without dispatching (the call object
+// reports when the library drops it). "call" or "hook": a worker makes the process's first
+// cross-thread call that way while the main thread pumps. "no-window": the same, but the main
+// thread refuses to create windows.
+#include "tuHooks.h"
 #include "tuUICall.h"
+
+#include <BaseKit/TestDrive.h>
 
 #include <windows.h>
 
+#include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 int g_runs;
+const DWORD kMainThread = ::GetCurrentThreadId();
 
 void Write(const char* text) {
     DWORD written = 0;
@@ -23,13 +33,81 @@ struct ReportingCall : utl::CUICall {
     void Execute() override { g_runs += report; }
     bool report;
 };
-} // namespace
 
-int wmain() {
+int RunUnloadCase() {
     utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(false)), 0);
     std::thread([] {
         utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(true)), 0);
     }).join();
     Write(g_runs ? "queued ran=1\n" : "queued ran=0\n");
     return 0;
+}
+
+// Records in which thread it ran.
+struct WhereCall : utl::CUICall {
+    explicit WhereCall(std::string& where) : where(where) {}
+    void Execute() override { where += ::GetCurrentThreadId() == kMainThread ? "ui " : "worker "; }
+    std::string& where;
+};
+
+unsigned long CALLBACK ReportThread(void*) {
+    return ::GetCurrentThreadId();
+}
+
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+    return code == HCBT_CREATEWND ? 1 : ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The first call (waited for, or a chain call in the UI thread), then one not waited for and
+// one waited for: what each returned and reported, and where the calls ran.
+std::string FirstCallsFromWorker(bool hookFirst) {
+    std::string where, results;
+    if (hookFirst)
+        results = hookCallFirstInUI(13400, nullptr) == kMainThread ? "hook=ui " : "hook=other ";
+    std::vector<unsigned long> timeouts{0, INFINITE};
+    if (!hookFirst)
+        timeouts.insert(timeouts.begin(), INFINITE);
+    for (unsigned long timeout : timeouts) {
+        bk::ClearLastErrorRecord();
+        auto call = boost::shared_ptr<utl::CUICall>(new WhereCall(where));
+        results += utl::CallInUIThread(call, timeout) ? "true" : "false";
+        bk::tErrorRecord e;
+        if (bk::GetLastErrorRecord(e))
+            results += "(" + std::to_string(e.line) + "," + std::to_string(e.code) + ")";
+        results += " ";
+    }
+    return results + "ran: " + where + "\n";
+}
+
+// A worker makes the first calls while this thread, the UI thread, pumps.
+int RunFirstCallFromWorker(bool hookFirst, bool refuseWindows) {
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the UI thread has its message queue
+    hookSet(13400, reinterpret_cast<void*>(&ReportThread), HOOKF_PARAMONLY, 0);
+    if (refuseWindows)
+        ::SetWindowsHookExW(WH_CBT, &RefuseWindows, nullptr, ::GetCurrentThreadId());
+    std::string report;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        report = FirstCallsFromWorker(hookFirst);
+        done = true;
+    });
+    for (DWORD start = ::GetTickCount(); !done && ::GetTickCount() - start < 20000;) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
+    }
+    if (!done)
+        ::ExitProcess(1); // the worker is still blocked
+    worker.join();
+    Write(report.c_str());
+    return 0;
+}
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (mode.empty())
+        return RunUnloadCase();
+    return RunFirstCallFromWorker(mode == L"hook", mode == L"no-window");
 }

@@ -1,5 +1,5 @@
-// Four threads setting, calling and removing hooks at once: afterwards every chain is
-// consistent and every hook ran exactly as often as the calls imply.
+// Threads setting, calling and removing hooks at once: afterwards every chain is consistent
+// and every hook ran exactly as often as the calls imply; and no hook runs once removed.
 #include "tuHooks.h"
 
 #include <gtest/gtest.h>
@@ -207,6 +207,73 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
         hookExit(id);
     }
     EXPECT_EQ(sharedRuns, g_sharedVisits.load());
+}
+
+// Walkers call one chain while changers add and remove its hooks and those of a second id
+// (whose hooks then take over freed entries). Removals are numbered as they complete; a walk
+// step notes the number before it asks for the next hook, so a hook reached by a step that
+// began after its removal had completed is a removed hook called.
+const unsigned kWalkedIds[] = {13330, 13331};
+std::atomic<long> g_removalsDone{0};
+std::atomic<long> g_removedAt[kMaxSerials]; // by serial: the removal's number, 0 while set
+std::atomic<unsigned> g_lateCalls{0}, g_foreignCalls{0};
+
+struct Step {
+    long removalsBefore = 0;
+};
+
+unsigned long CALLBACK Watched(void* parameter, unsigned long hook, long serial) {
+    Step& step = *static_cast<Step*>(parameter);
+    long removedAt = g_removedAt[serial];
+    g_lateCalls += removedAt != 0 && removedAt <= step.removalsBefore;
+    g_foreignCalls += hook >> 16 != kWalkedIds[serial % 2];
+    step.removalsBefore = g_removalsDone;
+    return hookCallNext(hook, parameter) + 1;
+}
+
+void ChangeHooks(unsigned seed, std::atomic<bool> const& stop) {
+    std::mt19937 random(seed);
+    std::vector<std::pair<long, unsigned long>> mine;
+    while (!stop) {
+        if (random() % 2 && mine.size() < 40) {
+            long serial = g_nextSerial++;
+            if (serial < kMaxSerials)
+                mine.emplace_back(serial, hookSet(kWalkedIds[serial % 2],
+                                                  reinterpret_cast<void*>(&Watched), 0, serial));
+        } else if (!mine.empty()) {
+            size_t victim = random() % mine.size();
+            ASSERT_EQ(hookRemove(mine[victim].second), 1);
+            g_removedAt[mine[victim].first] = ++g_removalsDone;
+            mine.erase(mine.begin() + victim);
+        }
+    }
+    for (auto const& hook : mine)
+        EXPECT_EQ(hookRemove(hook.second), 1);
+}
+
+TEST(HookConcurrency, NoHookRunsOnceItsRemovalCompleted) {
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 2; ++t) {
+        threads.emplace_back(ChangeHooks, 500u + t, std::cref(stop));
+        threads.emplace_back([&] {
+            while (!stop) {
+                Step step{g_removalsDone};
+                hookCallFirst(kWalkedIds[0], &step);
+            }
+        });
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    stop = true;
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_GT(g_removalsDone.load(), 100);
+    EXPECT_EQ(g_lateCalls.load(), 0u);
+    EXPECT_EQ(g_foreignCalls.load(), 0u);
+    for (unsigned id : kWalkedIds) {
+        EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
+        hookExit(id);
+    }
 }
 
 } // namespace

@@ -206,40 +206,8 @@ TEST(HookChains, ExitForgetsTheRecordButKeepsEntriesCallable) {
     EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), fresh);
 }
 
-// Registry hooks: one that refuses every set, one that rewrites the data of every set.
-unsigned long CALLBACK RefuseSets(void* parameter, unsigned long hook, long) {
-    auto* request = static_cast<HOOKREQUEST*>(parameter);
-    return request->nCommand == HOOKCMD_SET ? 0 : hookCallNext(hook, parameter);
-}
-
-unsigned long CALLBACK RewriteData(void* parameter, unsigned long hook, long) {
-    auto* request = static_cast<HOOKREQUEST*>(parameter);
-    if (request->nCommand == HOOKCMD_SET)
-        request->nData = 42;
-    return hookCallNext(hook, parameter);
-}
-
 unsigned long CALLBACK AnswerNothing(void*) {
     return 0;
-}
-
-TEST(RegistryHooks, SeeRefuseAndRewriteRequests) {
-    const unsigned id = 13104;
-    IdScope scope{id};
-    unsigned long refuse = hookSet(HOOKID_REGISTRY, AsHook(&RefuseSets), 0, 0);
-    ASSERT_NE(refuse, 0ul);
-    EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 1), 0ul);
-    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
-    EXPECT_EQ(hookRemove(refuse), 1);
-
-    unsigned long rewrite = hookSet(HOOKID_REGISTRY, AsHook(&RewriteData), 0, 0);
-    ASSERT_NE(rewrite, 0ul);
-    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 1);
-    EXPECT_EQ(hookRemove(rewrite), 1);
-    Log log;
-    hookCallThisOne(a, &log);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(std::get<2>(log[0]), 42);
 }
 
 TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
@@ -259,6 +227,129 @@ TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
     ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, registryProc, 0), 1);
     IdScope scope{id};
     EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
+}
+
+// A one-shot hook done the wrong way round: it removes itself, then hands the call on.
+unsigned long CALLBACK RemoveSelfThenPassOn(void* parameter, unsigned long hook, long data) {
+    static_cast<Log*>(parameter)->emplace_back("S", hook, data);
+    EXPECT_EQ(hookRemove(hook), 1);
+    return hookCallNext(hook, parameter) + 1;
+}
+
+// A handle whose hook is gone names nothing, even once its entry serves a hook of another id;
+// a hook that removed itself gets 0 when it hands on, and the rest of its chain does not run.
+TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
+    struct Row {
+        const char* oldestFirst; // S: the self-removing hook
+        std::vector<std::string> firstCall, secondCall;
+    } const rows[] = {
+        {"S", {"S"}, {"default"}},
+        {"ASB", {"B", "S"}, {"B", "A", "default"}},
+        {"SA", {"A", "S"}, {"A", "default"}},
+        {"AS", {"S"}, {"A", "default"}},
+    };
+    const unsigned id = 13210, otherId = 13211;
+    IdScope scope{id}, otherScope{otherId};
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    for (Row const& row : rows) {
+        SCOPED_TRACE(row.oldestFirst);
+        unsigned long self = 0;
+        for (const char* c = row.oldestFirst; *c; ++c) {
+            unsigned long h = hookSet(id,
+                                      *c == 'S'   ? AsHook(&RemoveSelfThenPassOn)
+                                      : *c == 'A' ? AsHook(&PassOn<'A'>)
+                                                  : AsHook(&PassOn<'B'>),
+                                      0, 0);
+            self = *c == 'S' ? h : self;
+        }
+        Log log;
+        EXPECT_EQ(hookCallFirst(id, &log), row.firstCall.size());
+        EXPECT_EQ(Names(log), row.firstCall);
+        log.clear();
+        hookCallFirst(id, &log);
+        EXPECT_EQ(Names(log), row.secondCall);
+
+        // The stale handle, then the same entry reused by a hook of another id.
+        auto expectStale = [&] {
+            log.clear();
+            EXPECT_EQ(hookCallThisOne(self, &log), 0ul);
+            EXPECT_EQ(hookCallNext(self, &log), 0ul);
+            EXPECT_EQ(hookRemove(self), 0);
+            EXPECT_TRUE(log.empty());
+        };
+        expectStale();
+        unsigned long other = 0;
+        for (int tries = 0; tries < 100 && (other & 0xFFFF) != (self & 0xFFFF); ++tries)
+            other = hookSet(otherId, AsHook(&PassOn<'Z'>), 0, 0);
+        ASSERT_EQ(other & 0xFFFF, self & 0xFFFF) << "the freed entry is used again";
+        expectStale();
+        while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
+            ASSERT_EQ(hookRemove(first), 1);
+        while (unsigned long first = hookGetFirst(otherId, nullptr, nullptr, nullptr))
+            ASSERT_EQ(hookRemove(first), 1);
+    }
+}
+
+// A registry hook for requests on kRewrittenId: rewrites them with g_rewrite and passes them
+// on, or without a rewrite answers g_answer itself.
+const unsigned kRewrittenId = 13212;
+void (*g_rewrite)(HOOKREQUEST&) = nullptr;
+unsigned long g_answer = 0;
+unsigned long CALLBACK RewriteRequest(void* parameter, unsigned long hook, long) {
+    auto* request = static_cast<HOOKREQUEST*>(parameter);
+    if (request->nID != kRewrittenId)
+        return hookCallNext(hook, parameter);
+    if (!g_rewrite)
+        return g_answer;
+    g_rewrite(*request);
+    return hookCallNext(hook, parameter);
+}
+
+// Registry hooks answer requests themselves or rewrite them in any way: whatever they make of
+// a request, only a live hook of the request's id is removed, and nothing else is touched.
+TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
+    IdScope scope{kRewrittenId}, neighbour{kRewrittenId + 1};
+    unsigned long victim = hookSet(kRewrittenId, AsHook(&PassOn<'V'>), 0, 0);
+    unsigned long other = hookSet(kRewrittenId + 1, AsHook(&PassOn<'O'>), 0, 0);
+    unsigned long rewriter = hookSet(HOOKID_REGISTRY, AsHook(&RewriteRequest), 0, 0);
+    ASSERT_NE(rewriter, 0ul);
+    g_answer = 7;
+    EXPECT_EQ(hookRemove(victim), 7) << "the registry chain's answer";
+    g_answer = 0;
+    EXPECT_EQ(hookSet(kRewrittenId, AsHook(&PassOn<'W'>), 0, 0), 0ul) << "refused";
+
+    // Each rewrite, and the id a set request rewritten that way still reaches (0: none).
+    struct Row {
+        void (*rewrite)(HOOKREQUEST&);
+        unsigned long setReaches;
+    } const rows[] = {
+        {[](HOOKREQUEST& r) { r.nCommand = 99; }, 0},
+        {[](HOOKREQUEST& r) { r.nID = 0xFFFFFFFF; }, 0},
+        {[](HOOKREQUEST& r) { r.nID = 0; }, 0},
+        {[](HOOKREQUEST& r) { r.nID = 70000 + r.nID; }, 0},
+        {[](HOOKREQUEST& r) { r.nID = kRewrittenId + 1; }, kRewrittenId + 1},
+        {[](HOOKREQUEST& r) { r.hEntry |= 0x10000; }, kRewrittenId},
+        {[](HOOKREQUEST& r) { r.hEntry = 0xFFFF; }, kRewrittenId},
+        {[](HOOKREQUEST& r) { r.hEntry = 0; }, kRewrittenId},
+        {[](HOOKREQUEST& r) { r.hEntry += 1; }, kRewrittenId},
+    };
+    for (Row const& row : rows) {
+        g_rewrite = row.rewrite;
+        EXPECT_EQ(hookRemove(victim), 0);
+        EXPECT_EQ(hookSet(kRewrittenId, AsHook(&PassOn<'W'>), 0, 0) >> 16, row.setReaches);
+    }
+    g_rewrite = [](HOOKREQUEST& r) { r.nData = 42; };
+    unsigned long rewritten = hookSet(kRewrittenId, AsHook(&PassOn<'D'>), 0, 0);
+    g_rewrite = nullptr;
+    EXPECT_EQ(hookRemove(rewriter), 1);
+    Log log;
+    EXPECT_EQ(hookCallThisOne(victim, &log), 1ul);
+    EXPECT_EQ(hookCallThisOne(other, &log), 1ul);
+    hookCallThisOne(rewritten, &log); // D hands on to the hooks older than it
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[2], std::make_tuple(std::string("D"), rewritten, 42L));
+    log.resize(2);
+    EXPECT_EQ(log, (Log{{"V", victim, 0}, {"O", other, 0}}));
 }
 
 TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {

@@ -1,11 +1,13 @@
-// The UI call executor: queueing call objects, waking the window's thread, running batches,
-// withdrawing calls whose waiter gave up, and the exit step that destroys the executor.
+// The UI call executor: making its window in the UI thread, queueing call objects, waking the
+// window's thread, running batches, withdrawing calls whose waiter gave up or whose addressee
+// goes away, and the exit step that destroys the executor.
 #include "UICall/UIExec.h"
 
 #include <BaseKit/App.h>
 
 #include <boost/make_shared.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 
@@ -21,6 +23,8 @@ const char kReportFunction[] = "utl::CUIExec::PushCallInfo";
 const char kReportFile[] = ".\\Source\\UICall";
 const unsigned int kLinePostFailed = 151;
 const unsigned int kLineWaitGaveUp = 167;
+// The error code of calls refused because the executor has no window and never will.
+const unsigned long kNoWindow = ERROR_INVALID_WINDOW_HANDLE;
 
 // Process-wide state of the executor's front door. No lock: the cached pointer can only
 // ever be set to the one executor, and both fields are cleared once, by the exit step.
@@ -29,6 +33,9 @@ struct tExecState {
     std::atomic<bool> unloaded{false};
 };
 tExecState g_exec;
+
+// The executor whose window the UI thread's message hook is to make, if any.
+std::atomic<utl::CUIExec*> g_windowToMake{nullptr};
 
 void ReportError(unsigned int line, unsigned long code) {
     app::CDbgErrInfo where(kReportFunction, kReportFile, line);
@@ -45,6 +52,36 @@ void EraseExecutor() {
         container.erase(utl::CTypeInfo(typeid(utl::CUIExec)));
 }
 
+// The executor, made on first need; null once the library is unloading.
+utl::CUIExec* Executor() {
+    static const bool exitStepRegistered = std::atexit(&EraseExecutor) == 0;
+    (void)exitStepRegistered;
+    if (g_exec.unloaded)
+        return nullptr;
+    utl::CUIExec* executor = g_exec.executor.load(std::memory_order_acquire);
+    if (!executor) {
+        try {
+            executor = utl::CUIExec::GetInstance();
+        } catch (std::bad_alloc const&) {
+            return nullptr;
+        }
+        g_exec.executor.store(executor, std::memory_order_release);
+    }
+    return executor;
+}
+
+// The UI thread's message hook while the executor's window is still to be made: runs in the UI
+// thread whenever it takes a message, in its own loop or in any modal one.
+LRESULT CALLBACK MakeWindowOnMessage(int code, WPARAM wParam, LPARAM lParam) {
+    if (utl::CUIExec* executor = g_windowToMake.load())
+        executor->MakeWindowIfPending();
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+bool SameObject(boost::weak_ptr<void> const& a, boost::weak_ptr<void> const& b) {
+    return !a.owner_before(b) && !b.owner_before(a);
+}
+
 } // namespace
 
 namespace utl {
@@ -55,32 +92,41 @@ CUICall& CUICall::operator=(CUICall const&) = default;
 CUICall::~CUICall() = default;
 
 bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigned long timeout) {
-    if (!call)
-        return false;
-    static const bool exitStepRegistered = std::atexit(&EraseExecutor) == 0;
-    (void)exitStepRegistered;
-    if (g_exec.unloaded)
-        return false;
-    CUIExec* executor = g_exec.executor.load(std::memory_order_acquire);
-    if (!executor) {
-        executor = CUIExec::GetInstance();
-        g_exec.executor.store(executor, std::memory_order_release);
-    }
-    return executor && executor->PushCallInfo(std::move(call), timeout);
+    return CallInUIThreadTo({}, std::move(call), timeout);
 }
 
-// The window belongs to the constructing thread; creation and timer results are not checked:
-// without a window a post fails and is reported, without a timer only the watchdog is lost.
-CUIExec::CUIExec() : m_dwUIThreadID(app::GetUserInputThreadID()), m_nTimerID(0) {
-    CreateEx(0, L"Message", L"message_only", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr);
-    m_nTimerID = ::SetTimer(m_hWnd, kWatchdogTimerId, kWatchdogPeriodMs, nullptr);
+bool CallInUIThreadTo(boost::shared_ptr<void> const& addressee, boost::shared_ptr<CUICall> call,
+                      unsigned long timeout) {
+    if (!call)
+        return false;
+    CUIExec* executor = Executor();
+    return executor && executor->PushCallInfo(std::move(call), timeout, addressee);
+}
+
+void EndCallsTo(boost::shared_ptr<void> const& addressee) {
+    if (CUIExec* executor = Executor())
+        executor->EndCallsTo(addressee);
+}
+
+// Made in the UI thread, the executor makes its window at once; made elsewhere, it asks the
+// UI thread to make it, so the window and the running of calls always belong to that thread.
+CUIExec::CUIExec()
+    : m_dwUIThreadID(app::GetUserInputThreadID()), m_nTimerID(0), m_eWindow(eWindowPending),
+      m_dwRequestError(0) {
+    if (::GetCurrentThreadId() == m_dwUIThreadID)
+        MakeWindowIfPending();
+    else
+        RequestWindow();
 }
 
 // Entries still queued are dropped unrun, their waiters not woken. The queue is emptied
 // before the window goes, so the window's last messages run nothing.
 CUIExec::~CUIExec() {
     tQueue dropped;
+    CUIExec* self = this;
+    g_windowToMake.compare_exchange_strong(self, nullptr);
     CSingleLock lock(&m_csQueue, TRUE);
+    m_windowRequest.reset();
     dropped.swap(m_Queue);
     if (::IsWindow(m_hWnd)) {
         ::KillTimer(m_hWnd, m_nTimerID);
@@ -89,59 +135,192 @@ CUIExec::~CUIExec() {
     lock.Unlock();
 }
 
-bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeout) {
+// Installs the UI thread's message hook; the wake-up posts then reach the thread as thread
+// messages, so that it takes a message and makes the window.
+void CUIExec::RequestWindow() {
+    g_windowToMake = this;
+    CSingleLock lock(&m_csQueue, TRUE);
+    m_windowRequest.reset(
+        ::SetWindowsHookExW(WH_GETMESSAGE, &MakeWindowOnMessage, nullptr, m_dwUIThreadID));
+    m_dwRequestError = m_windowRequest ? 0 : ::GetLastError();
+}
+
+// Making the window runs no call (OnWndMsg waits for the ready state); calls queued before
+// it was made are woken up once it is, or failed when it cannot be made.
+void CUIExec::MakeWindowIfPending() {
+    if (m_eWindow != eWindowPending || ::GetCurrentThreadId() != m_dwUIThreadID)
+        return;
+    {
+        CSingleLock lock(&m_csQueue, TRUE);
+        if (m_eWindow != eWindowPending)
+            return;
+        m_eWindow = eWindowMaking;
+    }
+    CreateEx(0, L"Message", L"message_only", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr);
+    bool made = m_hWnd != nullptr;
+    if (made)
+        m_nTimerID = ::SetTimer(m_hWnd, kWatchdogTimerId, kWatchdogPeriodMs, nullptr);
+    tu::UniqueHook request; // removed after the lock, also from inside the hook itself
+    tQueue failed;
+    {
+        CSingleLock lock(&m_csQueue, TRUE);
+        request = std::move(m_windowRequest);
+        m_eWindow = made ? eWindowReady : eWindowFailed;
+        if (!made)
+            failed.swap(m_Queue);
+        else if (!m_Queue.empty())
+            PostWakeUp();
+    }
+    CUIExec* self = this;
+    g_windowToMake.compare_exchange_strong(self, nullptr);
+    if (!made)
+        ReportError(kLinePostFailed, kNoWindow);
+    for (tUICallInfoPtr const& entry : failed)
+        EndWait(*entry);
+}
+
+bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeout,
+                           boost::shared_ptr<void> const& addressee) {
     if (!call)
         return false;
     if (::GetCurrentThreadId() == m_dwUIThreadID) {
+        MakeWindowIfPending();
         call->Execute();
         return true;
     }
-    tUICallInfoPtr entry = boost::make_shared<tUICallInfo>(std::move(call));
+    try {
+        return QueueCall(std::move(call), timeout, addressee);
+    } catch (std::bad_alloc const&) {
+        return false; // nothing was queued
+    }
+}
+
+bool CUIExec::QueueCall(boost::shared_ptr<CUICall> call, unsigned long timeout,
+                        boost::shared_ptr<void> const& addressee) {
+    tUICallInfoPtr entry = boost::make_shared<tUICallInfo>(std::move(call), addressee);
     if (timeout != 0) {
         entry->evDone = BorrowEvent();
         entry->csCall.emplace();
     }
-    bool posted = Enqueue(entry);
-    return timeout == 0 ? posted : AwaitCall(*entry, timeout);
+    EQueued queued = Enqueue(entry);
+    if (queued == eNotQueued)
+        return false;
+    return timeout == 0 ? queued == eQueuedAndWoken : AwaitCall(entry, timeout);
 }
 
 // Appends the entry; only the append that makes the queue non-empty posts a wake-up,
-// since one is already on its way for the others. False when that post failed.
-bool CUIExec::Enqueue(tUICallInfoPtr const& entry) {
+// since one is already on its way for the others (before the window exists, every append asks
+// again). False when that post failed (the call stays queued), and for calls that are not
+// queued: to a closed addressee (unreported), or when the window could not be made (reported).
+CUIExec::EQueued CUIExec::Enqueue(tUICallInfoPtr const& entry) {
     CSingleLock lock(&m_csQueue, TRUE);
-    m_Queue.push_back(entry);
-    if (m_Queue.size() != 1 || PostWakeUp())
-        return true;
-    DWORD error = ::GetLastError();
+    if (IsClosed(entry->wpAddressee))
+        return eNotQueued;
+    DWORD error = kNoWindow;
+    if (m_eWindow != eWindowFailed) {
+        bool tracked = entry->evDone && !entry->wpAddressee.expired();
+        if (tracked)
+            m_Addressed.push_back(entry);
+        try {
+            m_Queue.push_back(entry);
+        } catch (std::bad_alloc const&) {
+            if (tracked)
+                m_Addressed.pop_back();
+            throw;
+        }
+        if ((m_eWindow == eWindowReady && m_Queue.size() != 1) || PostWakeUp())
+            return eQueuedAndWoken;
+        error = ::GetLastError();
+    }
+    EQueued queued = m_eWindow == eWindowFailed ? eNotQueued : eQueuedNotWoken;
     lock.Unlock();
     ReportError(kLinePostFailed, error);
+    return queued;
+}
+
+bool CUIExec::IsClosed(boost::weak_ptr<void> const& addressee) const {
+    if (addressee.expired())
+        return false;
+    for (auto const& closed : m_Closed)
+        if (SameObject(closed, addressee))
+            return true;
     return false;
 }
 
 // Waits for the call; on time-out, checks once more under the entry's lock (which waits for
 // a call that is running right now) and withdraws a call that has not started.
-bool CUIExec::AwaitCall(tUICallInfo& entry, unsigned long timeout) {
-    HANDLE done = entry.evDone ? entry.evDone->m_hObject : nullptr; // none: the wait fails
+bool CUIExec::AwaitCall(tUICallInfoPtr const& entry, unsigned long timeout) {
+    HANDLE done = entry->evDone ? entry->evDone->m_hObject : nullptr; // none: the wait fails
     if (::WaitForSingleObject(done, timeout) != WAIT_OBJECT_0) {
         boost::shared_ptr<CUICall> withdrawn; // released after the entry's lock
-        CSingleLock callLock(&*entry.csCall, TRUE);
+        CSingleLock callLock(&*entry->csCall, TRUE);
         DWORD lastCheck = ::WaitForSingleObject(done, 0);
         if (lastCheck != WAIT_OBJECT_0)
-            withdrawn.swap(entry.spCall);
+            withdrawn.swap(entry->spCall);
         callLock.Unlock();
         if (lastCheck != WAIT_OBJECT_0)
             ReportError(kLineWaitGaveUp, lastCheck);
     }
+    bool ran = entry->bDone;
+    if (!ran && m_eWindow == eWindowFailed) // dropped because the window could not be made
+        ReportError(kLinePostFailed, kNoWindow);
     // Signalled and consumed, or withdrawn and never to be signalled: unsignalled either way.
-    ReturnEvent(std::move(entry.evDone));
-    return entry.bDone;
+    Retire(entry, std::move(entry->evDone));
+    return ran;
+}
+
+// A waiter is done with its entry: it is no longer addressed, and its event is idle again.
+void CUIExec::Retire(tUICallInfoPtr const& entry, std::unique_ptr<CEvent> event) {
+    CSingleLock lock(&m_csQueue, TRUE);
+    auto found = std::find(m_Addressed.begin(), m_Addressed.end(), entry);
+    if (found != m_Addressed.end())
+        m_Addressed.erase(found);
+    if (event && event->m_hObject)
+        m_IdleEvents.push_back(std::move(event)); // reserved by BorrowEvent: cannot throw
+}
+
+void CUIExec::EndCallsTo(boost::shared_ptr<void> const& addressee) {
+    tQueue ending;
+    CSingleLock lock(&m_csQueue, TRUE);
+    m_Closed.erase(std::remove_if(m_Closed.begin(), m_Closed.end(),
+                                  [](boost::weak_ptr<void> const& c) { return c.expired(); }),
+                   m_Closed.end());
+    try {
+        m_Closed.push_back(addressee);
+        for (tUICallInfoPtr const& entry : m_Addressed)
+            if (SameObject(entry->wpAddressee, addressee))
+                ending.push_back(entry);
+    } catch (std::bad_alloc const&) {
+        // Waits not collected end when their calls run, as without this step.
+    }
+    lock.Unlock();
+    for (tUICallInfoPtr const& entry : ending)
+        EndWait(*entry);
+}
+
+// Lets the entry's waiter go with false: a call not started is withdrawn (and released here);
+// a running one goes on, and the window's thread then leaves the event alone.
+void CUIExec::EndWait(tUICallInfo& entry) {
+    boost::shared_ptr<CUICall> withdrawn;
+    CCriticalSection* callSection = entry.csCall ? &*entry.csCall : nullptr;
+    CSingleLock callLock(callSection, callSection != nullptr);
+    if (!entry.spCall || entry.bWaitEnded)
+        return;
+    if (!entry.bRunning)
+        withdrawn.swap(entry.spCall);
+    entry.bWaitEnded = true;
+    if (entry.evDone)
+        entry.evDone->SetEvent();
+    callLock.Unlock();
 }
 
 BOOL CUIExec::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     bool watchdogTick = message == WM_TIMER && wParam == kWatchdogTimerId;
-    tQueue batch = TakeBatch(watchdogTick);
-    if (!batch.empty())
-        RunBatch(batch);
+    if (m_eWindow == eWindowReady) {
+        tQueue batch = TakeBatch(watchdogTick);
+        if (!batch.empty())
+            RunBatch(batch);
+    }
     if (message == WM_USER || watchdogTick)
         return TRUE;
     return CWnd::OnWndMsg(message, wParam, lParam, result);
@@ -163,23 +342,32 @@ CUIExec::tQueue CUIExec::TakeBatch(bool watchdogTick) {
     return batch;
 }
 
-// Runs the batch oldest first. When a call throws, its waiter is woken (with false), the
-// rest of the batch goes back behind calls queued meanwhile, and the exception leaves.
+// Runs the batch oldest first, releasing each call object here once it ran. When a call
+// throws, its waiter is woken (with false), the rest of the batch goes back behind calls
+// queued meanwhile, and the exception leaves.
 void CUIExec::RunBatch(tQueue const& batch) {
     for (size_t i = 0; i < batch.size(); ++i) {
         tUICallInfoPtr entry = batch[i];
+        boost::shared_ptr<CUICall> ran; // released after the entry's lock
         CCriticalSection* callSection = entry->csCall ? &*entry->csCall : nullptr;
         CSingleLock callLock(callSection, callSection != nullptr);
         if (!entry->spCall)
             continue;
+        entry->bRunning = true;
         try {
             entry->spCall->Execute();
         } catch (...) {
-            if (entry->evDone)
+            entry->bRunning = false;
+            ran.swap(entry->spCall);
+            if (entry->evDone && !entry->bWaitEnded)
                 entry->evDone->SetEvent();
             RequeueRest(batch, i + 1);
             throw;
         }
+        entry->bRunning = false;
+        ran.swap(entry->spCall);
+        if (entry->bWaitEnded)
+            continue;
         entry->bDone = true;
         if (entry->evDone)
             entry->evDone->SetEvent();
@@ -193,8 +381,23 @@ void CUIExec::RequeueRest(tQueue const& batch, size_t first) {
     PostWakeUp();
 }
 
+// Wakes the window's thread: a posted WM_USER once the window exists; before that, a thread
+// message that makes the UI thread take a message (and so its hook make the window). A window
+// that could not be made is never reported as woken.
 bool CUIExec::PostWakeUp() {
-    return ::PostMessageW(m_hWnd, WM_USER, 0, 0) != FALSE;
+    switch (m_eWindow) {
+    case eWindowReady:
+        return ::PostMessageW(m_hWnd, WM_USER, 0, 0) != FALSE;
+    case eWindowFailed:
+        ::SetLastError(kNoWindow);
+        return false;
+    default:
+        if (!m_windowRequest) {
+            ::SetLastError(m_dwRequestError);
+            return false;
+        }
+        return ::PostThreadMessageW(m_dwUIThreadID, WM_NULL, 0, 0) != FALSE;
+    }
 }
 
 // Looks at posted messages only, so no sent message is handled under the queue lock.
@@ -204,6 +407,8 @@ bool CUIExec::WakeUpPending() {
            FALSE;
 }
 
+// Lends an idle event, or makes one; the idle list keeps room for it to come back, so
+// giving it back never allocates.
 std::unique_ptr<CEvent> CUIExec::BorrowEvent() {
     CSingleLock lock(&m_csQueue, TRUE);
     if (!m_IdleEvents.empty()) {
@@ -211,16 +416,10 @@ std::unique_ptr<CEvent> CUIExec::BorrowEvent() {
         m_IdleEvents.pop_back();
         return event;
     }
+    m_IdleEvents.reserve(m_IdleEvents.capacity() + 1);
     lock.Unlock();
     // Not owned, automatic reset, no name, default security.
     return std::unique_ptr<CEvent>(new (std::nothrow) CEvent(FALSE, FALSE, nullptr, nullptr));
-}
-
-void CUIExec::ReturnEvent(std::unique_ptr<CEvent> event) {
-    if (!event || !event->m_hObject)
-        return;
-    CSingleLock lock(&m_csQueue, TRUE);
-    m_IdleEvents.push_back(std::move(event));
 }
 
 } // namespace utl

@@ -1,6 +1,6 @@
 // UI listeners: listeners whose three-word events are handled in the UI thread, and the call
 // object that carries one event there.
-#include "tuUICall.h"
+#include "UICall/UIExec.h"
 
 #include <BaseKit/App.h>
 
@@ -25,11 +25,18 @@ private:
 
 namespace {
 // Hands the event to the UI thread, where the holder's listener takes it again through Work.
+// The call is addressed to the holder, so the listener's end can end its wait. An event that
+// cannot be packed for lack of memory is dropped.
 void ForwardToUIThread(CListener const& listener, unsigned int first, unsigned int second,
                        boost::any const& data, unsigned long timeout) {
-    boost::shared_ptr<CUICall> transport(
-        new CMessageTransport(listener.GetHolder(), first, second, data));
-    CallInUIThread(transport, timeout);
+    boost::shared_ptr<tHolder> holder = listener.GetHolder();
+    boost::shared_ptr<CUICall> transport;
+    try {
+        transport.reset(new CMessageTransport(holder, first, second, data));
+    } catch (std::bad_alloc const&) {
+        return;
+    }
+    CallInUIThreadTo(holder, std::move(transport), timeout);
 }
 } // namespace
 
@@ -38,7 +45,11 @@ CUIListener::CUIListener(unsigned long timeout) : m_dwTimeout(timeout) {}
 CUIListener::CUIListener(CEventSource const& source, unsigned long timeout)
     : CListener(source), m_dwTimeout(timeout) {}
 
-CUIListener::~CUIListener() = default;
+// A thread waiting for this listener's event to be handled in the UI thread holds a delivery
+// that the base class waits for: its wait is ended first, so the two never wait on each other.
+CUIListener::~CUIListener() {
+    EndCallsTo(GetHolder());
+}
 
 void CUIListener::Work(unsigned int first, unsigned int second, boost::any const& data) {
     if (app::IsUserInputThread())
@@ -52,7 +63,9 @@ CUIMapListener::CUIMapListener(unsigned long timeout) : m_dwTimeout(timeout) {}
 CUIMapListener::CUIMapListener(CEventSource const& source, unsigned long timeout)
     : CMapListener(source), m_dwTimeout(timeout) {}
 
-CUIMapListener::~CUIMapListener() = default;
+CUIMapListener::~CUIMapListener() {
+    EndCallsTo(GetHolder());
+}
 
 void CUIMapListener::Work(unsigned int first, unsigned int second, boost::any const& data) {
     if (app::IsUserInputThread())

@@ -9,6 +9,7 @@
 #include <boost/smart_ptr/owner_less.hpp>
 
 #include <map>
+#include <new>
 
 namespace utl {
 
@@ -19,10 +20,16 @@ public:
     // One message on its way to the UI thread; keeps the handler alive until it is gone.
     class CEventHelper : public CUICall {
     public:
-        CEventHelper(boost::shared_ptr<CEventHandler> handler, CMsgCenter::tHandlerFn function,
-                     CMsgCenter const& center, int first, int second, boost::any const& data)
-            : m_spHandler(std::move(handler)), m_pfnHandler(function), m_pCenter(&center),
-              m_nArg1(first), m_nArg2(second), m_Data(data) {}
+        CEventHelper(CMsgCenter::tHandlerFn function, CMsgCenter const& center, int first,
+                     int second, boost::any const& data)
+            : m_pfnHandler(function), m_pCenter(&center), m_nArg1(first), m_nArg2(second),
+              m_Data(data) {}
+
+        // Takes the handler's reference; false when the handler is gone.
+        bool Hold(boost::weak_ptr<CEventHandler> const& handler) {
+            m_spHandler = handler.lock();
+            return m_spHandler != nullptr;
+        }
 
         void Execute() override {
             ((*m_spHandler).*m_pfnHandler)(*m_pCenter, m_nArg1, m_nArg2, m_Data);
@@ -42,17 +49,22 @@ public:
 
     // Called by the center in its dispatching thread: runs the handler at once in the UI
     // thread, queues it there without waiting from any other, drops it when it is gone.
+    // Another thread keeps no reference of its own: the only one is the queued message's, so
+    // the handler's last reference goes in the UI thread, where the executor releases calls.
     void Forward(CMsgCenter const& center, int first, int second, boost::any const& data) {
-        boost::shared_ptr<CEventHandler> handler = m_wpHandler.lock();
-        if (!handler)
-            return;
         if (app::IsUserInputThread()) {
-            ((*handler).*m_pfnHandler)(center, first, second, data);
+            if (boost::shared_ptr<CEventHandler> handler = m_wpHandler.lock())
+                ((*handler).*m_pfnHandler)(center, first, second, data);
             return;
         }
-        boost::shared_ptr<CUICall> helper(
-            new CEventHelper(handler, m_pfnHandler, center, first, second, data));
-        CallInUIThread(helper, 0);
+        boost::shared_ptr<CEventHelper> helper;
+        try {
+            helper.reset(new CEventHelper(m_pfnHandler, center, first, second, data));
+        } catch (std::bad_alloc const&) {
+            return; // dropped before any reference to the handler was taken
+        }
+        if (helper->Hold(m_wpHandler))
+            CallInUIThread(std::move(helper), 0);
     }
 
 private:
@@ -76,7 +88,14 @@ tTransportPtr Register(CMsgCenter const& center, tHandlerRef const& handler,
                        CMsgCenter::tHandlerFn function) {
     tTransportPtr transport(new CEventTransport(handler, function));
     CSingleLock lock(&g_csUIListeners, TRUE);
-    g_UIListeners[&center].emplace(handler, transport);
+    tCenterEntries& entries = g_UIListeners[&center];
+    try {
+        entries.emplace(handler, transport);
+    } catch (std::bad_alloc const&) {
+        if (entries.empty())
+            g_UIListeners.erase(&center);
+        throw;
+    }
     return transport;
 }
 
@@ -84,23 +103,40 @@ CMsgCenter::tHandlerFn ForwardFn() {
     return static_cast<CMsgCenter::tHandlerFn>(&CEventTransport::Forward);
 }
 
-} // namespace
-
-void WINAPI AddUIListener(CMsgCenter& center, int code, tHandlerRef const& handler,
-                          CMsgCenter::tHandlerFn function) {
-    tTransportPtr transport = Register(center, handler, function);
-    center.AddListener(code, tHandlerRef(transport), ForwardFn());
+// Takes a registration out of the registry again (the center refused it).
+void Unregister(CMsgCenter const& center, tTransportPtr const& transport) {
+    CSingleLock lock(&g_csUIListeners, TRUE);
+    auto found = g_UIListeners.find(&center);
+    if (found == g_UIListeners.end())
+        return;
+    tCenterEntries& entries = found->second;
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        if (it->second == transport) {
+            entries.erase(it);
+            break;
+        }
+    if (entries.empty())
+        g_UIListeners.erase(found);
 }
 
-void WINAPI AddUIListener(CMsgCenter& center, int code1, int code2, tHandlerRef const& handler,
-                          CMsgCenter::tHandlerFn function) {
-    tTransportPtr transport = Register(center, handler, function);
-    center.AddListener(code1, code2, tHandlerRef(transport), ForwardFn());
+// Registers at the registry, then at the center; when memory runs out on the way, nothing of
+// the registration stays behind.
+template <class AddAtCenter>
+void AddRegistration(CMsgCenter& center, tHandlerRef const& handler,
+                     CMsgCenter::tHandlerFn function, AddAtCenter addAtCenter) {
+    if (!function)
+        return;
+    tTransportPtr transport;
+    try {
+        transport = Register(center, handler, function);
+        addAtCenter(tHandlerRef(transport));
+    } catch (std::bad_alloc const&) {
+        if (transport)
+            Unregister(center, transport);
+    }
 }
 
-// The center learns of each ended registration under the transport it was made with, so the
-// handler's own direct registrations at the center stay untouched.
-void WINAPI RemoveUIListener(CMsgCenter& center, tHandlerRef const& handler) {
+void RemoveRegistrations(CMsgCenter& center, tHandlerRef const& handler) {
     CSingleLock lock(&g_csUIListeners, TRUE);
     auto found = g_UIListeners.find(&center);
     if (found == g_UIListeners.end())
@@ -112,6 +148,32 @@ void WINAPI RemoveUIListener(CMsgCenter& center, tHandlerRef const& handler) {
     entries.erase(range.first, range.second);
     if (entries.empty())
         g_UIListeners.erase(found);
+}
+
+} // namespace
+
+void WINAPI AddUIListener(CMsgCenter& center, int code, tHandlerRef const& handler,
+                          CMsgCenter::tHandlerFn function) {
+    AddRegistration(center, handler, function, [&](tHandlerRef const& transport) {
+        center.AddListener(code, transport, ForwardFn());
+    });
+}
+
+void WINAPI AddUIListener(CMsgCenter& center, int code1, int code2, tHandlerRef const& handler,
+                          CMsgCenter::tHandlerFn function) {
+    AddRegistration(center, handler, function, [&](tHandlerRef const& transport) {
+        center.AddListener(code1, code2, transport, ForwardFn());
+    });
+}
+
+// The center learns of each ended registration under the transport it was made with, so the
+// handler's own direct registrations at the center stay untouched.
+void WINAPI RemoveUIListener(CMsgCenter& center, tHandlerRef const& handler) {
+    try {
+        RemoveRegistrations(center, handler);
+    } catch (std::bad_alloc const&) {
+        // The center could not take them back; the registry keeps them, so a later removal can.
+    }
 }
 
 } // namespace utl

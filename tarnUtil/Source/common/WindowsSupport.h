@@ -50,6 +50,30 @@ private:
     HANDLE m_handle;
 };
 
+// Owns an installed hook procedure (removed with UnhookWindowsHookEx); null owns nothing.
+class UniqueHook {
+public:
+    explicit UniqueHook(HHOOK hook = nullptr) : m_hook(hook) {}
+    ~UniqueHook() { reset(); }
+    UniqueHook(UniqueHook&& other) noexcept : m_hook(other.m_hook) { other.m_hook = nullptr; }
+    UniqueHook& operator=(UniqueHook&& other) noexcept {
+        if (this != &other) {
+            reset(other.m_hook);
+            other.m_hook = nullptr;
+        }
+        return *this;
+    }
+    explicit operator bool() const { return m_hook != nullptr; }
+    void reset(HHOOK hook = nullptr) {
+        if (m_hook)
+            ::UnhookWindowsHookEx(m_hook);
+        m_hook = hook;
+    }
+
+private:
+    HHOOK m_hook;
+};
+
 // Holds a CRITICAL_SECTION entered for its lifetime.
 class CriticalSectionLock {
 public:

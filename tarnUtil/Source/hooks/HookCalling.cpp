@@ -9,6 +9,8 @@
 
 #include <boost/make_shared.hpp>
 
+#include <new>
+
 namespace {
 
 typedef tu::CriticalSectionLock RegistryGuard;
@@ -56,7 +58,7 @@ unsigned long WINAPI hookCallNext(unsigned long hook, void* parameter) {
     {
         RegistryGuard guard(tu::hooks::RegistryLock());
         HOOKENTRY entry;
-        if (tu::hooks::ReadEntry(hook, entry)) {
+        if (tu::hooks::IsLiveHook(hook) && tu::hooks::ReadEntry(hook, entry)) {
             next = entry.hNext;
             target = next ? tu::hooks::HookOfEntry(next)
                           : tu::hooks::tTarget{entry.pfnDefault, entry.nDefaultFlags, 0};
@@ -66,12 +68,11 @@ unsigned long WINAPI hookCallNext(unsigned long hook, void* parameter) {
 }
 
 unsigned long WINAPI hookCallThisOne(unsigned long hook, void* parameter) {
-    if (!tu::hooks::IsManagedId(hook >> 16))
-        return 0;
     tu::hooks::tTarget target;
     {
         RegistryGuard guard(tu::hooks::RegistryLock());
-        target = tu::hooks::HookOfEntry(hook);
+        if (tu::hooks::IsLiveHook(hook))
+            target = tu::hooks::HookOfEntry(hook);
     }
     return tu::hooks::CallTarget(target, parameter, hook);
 }
@@ -79,7 +80,12 @@ unsigned long WINAPI hookCallThisOne(unsigned long hook, void* parameter) {
 unsigned long WINAPI hookCallFirstInUI(unsigned id, void* parameter) {
     if (app::IsUserInputThread())
         return hookCallFirst(id, parameter);
-    auto call = boost::make_shared<CHookCallFirstInUI>(id, parameter);
+    boost::shared_ptr<CHookCallFirstInUI> call;
+    try {
+        call = boost::make_shared<CHookCallFirstInUI>(id, parameter);
+    } catch (std::bad_alloc const&) {
+        return 0;
+    }
     utl::CallInUIThread(call, INFINITE);
     return call->m_nResult;
 }

@@ -8,6 +8,7 @@
 #include "tuLocal.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -19,6 +20,9 @@ CRITICAL_SECTION g_hookLock;
 std::unordered_map<std::wstring, unsigned> g_hookNames;
 tagCHAIN g_hookIDTable;
 tagHEAPMG g_hookHeap;
+// The id each live entry belongs to, by entry handle; 0 for no entry. Calls and removals
+// check it, so a stale or reused handle never reaches freed or foreign storage.
+unsigned short g_entryOwner[0x10000];
 
 const unsigned kIdTableSlots = 47;
 const unsigned kEntryHeapBytes = 563;
@@ -128,13 +132,17 @@ unsigned long SetHookLocked(const HOOKREQUEST& request) {
         older.hPrev = entryHandle;
         WriteEntry(olderFirst, older);
     }
+    g_entryOwner[entryHandle] = static_cast<unsigned short>(id);
     return tu::hooks::MakeHookHandle(id, entryHandle);
 }
 
+// Removes only a live entry of the request's id, whatever a registry hook made of the request.
 int RemoveHookLocked(const HOOKREQUEST& request) {
     unsigned long entryHandle = request.hEntry;
     HOOKENTRY entry, neighbour;
-    if (!entryHandle || !tu::hooks::ReadEntry(entryHandle, entry))
+    if (entryHandle > 0xFFFF || request.nID > 0xFFFF ||
+        !tu::hooks::IsLiveHook(tu::hooks::MakeHookHandle(request.nID, entryHandle)) ||
+        !tu::hooks::ReadEntry(entryHandle, entry))
         return 0;
     if (entry.hPrev) {
         if (tu::hooks::ReadEntry(entry.hPrev, neighbour)) {
@@ -160,6 +168,7 @@ int RemoveHookLocked(const HOOKREQUEST& request) {
     std::memset(&entry.pfnDefault, 0xDD, sizeof entry.pfnDefault);
     WriteEntry(entryHandle, entry);
     DropEntry(entryHandle);
+    g_entryOwner[entryHandle] = 0;
     return 1;
 }
 
@@ -195,6 +204,11 @@ bool IsManagedId(unsigned long id) {
     return id >= HOOKID_FIRST && id <= HOOKID_LAST;
 }
 
+bool IsLiveHook(unsigned long hook) {
+    unsigned long id = hook >> 16;
+    return IsManagedId(id) && g_entryOwner[hook & 0xFFFF] == id;
+}
+
 bool FindRecord(unsigned long id, HOOKIDREC& record) {
     HOOKIDREC key = {};
     key.nID = id;
@@ -223,31 +237,44 @@ tTarget HookOfEntry(unsigned long hook) {
 
 } // namespace tu::hooks
 
-unsigned WINAPI hookCreateID(const wchar_t* name) {
+namespace {
+
+// Runs a name-map operation under the registry lock; the map's own allocations (the name's
+// copy, the map's nodes) may fail, and then the operation answers 0.
+template <class F> auto WithNames(const wchar_t* name, F operation) -> decltype(operation(L"")) {
     if (!name)
         return 0;
-    RegistryGuard guard(g_hookLock);
-    for (unsigned id = HOOKID_NAMED_FIRST; id <= HOOKID_LAST; ++id)
-        if (!IsNameMapped(id)) {
-            g_hookNames[name] = id;
-            return id;
-        }
-    return 0;
+    try {
+        RegistryGuard guard(g_hookLock);
+        return operation(std::wstring(name));
+    } catch (std::bad_alloc const&) {
+        return 0;
+    }
+}
+
+} // namespace
+
+unsigned WINAPI hookCreateID(const wchar_t* name) {
+    return WithNames(name, [](std::wstring const& key) -> unsigned {
+        for (unsigned id = HOOKID_NAMED_FIRST; id <= HOOKID_LAST; ++id)
+            if (!IsNameMapped(id)) {
+                g_hookNames[key] = id;
+                return id;
+            }
+        return 0;
+    });
 }
 
 unsigned WINAPI hookFindID(const wchar_t* name) {
-    if (!name)
-        return 0;
-    RegistryGuard guard(g_hookLock);
-    auto it = g_hookNames.find(name);
-    return it == g_hookNames.end() ? 0 : it->second;
+    return WithNames(name, [](std::wstring const& key) -> unsigned {
+        auto it = g_hookNames.find(key);
+        return it == g_hookNames.end() ? 0 : it->second;
+    });
 }
 
 int WINAPI hookDeleteID(const wchar_t* name) {
-    if (!name)
-        return 0;
-    RegistryGuard guard(g_hookLock);
-    return g_hookNames.erase(name) ? 1 : 0;
+    return WithNames(name,
+                     [](std::wstring const& key) -> int { return g_hookNames.erase(key) ? 1 : 0; });
 }
 
 int WINAPI hookIsCommonID(unsigned id) {
@@ -269,7 +296,7 @@ int WINAPI hookRemove(unsigned long hook) {
     request.nCommand = HOOKCMD_REMOVE;
     request.nID = hook >> 16;
     request.hEntry = hook & 0xFFFF;
-    return SendRegistryRequest(request) ? 1 : 0;
+    return static_cast<int>(SendRegistryRequest(request));
 }
 
 int WINAPI hookSetDefault(unsigned id, void* function, unsigned long flags) {
@@ -310,6 +337,7 @@ void hookInitRegistry() {
     SetDefaultLocked(HOOKID_REGISTRY, reinterpret_cast<void*>(&hookRegistryProc), 0);
     std::memset(&g_hookHeap, 0, sizeof g_hookHeap);
     HeapMgInit(&g_hookHeap, HEAPMG_NOEMPTYSTR, kEntryHeapBytes, kEntryHeapBytes);
+    std::memset(g_entryOwner, 0, sizeof g_entryOwner);
 }
 
 void hookTermRegistry() {
@@ -317,4 +345,5 @@ void hookTermRegistry() {
     hookExit(HOOKID_REGISTRY);
     DeleteChain(&g_hookIDTable);
     HeapMgDelete(&g_hookHeap);
+    std::memset(g_entryOwner, 0, sizeof g_entryOwner);
 }

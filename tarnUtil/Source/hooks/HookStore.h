@@ -41,6 +41,9 @@ struct tTarget {
 };
 
 bool IsManagedId(unsigned long id);
+// True when the handle's entry is a hook that is set now and belongs to the handle's id. A
+// removed entry names nothing, and so does one whose place in the heap another id reuses.
+bool IsLiveHook(unsigned long hook);
 // Finds the id's record and leaves the id table's cursor on it.
 bool FindRecord(unsigned long id, HOOKIDREC& record);
 // Copies the entry at the handle's low 16 bits out of the heap; false for 0, for a handle the
