@@ -5,9 +5,14 @@
 #include "tuLocal.h"
 #include "tuSettings.h"
 
+#include "common/LanguageIds.h"
+#include "common/WindowsSupport.h"
+
 #include <cstdlib>
 #include <cwchar>
+#include <iterator>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -103,7 +108,7 @@ void C1fa::LoadOnFirstNeed() {
 
 CString C1fa::CalcDllPath() {
     wchar_t path[MAX_PATH] = L"";
-    osGetModuleFileName(m_hNeutInst, path, MAX_PATH);
+    osGetModuleFileName(m_hNeutInst, path, std::size(path));
     if (wchar_t* lastDot = wcsrchr(path, L'.'))
         *lastDot = L'\0';
     return CString(path) + L".1fa";
@@ -114,11 +119,9 @@ HINSTANCE C1fa::LoadResourceDLL() {
         return nullptr;
     FreeResourceDLL();
     const CString path = CalcDllPath();
-    m_hLangInst = ::LoadLibraryW(path);
-    if (m_hLangInst && !MeetsDemand(m_hNeutInst, path)) {
-        ::FreeLibrary(m_hLangInst);
-        m_hLangInst = nullptr;
-    }
+    tu::UniqueModule library(::LoadLibraryW(path));
+    if (library && MeetsDemand(m_hNeutInst, path))
+        m_hLangInst = library.release();
     if (!m_hLangInst)
         CannotLoadResourceDLLWarning(path);
     return m_hLangInst;
@@ -127,16 +130,15 @@ HINSTANCE C1fa::LoadResourceDLL() {
 int C1fa::FreeResourceDLL() {
     if (!m_hLangInst)
         return 0;
-    ::FreeLibrary(m_hLangInst);
-    m_hLangInst = nullptr;
+    tu::UniqueModule released(std::exchange(m_hLangInst, nullptr));
     return 1;
 }
 
 void C1fa::CannotLoadResourceDLLWarning(const wchar_t* path) {
     wchar_t templ[kTemplateSize] = L"";
-    wcsncat(templ, WarningTemplate(), kTemplateSize - 1);
+    wcsncat(templ, WarningTemplate(), std::size(templ) - 1);
     wchar_t text[kTemplateSize] = L"";
-    lclFormatString(text, kTemplateSize, templ, L"%s", path ? path : L"");
+    lclFormatString(text, std::size(text), templ, L"%s", path ? path : L"");
     ::MessageBoxW(nullptr, text, ssnGetExeName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -156,7 +158,7 @@ int __cdecl C1fa::FormatString(LPWSTR output, UINT size, LPCWSTR templ, LPCWSTR 
         LoadOnFirstNeed();
         const UINT id = LOWORD(reinterpret_cast<ULONG_PTR>(templ));
         if (!id ||
-            !lclLoadStringW(m_hLangInst, id, loaded, kTemplateSize, LCL_USER_INPUT_LANG, TRUE))
+            !lclLoadStringW(m_hLangInst, id, loaded, std::size(loaded), LCL_USER_INPUT_LANG, TRUE))
             return 0;
         templ = loaded;
     }
@@ -174,14 +176,14 @@ DLGTEMPLATE* C1fa::LoadDlgTemplate(UINT id, UINT language, int fallback) {
 
 const unsigned short* C1fa::LDS(UINT id) {
     LoadOnFirstNeed();
-    lclLoadStringW(m_hLangInst, id, AsWide(g_texts.lds), kSharedTextSize, LCL_USER_INPUT_LANG,
-                   TRUE);
+    lclLoadStringW(m_hLangInst, id, AsWide(g_texts.lds), std::size(g_texts.lds),
+                   LCL_USER_INPUT_LANG, TRUE);
     return g_texts.lds;
 }
 
 const unsigned short* C1fa::LDSN(UINT id) {
-    lclLoadStringW(m_hNeutInst, id, AsWide(g_texts.ldsn), kSharedTextSize, LCL_USER_INPUT_LANG,
-                   TRUE);
+    lclLoadStringW(m_hNeutInst, id, AsWide(g_texts.ldsn), std::size(g_texts.ldsn),
+                   LCL_USER_INPUT_LANG, TRUE);
     return g_texts.ldsn;
 }
 
@@ -196,22 +198,21 @@ int C1fa::LoadIDFString(UINT kind, UINT id, unsigned short* buffer, UINT size) {
         return lclLoadStringW(m_hLangInst, stringId, AsWide(buffer), size, lookupLanguage,
                               fallback);
     };
-    constexpr UINT kEnglish = 1033, kGerman = 1031;
     if (kind == 0) {
         switch (PRIMARYLANGID(language)) {
         case LANG_JAPANESE:
         case LANG_CHINESE:
-            load(id, kEnglish, FALSE);
+            load(id, tu::kLangEnglishUS, FALSE);
             break;
         case LANG_ENGLISH:
-            load(id, kGerman, FALSE);
+            load(id, tu::kLangGerman, FALSE);
             break;
         default:
             if (!load(id, language, FALSE))
-                load(id, kGerman, FALSE);
+                load(id, tu::kLangGerman, FALSE);
         }
     } else if (kind == 3) {
-        load(id, kEnglish, FALSE);
+        load(id, tu::kLangEnglishUS, FALSE);
     } else {
         load(id + 1, language, TRUE);
     }
