@@ -55,15 +55,6 @@ private:
     Handle m_handle;
 };
 
-// A kernel handle (closed with CloseHandle); null and INVALID_HANDLE_VALUE own nothing.
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static HANDLE Empty() { return nullptr; }
-    static bool Valid(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
-    static void Free(HANDLE handle) { ::CloseHandle(handle); }
-};
-using UniqueHandle = UniqueOwner<KernelHandleTraits>;
-
 // A loaded module (freed with FreeLibrary).
 struct ModuleTraits {
     using Handle = HMODULE;
@@ -81,6 +72,33 @@ struct RpcStringTraits {
     static void Free(RPC_WSTR text) { ::RpcStringFreeW(&text); }
 };
 using UniqueRpcString = UniqueOwner<RpcStringTraits>;
+
+// Owns a kernel handle (closed with CloseHandle); null and INVALID_HANDLE_VALUE own nothing.
+class UniqueHandle {
+public:
+    explicit UniqueHandle(HANDLE handle = nullptr) : m_handle(handle) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    HANDLE get() const { return m_handle; }
+    explicit operator bool() const { return m_handle && m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE release() {
+        HANDLE handle = m_handle;
+        m_handle = nullptr;
+        return handle;
+    }
+    void reset(HANDLE handle = nullptr) {
+        if (*this)
+            ::CloseHandle(m_handle);
+        m_handle = handle;
+    }
+
+private:
+    HANDLE m_handle;
+};
 
 // Holds a CRITICAL_SECTION entered for its lifetime.
 class CriticalSectionLock {
