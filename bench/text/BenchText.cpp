@@ -99,7 +99,7 @@ void BenchHex(size_t bytes) {
     strMem2Hex(block.data(), static_cast<unsigned>(bytes), text);
     std::vector<unsigned char> decoded(bytes);
 
-    constexpr int kRuns = 4; // the fastest of these counts in each repetition
+    constexpr int kRuns = 8; // the fastest of these counts in each repetition
     const auto [toHex, fromHex] = bench::Compare<2>([&] {
         const double baseline = MiBPerSecond(textBytes, bench::BestSeconds(kRuns, copy));
         const double encode =
