@@ -65,6 +65,13 @@ bool MeetsDemand(HMODULE neutral, const wchar_t* path) {
     return FileVersionOf(path, &version) && version >= required;
 }
 
+// The library at the path, loaded, when it meets the neutral module's demand; null (and nothing
+// left loaded) otherwise.
+HMODULE LoadIfDemandMet(HMODULE neutral, const wchar_t* path) {
+    tu::UniqueModule library(::LoadLibraryW(path));
+    return library && MeetsDemand(neutral, path) ? library.release() : nullptr;
+}
+
 // The warning's template for the user-input language; the primary language decides.
 const wchar_t* WarningTemplate() {
     switch (PRIMARYLANGID(lclGetUserInputThreadLangID())) {
@@ -119,9 +126,7 @@ HINSTANCE C1fa::LoadResourceDLL() {
         return nullptr;
     FreeResourceDLL();
     const CString path = CalcDllPath();
-    tu::UniqueModule library(::LoadLibraryW(path));
-    if (library && MeetsDemand(m_hNeutInst, path))
-        m_hLangInst = library.release();
+    m_hLangInst = LoadIfDemandMet(m_hNeutInst, path);
     if (!m_hLangInst)
         CannotLoadResourceDLLWarning(path);
     return m_hLangInst;
