@@ -1,6 +1,7 @@
 // Demo of the hook registry: a chain with a default, and a worker thread's chain call carried
 // into the user-input thread.
 #include "Demo.h"
+#include "DemoPump.h"
 
 #include "tuHooks.h"
 #include "tuUICall.h"
@@ -53,13 +54,7 @@ void ShowHooks() {
         workerResult = hookCallFirstInUI(id, const_cast<wchar_t*>(L"from a worker"));
         done = true;
     });
-    // The UI thread keeps dispatching messages, as a program's message loop does.
-    while (!done) {
-        MSG msg;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-    }
+    PumpUntil(done);
     worker.join();
     std::printf("  the worker got result %lu\n", workerResult);
 

@@ -1,12 +1,11 @@
 // Demo of calls into the UI thread: a worker thread's calls, a listener's events and a
 // message-center registration, all handled in the UI thread (this program's main thread).
 #include "Demo.h"
+#include "DemoPump.h"
 
 #include "tuUICall.h"
 
 #include <boost/make_shared.hpp>
-
-#include <windows.h>
 
 #include <atomic>
 #include <string>
@@ -47,20 +46,6 @@ public:
         std::printf("  %-36s ran in thread %lu\n", what.c_str(), ::GetCurrentThreadId());
     }
 };
-
-void DispatchPending() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-        ::DispatchMessageW(&msg);
-}
-
-// Dispatches this thread's messages until the worker is done.
-void PumpUntil(std::atomic<bool> const& done) {
-    while (!done) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        DispatchPending();
-    }
-}
 
 } // namespace
 

@@ -3,21 +3,21 @@
 // one PostMessageW per call. The main thread is the UI thread and only dispatches messages.
 #include "tuUICall.h"
 
+#include "BenchSupport.h"
+
 #include <boost/make_shared.hpp>
 
-#include <windows.h>
-
-#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
 
-const int kRoundTrips = 2000;
+const int kRoundTrips = 400; // in each repetition
+const int kWarmUpTrips = 100;
 const int kBurstCalls = 10000;
-const int kBursts = 5;
 const UINT kBareRoundTrip = WM_USER;
 const UINT kBareBurst = WM_USER + 1;
 
@@ -25,19 +25,7 @@ std::atomic<int> g_burstRuns{0};
 HANDLE g_burstDone;
 
 double NowMicroseconds() {
-    static const double perSecond = [] {
-        LARGE_INTEGER frequency;
-        ::QueryPerformanceFrequency(&frequency);
-        return static_cast<double>(frequency.QuadPart);
-    }();
-    LARGE_INTEGER counter;
-    ::QueryPerformanceCounter(&counter);
-    return counter.QuadPart * 1e6 / perSecond;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return bench::Now() * 1e6;
 }
 
 void CountBurstRun() {
@@ -80,10 +68,8 @@ HWND CreateBareWindow() {
 }
 
 struct Results {
-    double libraryRoundTrip = 0;
-    double bareRoundTrip = 0;
-    double libraryBurst = 0;
-    double bareBurst = 0;
+    bench::Comparison roundTrip; // microseconds
+    bench::Comparison burst;     // calls per second
 };
 
 double LibraryRoundTrip() {
@@ -99,12 +85,12 @@ double BareRoundTrip(HWND bare, HANDLE event) {
     return NowMicroseconds() - start;
 }
 
-// Alternates the two round trips, and which goes first, so that both see the same conditions
-// (the one that follows the other finds the UI thread still awake).
-void MeasureRoundTrips(HWND bare, Results& results) {
-    HANDLE event = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+// Median round trips of the library and the baseline, in microseconds. Alternates the two, and
+// which goes first, so that both see the same conditions (the one that follows the other finds
+// the UI thread still awake).
+bench::Pair MeasureRoundTrips(HWND bare, HANDLE event, int warmUp) {
     std::vector<double> library, baseline;
-    for (int i = 0; i < kRoundTrips + 100; ++i) {
+    for (int i = 0; i < kRoundTrips + warmUp; ++i) {
         double libraryTime, bareTime;
         if (i % 2) {
             libraryTime = LibraryRoundTrip();
@@ -113,35 +99,36 @@ void MeasureRoundTrips(HWND bare, Results& results) {
             bareTime = BareRoundTrip(bare, event);
             libraryTime = LibraryRoundTrip();
         }
-        if (i >= 100) { // the first ones warm up
+        if (i >= warmUp) {
             library.push_back(libraryTime);
             baseline.push_back(bareTime);
         }
     }
-    ::CloseHandle(event);
-    results.libraryRoundTrip = Median(library);
-    results.bareRoundTrip = Median(baseline);
+    return {bench::Median(library), bench::Median(baseline)};
 }
 
-// Calls per second from the first call until the UI thread has run the last one.
+// Calls per second from the first call of a burst until the UI thread has run the last one.
 template <class Send> double MeasureBurst(Send send) {
-    std::vector<double> rates;
-    for (int burst = 0; burst < kBursts; ++burst) {
-        g_burstRuns = 0;
-        double start = NowMicroseconds();
-        for (int i = 0; i < kBurstCalls; ++i)
-            send();
-        ::WaitForSingleObject(g_burstDone, INFINITE);
-        rates.push_back(kBurstCalls / ((NowMicroseconds() - start) / 1e6));
-    }
-    return Median(rates);
+    g_burstRuns = 0;
+    double start = bench::Now();
+    for (int i = 0; i < kBurstCalls; ++i)
+        send();
+    ::WaitForSingleObject(g_burstDone, INFINITE);
+    return kBurstCalls / (bench::Now() - start);
 }
 
 void Measure(HWND bare, DWORD uiThread, Results& results) {
-    MeasureRoundTrips(bare, results);
-    results.libraryBurst =
-        MeasureBurst([] { utl::CallInUIThread(boost::make_shared<BurstWork>(), 0); });
-    results.bareBurst = MeasureBurst([bare] { ::PostMessageW(bare, kBareBurst, 0, 0); });
+    HANDLE event = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    int warmUp = kWarmUpTrips; // only the first repetition warms up
+    const auto [roundTrip, burst] = bench::Compare<2>([&] {
+        const bench::Pair trip = MeasureRoundTrips(bare, event, std::exchange(warmUp, 0));
+        const bench::Pair rates{
+            MeasureBurst([] { utl::CallInUIThread(boost::make_shared<BurstWork>(), 0); }),
+            MeasureBurst([bare] { ::PostMessageW(bare, kBareBurst, 0, 0); })};
+        return std::array{trip, rates};
+    });
+    results = {roundTrip, burst};
+    ::CloseHandle(event);
     ::PostThreadMessageW(uiThread, WM_QUIT, 0, 0);
 }
 
@@ -160,15 +147,14 @@ int wmain() {
         ::DispatchMessageW(&msg);
     worker.join();
 
-    std::printf("waiting call from a worker, round trip (median of %d):\n", kRoundTrips);
-    std::printf("  CallInUIThread:          %8.1f us\n", results.libraryRoundTrip);
-    std::printf("  PostMessageW + event:    %8.1f us\n", results.bareRoundTrip);
-    std::printf("  ratio library/bare:      %8.2f  (aim: at most 1.3)\n",
-                results.libraryRoundTrip / results.bareRoundTrip);
-    std::printf("burst of %d calls not waited for (median of %d bursts):\n", kBurstCalls, kBursts);
-    std::printf("  CallInUIThread:          %10.0f calls/s\n", results.libraryBurst);
-    std::printf("  one PostMessageW a call: %10.0f calls/s\n", results.bareBurst);
-    std::printf("  ratio library/bare:      %8.1f  (aim: at least 50)\n",
-                results.libraryBurst / results.bareBurst);
+    std::printf("waiting call from a worker, round trip (median of %d in each repetition):\n",
+                kRoundTrips);
+    std::printf("  CallInUIThread:          %8.1f us\n", results.roundTrip.ours);
+    std::printf("  PostMessageW + event:    %8.1f us\n", results.roundTrip.theirs);
+    bench::PrintRatio(results.roundTrip.ratio, "at most 1.3");
+    std::printf("burst of %d calls not waited for:\n", kBurstCalls);
+    std::printf("  CallInUIThread:          %10.0f calls/s\n", results.burst.ours);
+    std::printf("  one PostMessageW a call: %10.0f calls/s\n", results.burst.theirs);
+    bench::PrintRatio(results.burst.ratio, "at least 50");
     return 0;
 }

@@ -2,15 +2,13 @@
 // with an uncontended critical section entered and left around the lookup.
 #include "tuHooks.h"
 
-#include <windows.h>
+#include "BenchSupport.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
 
 const int kCalls = 2000000;
-const int kRounds = 5;
 
 unsigned long CALLBACK Leaf(void* parameter, unsigned long, long) {
     return static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(parameter)) + 1;
@@ -20,23 +18,12 @@ unsigned long CALLBACK Pass(void* parameter, unsigned long hook, long) {
     return hookCallNext(hook, parameter) + 1;
 }
 
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
-}
-
-// Best of several rounds, in nanoseconds per call.
+// Nanoseconds per call over one round of `calls` calls.
 template <class F> double NanosecondsPerCall(F call, int calls) {
-    double best = 1e30;
-    for (int round = 0; round < kRounds; ++round) {
-        double start = Now();
-        for (int i = 0; i < calls; ++i)
-            call(i);
-        best = std::min(best, (Now() - start) * 1e9 / calls);
-    }
-    return best;
+    const double start = bench::Now();
+    for (int i = 0; i < calls; ++i)
+        call(i);
+    return (bench::Now() - start) * 1e9 / calls;
 }
 
 CRITICAL_SECTION g_lock;
@@ -53,29 +40,33 @@ int wmain() {
     for (int i = 0; i < 10; ++i)
         hookSet(chain, reinterpret_cast<void*>(&Pass), 0, 0);
 
-    double bare = NanosecondsPerCall(
-        [](int i) {
-            ::EnterCriticalSection(&g_lock);
-            HOOKFUNC target = g_target;
-            ::LeaveCriticalSection(&g_lock);
-            g_sink = target(reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, 0);
-        },
-        kCalls);
-    double first = NanosecondsPerCall(
-        [&](int i) {
-            g_sink = hookCallFirst(single, reinterpret_cast<void*>(static_cast<INT_PTR>(i)));
-        },
-        kCalls);
-    double walk = NanosecondsPerCall(
-        [&](int i) {
-            g_sink = hookCallFirst(chain, reinterpret_cast<void*>(static_cast<INT_PTR>(i)));
-        },
-        kCalls / 10);
+    const auto [first, walk] = bench::Compare<2>([&] {
+        const double bare = NanosecondsPerCall(
+            [](int i) {
+                ::EnterCriticalSection(&g_lock);
+                HOOKFUNC target = g_target;
+                ::LeaveCriticalSection(&g_lock);
+                g_sink = target(reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, 0);
+            },
+            kCalls);
+        const double one = NanosecondsPerCall(
+            [&](int i) {
+                g_sink = hookCallFirst(single, reinterpret_cast<void*>(static_cast<INT_PTR>(i)));
+            },
+            kCalls);
+        const double ten = NanosecondsPerCall(
+            [&](int i) {
+                g_sink = hookCallFirst(chain, reinterpret_cast<void*>(static_cast<INT_PTR>(i)));
+            },
+            kCalls / 10);
+        return std::array{bench::Pair{one, bare}, bench::Pair{ten, bare}};
+    });
 
-    std::printf("bare lock + indirect call:   %7.1f ns\n", bare);
-    std::printf("hookCallFirst, one hook:     %7.1f ns   ratio %.2f (aim <= 3)\n", first,
-                first / bare);
-    std::printf("ten-hook chain walk:         %7.1f ns   ratio %.2f (%.1f ns per step)\n", walk,
-                walk / bare, walk / 11);
+    std::printf("bare lock + indirect call:   %7.1f ns\n", first.theirs);
+    std::printf("hookCallFirst, one hook:     %7.1f ns\n", first.ours);
+    bench::PrintRatio(first.ratio, "at most 3");
+    std::printf("ten-hook chain walk:         %7.1f ns   (%.1f ns per step)\n", walk.ours,
+                walk.ours / 11);
+    bench::PrintRatio(walk.ratio);
     return 0;
 }

@@ -3,9 +3,10 @@
 // a memcpy of the text's size.
 #include "tuText.h"
 
+#include "BenchSupport.h"
+
 #include <wincrypt.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,21 +14,6 @@
 #include <vector>
 
 namespace {
-
-// Seconds of the fastest of `runs` calls of `work`.
-double BestSeconds(int runs, const std::function<void()>& work) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        LARGE_INTEGER start, end;
-        ::QueryPerformanceCounter(&start);
-        work();
-        ::QueryPerformanceCounter(&end);
-        best = std::min(best, double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
-    }
-    return best;
-}
 
 // Processor time (user and kernel) that the calling thread has used, in seconds.
 double ThreadSeconds() {
@@ -43,11 +29,11 @@ double MiBPerSecond(size_t bytes, double seconds) {
     return double(bytes) / seconds / (1024.0 * 1024.0);
 }
 
-void PrintRatio(const char* what, size_t bytes, double library, const char* baselineName,
-                double baseline) {
-    std::printf("%-12s %8.1f MiB/s   %-22s %8.1f MiB/s   ratio %.2f\n", what,
-                MiBPerSecond(bytes, library), baselineName, MiBPerSecond(bytes, baseline),
-                baseline / library);
+// Speeds are compared, so a ratio above 1 means the library is the faster.
+void PrintComparison(const char* what, const char* baselineName, const bench::Comparison& speeds) {
+    std::printf("%-12s %8.1f MiB/s   %-22s %8.1f MiB/s\n", what, speeds.ours, baselineName,
+                speeds.theirs);
+    bench::PrintRatio(speeds.ratio);
 }
 
 // The platform's MD5 of a block through its cryptography API.
@@ -81,17 +67,24 @@ void BenchMd5() {
         std::printf("no cryptography provider: %lu\n", ::GetLastError());
         return;
     }
-    constexpr int kRuns = 8;
-    double library = ProcessorSeconds(
-        kRuns, [&] { std::free(hashMD5(block.data(), static_cast<unsigned>(block.size()))); });
-    double platform = ProcessorSeconds(kRuns, [&] { PlatformMd5(provider, block); });
+    constexpr int kRuns = 2;
+    // Bytes per second of the native MD5, measured by the benchmark script before this run.
+    const char* native = std::getenv("TARN_NATIVE_MD5_BPS");
+    const double nativeSpeed = native ? std::atof(native) / (1024.0 * 1024.0) : 0;
+    const auto [platform, versusNative] = bench::Compare<2>([&] {
+        const double library =
+            MiBPerSecond(block.size(), ProcessorSeconds(kRuns, [&] {
+                             std::free(hashMD5(block.data(), static_cast<unsigned>(block.size())));
+                         }));
+        const double platformSpeed = MiBPerSecond(
+            block.size(), ProcessorSeconds(kRuns, [&] { PlatformMd5(provider, block); }));
+        return std::array{bench::Pair{library, platformSpeed}, bench::Pair{library, nativeSpeed}};
+    });
     ::CryptReleaseContext(provider, 0);
     std::printf("MD5 of 64 MiB, processor time:\n");
-    PrintRatio("hashMD5", block.size(), library, "platform MD5", platform);
-    // Bytes per second of the native MD5, measured by the benchmark script before this run.
-    if (const char* native = std::getenv("TARN_NATIVE_MD5_BPS"))
-        PrintRatio("hashMD5", block.size(), library, "native MD5 (openssl)",
-                   double(block.size()) / std::atof(native));
+    PrintComparison("hashMD5", "platform MD5", platform);
+    if (native)
+        PrintComparison("hashMD5", "native MD5 (openssl)", versusNative);
 }
 
 void BenchHex(size_t bytes) {
@@ -102,21 +95,29 @@ void BenchHex(size_t bytes) {
     std::vector<unsigned char> copySource(textBytes, 0x41), copyTarget(textBytes);
     auto copy = [&] { std::memcpy(copyTarget.data(), copySource.data(), textBytes); };
     copy();
-    double baseline = BestSeconds(20, copy);
-
     CString text;
     strMem2Hex(block.data(), static_cast<unsigned>(bytes), text);
-    double toHex =
-        BestSeconds(20, [&] { strMem2Hex(block.data(), static_cast<unsigned>(bytes), text); });
     std::vector<unsigned char> decoded(bytes);
-    double fromHex = BestSeconds(
-        20, [&] { strHex2Mem(text.GetString(), decoded.data(), static_cast<unsigned>(bytes)); });
+
+    constexpr int kRuns = 8; // the fastest of these counts in each repetition
+    const auto [toHex, fromHex] = bench::Compare<2>([&] {
+        const double baseline = MiBPerSecond(textBytes, bench::BestSeconds(kRuns, copy));
+        const double encode =
+            MiBPerSecond(textBytes, bench::BestSeconds(kRuns, [&] {
+                             strMem2Hex(block.data(), static_cast<unsigned>(bytes), text);
+                         }));
+        const double decode = MiBPerSecond(textBytes, bench::BestSeconds(kRuns, [&] {
+                                               strHex2Mem(text.GetString(), decoded.data(),
+                                                          static_cast<unsigned>(bytes));
+                                           }));
+        return std::array{bench::Pair{encode, baseline}, bench::Pair{decode, baseline}};
+    });
     if (decoded != block)
         std::printf("strHex2Mem did not give the block back\n");
     std::printf("hex text of %zu KiB (%zu KiB of UTF-16), fastest elapsed time:\n", bytes >> 10,
                 textBytes >> 10);
-    PrintRatio("strMem2Hex", textBytes, toHex, "memcpy of the text", baseline);
-    PrintRatio("strHex2Mem", textBytes, fromHex, "memcpy of the text", baseline);
+    PrintComparison("strMem2Hex", "memcpy of the text", toHex);
+    PrintComparison("strHex2Mem", "memcpy of the text", fromHex);
 }
 
 } // namespace

@@ -1,4 +1,6 @@
-// The BaseKit.dll stand-in: UI thread, last errors, singletons, listeners and message center.
+// The BaseKit.dll stand-in, where the library relies on it in ways its own tests do not reach:
+// the UI thread a test chooses, per-thread last errors, singleton slots, listener holders that
+// outlive their listeners, and message-center registrations removed during dispatch.
 #include <windows.h>
 
 #include "BaseKit/App.h"
@@ -18,12 +20,8 @@
 namespace {
 
 TEST(UserInputThread, IsTheLoaderUntilATestChoosesAnother) {
-    EXPECT_EQ(app::GetUserInputThreadID(), ::GetCurrentThreadId());
     EXPECT_TRUE(app::IsUserInputThread());
-    bool inWorker = true;
-    std::thread([&] { inWorker = app::IsUserInputThread(); }).join();
-    EXPECT_FALSE(inWorker);
-
+    bool inWorker = false;
     DWORD worker = 0;
     std::thread([&] {
         bk::SetUserInputThread(worker = ::GetCurrentThreadId());
@@ -70,9 +68,7 @@ int Counted::alive = 0;
 TEST(SingletonContainer, IsOneMapWhoseSlotsOwnTheirHolders) {
     auto& container = utl::SingleCont::Get();
     EXPECT_EQ(&container, &utl::SingleCont::Get());
-    utl::CTypeInfo key(typeid(Counted)), other(typeid(int));
-    EXPECT_FALSE(key < utl::CTypeInfo(typeid(Counted)));
-    EXPECT_TRUE(key < other || other < key);
+    utl::CTypeInfo key(typeid(Counted));
 
     typedef utl::SingleCont::CSinglePtr::TSinglePtrHelp<Counted> Holder;
     container[key].m_pHolder = new Holder(new Counted);
@@ -95,17 +91,7 @@ public:
     }
 };
 
-class TableListener : public utl::CMapListener {
-public:
-    std::vector<unsigned> handled;
-    TableListener() {
-        MapHandler(7, [this](unsigned first, unsigned second, boost::any const&) {
-            handled.push_back(first * 100 + second);
-        });
-    }
-};
-
-TEST(Listeners, SourcesHoldersAndTables) {
+TEST(Listeners, SourcesAndHolders) {
     utl::CEventSource source;
     RecordingListener a(source), b(source);
     source.Raise(1, 2, boost::any(3));
@@ -125,12 +111,6 @@ TEST(Listeners, SourcesHoldersAndTables) {
     delete listener;
     EXPECT_EQ(utl::ListenerCall(holder, 1, 2, boost::any(3)), utl::CListener::ePriNone);
     EXPECT_EQ(utl::ListenerCall(nullptr, 1, 2, boost::any(3)), utl::CListener::ePriNone);
-
-    // A table listener handles only its mapped words.
-    TableListener table;
-    utl::ListenerCall(table.GetHolder(), 7, 1, boost::any());
-    utl::ListenerCall(table.GetHolder(), 8, 1, boost::any());
-    EXPECT_EQ(table.handled, std::vector<unsigned>{701});
 }
 
 class Handler : public utl::CEventHandler {
@@ -146,29 +126,8 @@ public:
 
 const auto kOnMessage = static_cast<utl::CMsgCenter::tHandlerFn>(&Handler::OnMessage);
 
-TEST(MsgCenter, DispatchesByCodeToLiveHandlersInTheCallingThread) {
-    utl::CMsgCenter center;
-    auto one = boost::make_shared<Handler>(), two = boost::make_shared<Handler>();
-    center.AddListener(10, one, kOnMessage);
-    center.AddListener(20, 30, two, kOnMessage);
-    center.Dispatch(10, 1, boost::any(11));
-    center.Dispatch(30, 2, boost::any(12));
-    center.Dispatch(40, 3, boost::any(13));
-    DWORD worker = 0;
-    std::thread([&] {
-        worker = ::GetCurrentThreadId();
-        center.Dispatch(20, 4, boost::any(14));
-    }).join();
-    DWORD self = ::GetCurrentThreadId();
-    EXPECT_EQ(one->got, (std::vector<std::tuple<int, int, DWORD>>{{10, 11, self}}));
-    EXPECT_EQ(two->got,
-              (std::vector<std::tuple<int, int, DWORD>>{{30, 12, self}, {20, 14, worker}}));
-
-    two.reset(); // a dead handler's registration stays but is not called
-    center.Dispatch(20, 5, boost::any(15));
-    EXPECT_EQ(center.GetListenerCount(), 2u);
-}
-
+// Dispatch by code and range, in the calling thread, is checked by the UI-call tests through
+// the library's registrations.
 TEST(MsgCenter, RemovesEveryRegistrationOfTheSameObjectAlsoFromItsOwnCall) {
     utl::CMsgCenter center;
     auto handler = boost::make_shared<Handler>(), other = boost::make_shared<Handler>();

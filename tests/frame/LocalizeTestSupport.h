@@ -1,5 +1,5 @@
-// Helpers of the localization tests: 0xcc-filled output buffers and a scoped user-input
-// language.
+// Helpers of the localization tests: the module with localized resources and a scoped
+// user-input language.
 #pragma once
 
 #include "tuLocal.h"
@@ -10,14 +10,7 @@
 
 namespace tutest {
 
-// An output buffer of 0xcccc, to catch writes past the end and missing terminators.
-struct FilledBuffer : std::wstring {
-    explicit FilledBuffer(size_t size) : std::wstring(size, static_cast<wchar_t>(0xcccc)) {}
-    wchar_t* Data() { return &(*this)[0]; }
-    bool UntouchedFrom(size_t index) const {
-        return find_first_not_of(static_cast<wchar_t>(0xcccc), index) == npos;
-    }
-};
+using FilledBuffer = GuardedBuffer;
 
 // The module with strings, dialogs and data in several languages, loaded once.
 inline HMODULE LocalizedModule() {

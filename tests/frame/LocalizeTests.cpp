@@ -3,6 +3,8 @@
 // the out-of-memory box.
 #include "tuLocal.h"
 
+#include "common/LanguageIds.h"
+
 #include "LocalizeTestSupport.h"
 #include "MessageBoxSpy.h"
 #include "TestSupport.h"
@@ -15,7 +17,9 @@
 
 namespace {
 
-constexpr UINT kGerman = 1031, kEnglish = 1033, kFrench = 1036, kItalian = 1040;
+constexpr UINT kGerman = tu::kLangGerman, kEnglish = tu::kLangEnglishUS;
+constexpr WORD kFrench = MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
+               kItalian = MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN);
 constexpr UINT kUserInput = LCL_USER_INPUT_LANG; // set to German for the row
 
 class Localized : public ::testing::Test {
@@ -170,11 +174,11 @@ TEST(OutOfMemoryBox, SpeaksTheUserInputLanguageOrEnglish) {
         WORD language;
         const wchar_t* text;
     } rows[] = {
-        {1031, L"Kein Speicherplatz mehr zur Verfügung"},
-        {1036, L"Mémoire insuffisante"},
+        {kGerman, L"Kein Speicherplatz mehr zur Verfügung"},
+        {kFrench, L"Mémoire insuffisante"},
         {1041, L"\xFF92\xFF93\xFF98\x304C\x4E0D\x8DB3\x3057\x3066\x3044\x307E\x3059\xFF61"},
-        {1040, L"Insufficient memory"}, // Italian has no text of its own
-        {2055, L"Insufficient memory"}, // nor German (Switzerland): the exact language counts
+        {kItalian, L"Insufficient memory"}, // Italian has no text of its own
+        {2055, L"Insufficient memory"},     // nor German (Switzerland): the exact language counts
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.language);

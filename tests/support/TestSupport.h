@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -74,5 +76,32 @@ bool PumpMessagesUntil(const std::function<bool()>& condition, DWORD timeoutMs =
 
 // Wide text to UTF-8 for messages and comparisons with reported output.
 std::string Narrow(const std::wstring& text);
+
+// An output buffer of `size` characters of 0xcccc and guard characters of the same fill behind
+// it, to catch writes past the end and missing terminators; given a text, it starts with it.
+class GuardedBuffer {
+public:
+    static constexpr wchar_t kFill = 0xcccc;
+
+    explicit GuardedBuffer(size_t size) : m_size(size), m_chars(size + 16, kFill) {}
+    GuardedBuffer(size_t size, const std::wstring& text) : GuardedBuffer(size) {
+        text.copy(m_chars.data(), text.size());
+        m_chars[text.size()] = L'\0';
+    }
+    wchar_t* Data() { return m_chars.data(); }
+    wchar_t operator[](size_t index) const { return m_chars[index]; }
+    // The text up to its terminator, or all `size` characters when there is none.
+    std::wstring Text() const { return {m_chars.data(), wcsnlen(m_chars.data(), m_size)}; }
+    // True when nothing was written at `index` or after it, the guard included.
+    bool UntouchedFrom(size_t index) const {
+        return std::all_of(m_chars.begin() + index, m_chars.end(),
+                           [](wchar_t c) { return c == kFill; });
+    }
+    bool GuardIntact() const { return UntouchedFrom(m_size); }
+
+private:
+    size_t m_size;
+    std::vector<wchar_t> m_chars;
+};
 
 } // namespace tutest

@@ -50,10 +50,10 @@ TEST(ConvertNumbers, StrictParsing) {
 }
 
 std::wstring Format(struct tm time, unsigned flags) {
-    wchar_t text[CVT_DATETIME_CHARS];
-    std::fill(std::begin(text), std::end(text), wchar_t(0xcccc));
-    cvtFormatDateTime(&time, text, flags);
-    return text;
+    tutest::GuardedBuffer text(CVT_DATETIME_CHARS);
+    cvtFormatDateTime(&time, text.Data(), flags);
+    EXPECT_TRUE(text.GuardIntact());
+    return text.Text();
 }
 
 TEST(ConvertDates, ThisProcessUsesTheUsersSettings) {

@@ -5,12 +5,11 @@
 #include "SeededRandom.h"
 #include "TestSupport.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace {
 
-constexpr wchar_t kFill = 0xcccc;
+constexpr wchar_t kFill = tutest::GuardedBuffer::kFill;
 using Convert = int(WINAPI*)(const wchar_t*, wchar_t*, unsigned);
 const Convert Friendlify = strFriendlify, Unfriendlify = strUnfriendlify;
 
@@ -18,15 +17,16 @@ const Convert Friendlify = strFriendlify, Unfriendlify = strUnfriendlify;
 // terminated and zeroed after the text and that nothing past it was touched, and returns the text.
 std::wstring Checked(Convert convert, const wchar_t* source, unsigned size,
                      int* written = nullptr) {
-    std::vector<wchar_t> buffer(size + 8, kFill);
-    const int n = convert(source, buffer.data(), size);
+    tutest::GuardedBuffer buffer(size);
+    const int n = convert(source, buffer.Data(), size);
     if (written)
         *written = n;
-    const size_t length = std::find(buffer.begin(), buffer.begin() + size, 0) - buffer.begin();
-    EXPECT_TRUE(size == 0 || length < size) << "output not terminated";
-    for (size_t i = length; i < buffer.size(); ++i)
-        EXPECT_EQ(buffer[i], i < size ? 0 : kFill) << "at " << i << " of " << size;
-    return std::wstring(buffer.data(), length);
+    const std::wstring text = buffer.Text();
+    EXPECT_TRUE(size == 0 || text.size() < size) << "output not terminated";
+    for (size_t i = text.size(); i < size; ++i)
+        EXPECT_EQ(buffer.Data()[i], 0) << "at " << i << " of " << size;
+    EXPECT_TRUE(buffer.GuardIntact()) << "written past " << size;
+    return text;
 }
 
 TEST(FriendlyText, EscapeFormsBothWays) {

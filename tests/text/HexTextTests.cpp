@@ -1,20 +1,56 @@
 // Hex form of memory both ways: fixed cases, odd and invalid digits, random blocks and texts
-// against a plain reference, and texts that end right before an inaccessible page.
+// against a plain reference, and texts that end right before an inaccessible page; the random
+// and page cases through the exported functions and through the steps held to each narrower
+// vector level, whatever this processor offers.
 #include "tuText.h"
+
+#include "text/HexSteps.h"
 
 #include "SeededRandom.h"
 #include "TestSupport.h"
 
+#include <functional>
 #include <vector>
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
+using Decoder = std::function<unsigned(const wchar_t*, unsigned char*, unsigned)>;
+using tu::text::HexVectors;
+
+// One way through hex both ways: the exported functions, or the steps at one vector level.
+struct HexPath {
+    const char* name;
+    std::function<std::wstring(const Bytes&)> encode;
+    Decoder decode;
+};
+
+std::wstring ExportedEncode(const Bytes& block) {
+    CString text;
+    EXPECT_TRUE(strMem2Hex(block.data(), unsigned(block.size()), text));
+    return text.GetString();
+}
+
+HexPath StepsAt(const char* name, HexVectors level) {
+    return {name,
+            [level](const Bytes& block) {
+                std::wstring text(2 * block.size(), L'\0');
+                tu::text::EncodeHex(block.data(), block.size(), text.data(), level);
+                return text;
+            },
+            [level](const wchar_t* text, unsigned char* out, unsigned size) {
+                return tu::text::DecodeHex(text, out, size, level);
+            }};
+}
+
+const HexPath kPaths[] = {{"exported", ExportedEncode, strHex2Mem},
+                          StepsAt("SSE2 only", HexVectors::Sse2),
+                          StepsAt("tables only", HexVectors::None)};
 
 // Decodes into an output of `size` bytes inside a larger buffer; checks the rest stays.
-Bytes Decode(const wchar_t* text, unsigned size) {
+Bytes Decode(const wchar_t* text, unsigned size, const Decoder& decode = strHex2Mem) {
     Bytes buffer(size + 8, 0xcc);
-    const unsigned written = strHex2Mem(text, buffer.data(), size);
+    const unsigned written = decode(text, buffer.data(), size);
     EXPECT_LE(written, size);
     for (size_t i = written; i < buffer.size(); ++i)
         EXPECT_EQ(buffer[i], 0xcc) << "byte " << i << " written";
@@ -46,17 +82,19 @@ TEST(HexText, FixedCases) {
 // into random output sizes, compared with a reading one character at a time.
 TEST(HexText, RandomBlocksAndTextsMatchTheReference) {
     SeededRandom random;
-    for (unsigned size = 1; size <= 300; ++size) {
-        Bytes block(size);
-        std::wstring expected;
-        for (auto& b : block) {
-            b = static_cast<unsigned char>(random.Pick(0, 255));
-            expected += {L"0123456789ABCDEF"[b >> 4], L"0123456789ABCDEF"[b & 15]};
+    for (const HexPath& path : kPaths) {
+        SCOPED_TRACE(path.name);
+        for (unsigned size = 1; size <= 300; ++size) {
+            Bytes block(size);
+            std::wstring expected;
+            for (auto& b : block) {
+                b = static_cast<unsigned char>(random.Pick(0, 255));
+                expected += {L"0123456789ABCDEF"[b >> 4], L"0123456789ABCDEF"[b & 15]};
+            }
+            const std::wstring text = path.encode(block);
+            ASSERT_EQ(text, expected) << size;
+            ASSERT_EQ(Decode(text.c_str(), size, path.decode), block) << size;
         }
-        CString text;
-        ASSERT_TRUE(strMem2Hex(block.data(), size, text));
-        ASSERT_EQ(std::wstring(text.GetString()), expected) << size;
-        ASSERT_EQ(Decode(text.GetString(), size), block) << size;
     }
     const std::wstring digits = L"0123456789ABCDEFabcdef";
     const std::wstring others = L"gG /:@`\x7F\x80\xFF\u0130\u0141\u0161\u8030\uFF10\uFFFF";
@@ -78,8 +116,9 @@ TEST(HexText, RandomBlocksAndTextsMatchTheReference) {
              i += 2)
             expected.push_back(
                 static_cast<unsigned char>(digit(text[i]) << 4 | digit(text[i + 1])));
-        ASSERT_EQ(Decode(text.c_str(), size), expected)
-            << "round " << round << " " << tutest::Narrow(text);
+        for (const HexPath& path : kPaths)
+            ASSERT_EQ(Decode(text.c_str(), size, path.decode), expected)
+                << path.name << ", round " << round << " " << tutest::Narrow(text);
     }
 }
 
@@ -94,7 +133,9 @@ TEST(HexText, ReadsStopAtTheTextsLastPage) {
         for (size_t i = 0; i + 1 < chars; ++i)
             text[i] = L"0123456789abcdef"[i % 16];
         text[chars - 1] = L'\0';
-        EXPECT_EQ(Decode(text, 64).size(), std::min<size_t>((chars - 1) / 2, 64));
+        for (const HexPath& path : kPaths)
+            EXPECT_EQ(Decode(text, 64, path.decode).size(), std::min<size_t>((chars - 1) / 2, 64))
+                << path.name;
     }
     ::VirtualFree(base, 0, MEM_RELEASE);
 }

@@ -2,6 +2,8 @@
 // of the class library, guarded by one lock.
 #include "afxwin.h"
 
+#include "SrwGuard.h"
+
 namespace {
 SRWLOCK g_chainLock = SRWLOCK_INIT;
 CDynLinkLibrary* g_firstLibrary;
@@ -19,11 +21,12 @@ BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE module) {
 void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL all) {
     for (;;) {
         CDynLinkLibrary* doomed = nullptr;
-        ::AcquireSRWLockExclusive(&g_chainLock);
-        for (CDynLinkLibrary* lib = g_firstLibrary; lib && !doomed; lib = lib->m_pNextDLL)
-            if (all || lib->m_hModule == state.hModule)
-                doomed = lib;
-        ::ReleaseSRWLockExclusive(&g_chainLock);
+        {
+            ExclusiveSrwGuard hold(g_chainLock);
+            for (CDynLinkLibrary* lib = g_firstLibrary; lib && !doomed; lib = lib->m_pNextDLL)
+                if (all || lib->m_hModule == state.hModule)
+                    doomed = lib;
+        }
         if (!doomed)
             break;
         delete doomed;
@@ -32,25 +35,21 @@ void AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL all) {
 
 CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL system)
     : m_hModule(state.hModule), m_hResource(state.hResource), m_bSystem(system) {
-    ::AcquireSRWLockExclusive(&g_chainLock);
+    ExclusiveSrwGuard hold(g_chainLock);
     m_pNextDLL = g_firstLibrary;
     g_firstLibrary = this;
-    ::ReleaseSRWLockExclusive(&g_chainLock);
 }
 
 CDynLinkLibrary::~CDynLinkLibrary() {
-    ::AcquireSRWLockExclusive(&g_chainLock);
+    ExclusiveSrwGuard hold(g_chainLock);
     for (CDynLinkLibrary** link = &g_firstLibrary; *link; link = &(*link)->m_pNextDLL)
         if (*link == this) {
             *link = m_pNextDLL;
             break;
         }
-    ::ReleaseSRWLockExclusive(&g_chainLock);
 }
 
 CDynLinkLibrary* AfxGetFirstDynLinkLibrary() {
-    ::AcquireSRWLockExclusive(&g_chainLock);
-    CDynLinkLibrary* first = g_firstLibrary;
-    ::ReleaseSRWLockExclusive(&g_chainLock);
-    return first;
+    ExclusiveSrwGuard hold(g_chainLock);
+    return g_firstLibrary;
 }

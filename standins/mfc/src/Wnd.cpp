@@ -1,6 +1,8 @@
 // CWnd: attaching window objects to windows and routing their messages to OnWndMsg.
 #include "afxwin.h"
 
+#include "SrwGuard.h"
+
 #include <memory>
 #include <unordered_map>
 
@@ -29,11 +31,10 @@ struct WndRouting {
     static void Attach(CWnd& wnd, HWND window) {
         wnd.m_hWnd = window;
         {
-            ::AcquireSRWLockExclusive(&g_mapLock);
+            ExclusiveSrwGuard hold(g_mapLock);
             if (!g_windows)
                 g_windows = new std::unordered_map<HWND, CWnd*>;
             (*g_windows)[window] = &wnd;
-            ::ReleaseSRWLockExclusive(&g_mapLock);
         }
         wnd.m_pfnSuper = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
@@ -43,15 +44,16 @@ struct WndRouting {
         if (::IsWindow(wnd.m_hWnd) && wnd.m_pfnSuper)
             ::SetWindowLongPtrW(wnd.m_hWnd, GWLP_WNDPROC,
                                 reinterpret_cast<LONG_PTR>(wnd.m_pfnSuper));
-        ::AcquireSRWLockExclusive(&g_mapLock);
-        if (g_windows) {
-            g_windows->erase(wnd.m_hWnd);
-            if (g_windows->empty()) {
-                delete g_windows;
-                g_windows = nullptr;
+        {
+            ExclusiveSrwGuard hold(g_mapLock);
+            if (g_windows) {
+                g_windows->erase(wnd.m_hWnd);
+                if (g_windows->empty()) {
+                    delete g_windows;
+                    g_windows = nullptr;
+                }
             }
         }
-        ::ReleaseSRWLockExclusive(&g_mapLock);
         wnd.m_hWnd = nullptr;
     }
 
@@ -102,15 +104,11 @@ BOOL CWnd::DestroyWindow() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND window) {
-    CWnd* found = nullptr;
-    ::AcquireSRWLockShared(&g_mapLock);
-    if (g_windows) {
-        auto it = g_windows->find(window);
-        if (it != g_windows->end())
-            found = it->second;
-    }
-    ::ReleaseSRWLockShared(&g_mapLock);
-    return found;
+    SharedSrwGuard hold(g_mapLock);
+    if (!g_windows)
+        return nullptr;
+    auto it = g_windows->find(window);
+    return it != g_windows->end() ? it->second : nullptr;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "tuLocal.h"
 #include "tuSettings.h"
 
+#include "common/LanguageIds.h"
 #include "frame/Library.h"
 #include "frame/LibraryStrings.h"
 
@@ -11,14 +12,15 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
-constexpr LANGID kEnglish = 1033;
+using tu::kLangEnglishUS;
 
 // The language of the user interface. Written only by the user-input thread, read by every
-// thread without a lock; constant-initialized, so it is 1033 before any code runs.
-std::atomic<LANGID> g_userInputLang{kEnglish};
+// thread without a lock; constant-initialized, so it is English before any code runs.
+std::atomic<LANGID> g_userInputLang{kLangEnglishUS};
 
 LANGID ResolveLanguage(UINT language) {
     return language == LCL_USER_INPUT_LANG ? g_userInputLang.load(std::memory_order_relaxed)
@@ -40,9 +42,9 @@ FoundResource FindInLanguageOrder(HMODULE module, LPCWSTR type, LPCWSTR name, LA
         return {found, language};
     if (!fallback)
         return {};
-    if (language != kEnglish) {
-        if (HRSRC found = ::FindResourceExW(module, type, name, kEnglish))
-            return {found, kEnglish};
+    if (language != kLangEnglishUS) {
+        if (HRSRC found = ::FindResourceExW(module, type, name, kLangEnglishUS))
+            return {found, kLangEnglishUS};
     }
     return {::FindResourceW(module, name, type), 0};
 }
@@ -165,8 +167,8 @@ int WINAPI lclLoadStringW(HINSTANCE module, UINT id, LPWSTR buffer, UINT size, U
     int copied =
         LoadStringOnce(module, id, buffer, size, ResolveLanguage(language), fallback, &used);
     // A block found in another language may lack the string that the English block holds.
-    if (fallback && copied == 0 && used != kEnglish)
-        copied = LoadStringOnce(module, id, buffer, size, kEnglish, FALSE, &used);
+    if (fallback && copied == 0 && used != kLangEnglishUS)
+        copied = LoadStringOnce(module, id, buffer, size, kLangEnglishUS, FALSE, &used);
     return copied;
 }
 
@@ -178,7 +180,7 @@ int WINAPI lclLoadString(HINSTANCE module, UINT id, LPWSTR buffer, UINT size, UI
 int WINAPI lclLoadString(HINSTANCE module, UINT id, CString& text, UINT language,
                          BOOL fallback) try {
     wchar_t buffer[1024];
-    const int copied = lclLoadStringW(module, id, buffer, 1024, language, fallback);
+    const int copied = lclLoadStringW(module, id, buffer, std::size(buffer), language, fallback);
     text = buffer;
     return copied;
 } catch (...) {

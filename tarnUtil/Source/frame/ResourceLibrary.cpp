@@ -5,9 +5,14 @@
 #include "tuLocal.h"
 #include "tuSettings.h"
 
+#include "common/LanguageIds.h"
+#include "common/WindowsSupport.h"
+
 #include <cstdlib>
 #include <cwchar>
+#include <iterator>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -60,6 +65,13 @@ bool MeetsDemand(HMODULE neutral, const wchar_t* path) {
     return FileVersionOf(path, &version) && version >= required;
 }
 
+// The library at the path, loaded, when it meets the neutral module's demand; null (and nothing
+// left loaded) otherwise.
+HMODULE LoadIfDemandMet(HMODULE neutral, const wchar_t* path) {
+    tu::UniqueModule library(::LoadLibraryW(path));
+    return library && MeetsDemand(neutral, path) ? library.release() : nullptr;
+}
+
 // The warning's template for the user-input language; the primary language decides.
 const wchar_t* WarningTemplate() {
     switch (PRIMARYLANGID(lclGetUserInputThreadLangID())) {
@@ -105,7 +117,7 @@ CString C1fa::CalcDllPath() {
     wchar_t path[MAX_PATH] = L"";
     // A handle that names no loaded module has no path: a bare ".1fa" would send LoadLibraryW
     // searching the DLL path for whatever file carries that name.
-    if (!osGetModuleFileName(m_hNeutInst, path, MAX_PATH))
+    if (!osGetModuleFileName(m_hNeutInst, path, std::size(path)))
         return CString();
     if (wchar_t* lastDot = wcsrchr(path, L'.'))
         *lastDot = L'\0';
@@ -117,11 +129,7 @@ HINSTANCE C1fa::LoadResourceDLL() {
         return nullptr;
     FreeResourceDLL();
     const CString path = CalcDllPath();
-    m_hLangInst = path.IsEmpty() ? nullptr : ::LoadLibraryW(path);
-    if (m_hLangInst && !MeetsDemand(m_hNeutInst, path)) {
-        ::FreeLibrary(m_hLangInst);
-        m_hLangInst = nullptr;
-    }
+    m_hLangInst = path.IsEmpty() ? nullptr : LoadIfDemandMet(m_hNeutInst, path);
     if (!m_hLangInst)
         CannotLoadResourceDLLWarning(path);
     return m_hLangInst;
@@ -130,16 +138,15 @@ HINSTANCE C1fa::LoadResourceDLL() {
 int C1fa::FreeResourceDLL() {
     if (!m_hLangInst)
         return 0;
-    ::FreeLibrary(m_hLangInst);
-    m_hLangInst = nullptr;
+    tu::UniqueModule released(std::exchange(m_hLangInst, nullptr));
     return 1;
 }
 
 void C1fa::CannotLoadResourceDLLWarning(const wchar_t* path) {
     wchar_t templ[kTemplateSize] = L"";
-    wcsncat(templ, WarningTemplate(), kTemplateSize - 1);
+    wcsncat(templ, WarningTemplate(), std::size(templ) - 1);
     wchar_t text[kTemplateSize] = L"";
-    lclFormatString(text, kTemplateSize, templ, L"%s", path ? path : L"");
+    lclFormatString(text, std::size(text), templ, L"%s", path ? path : L"");
     ::MessageBoxW(nullptr, text, ssnGetExeName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -159,7 +166,7 @@ int __cdecl C1fa::FormatString(LPWSTR output, UINT size, LPCWSTR templ, LPCWSTR 
         LoadOnFirstNeed();
         const UINT id = LOWORD(reinterpret_cast<ULONG_PTR>(templ));
         if (!id ||
-            !lclLoadStringW(m_hLangInst, id, loaded, kTemplateSize, LCL_USER_INPUT_LANG, TRUE))
+            !lclLoadStringW(m_hLangInst, id, loaded, std::size(loaded), LCL_USER_INPUT_LANG, TRUE))
             return 0;
         templ = loaded;
     }
@@ -177,14 +184,14 @@ DLGTEMPLATE* C1fa::LoadDlgTemplate(UINT id, UINT language, int fallback) {
 
 const unsigned short* C1fa::LDS(UINT id) {
     LoadOnFirstNeed();
-    lclLoadStringW(m_hLangInst, id, AsWide(g_texts.lds), kSharedTextSize, LCL_USER_INPUT_LANG,
-                   TRUE);
+    lclLoadStringW(m_hLangInst, id, AsWide(g_texts.lds), std::size(g_texts.lds),
+                   LCL_USER_INPUT_LANG, TRUE);
     return g_texts.lds;
 }
 
 const unsigned short* C1fa::LDSN(UINT id) {
-    lclLoadStringW(m_hNeutInst, id, AsWide(g_texts.ldsn), kSharedTextSize, LCL_USER_INPUT_LANG,
-                   TRUE);
+    lclLoadStringW(m_hNeutInst, id, AsWide(g_texts.ldsn), std::size(g_texts.ldsn),
+                   LCL_USER_INPUT_LANG, TRUE);
     return g_texts.ldsn;
 }
 
@@ -199,22 +206,21 @@ int C1fa::LoadIDFString(UINT kind, UINT id, unsigned short* buffer, UINT size) {
         return lclLoadStringW(m_hLangInst, stringId, AsWide(buffer), size, lookupLanguage,
                               fallback);
     };
-    constexpr UINT kEnglish = 1033, kGerman = 1031;
     if (kind == 0) {
         switch (PRIMARYLANGID(language)) {
         case LANG_JAPANESE:
         case LANG_CHINESE:
-            load(id, kEnglish, FALSE);
+            load(id, tu::kLangEnglishUS, FALSE);
             break;
         case LANG_ENGLISH:
-            load(id, kGerman, FALSE);
+            load(id, tu::kLangGerman, FALSE);
             break;
         default:
             if (!load(id, language, FALSE))
-                load(id, kGerman, FALSE);
+                load(id, tu::kLangGerman, FALSE);
         }
     } else if (kind == 3) {
-        load(id, kEnglish, FALSE);
+        load(id, tu::kLangEnglishUS, FALSE);
     } else {
         load(id + 1, language, TRUE);
     }

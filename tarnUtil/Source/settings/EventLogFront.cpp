@@ -9,6 +9,7 @@
 #include <afx.h>
 
 #include <cstdarg>
+#include <utility>
 
 namespace {
 
@@ -57,23 +58,19 @@ int CEventLog::Init(const wchar_t* name) {
     CString path = LibraryPath();
     if (path.IsEmpty() || !osExistsFile(path))
         return FALSE;
-    HMODULE library = ::LoadLibraryW(path);
+    tu::UniqueModule library(::LoadLibraryW(path));
     if (!library)
         return FALSE;
 
     tu::CriticalSectionLock hold(m_lock);
-    if (m_initialized) {
-        // Another thread finished its Init first; its library stays, this load is undone.
-        ::FreeLibrary(library);
+    // Another thread that finished its Init first keeps its library; this load is undone.
+    if (m_initialized)
         return TRUE;
-    }
-    m_library = library;
-    m_init = BindExport<InitFunction>(library, "utlInitEventLog");
-    m_write = BindExport<WriteFunction>(library, "utlWriteToEventLog");
-    if (!m_init || !m_write) {
-        ReleaseLibraryLocked();
+    m_init = BindExport<InitFunction>(library.get(), "utlInitEventLog");
+    m_write = BindExport<WriteFunction>(library.get(), "utlWriteToEventLog");
+    if (!m_init || !m_write)
         return FALSE;
-    }
+    m_library = library.release();
     m_init(name, 0);
     m_initialized = 1;
     return TRUE;
@@ -93,9 +90,7 @@ void CEventLog::Exit() {
 
 // Caller holds m_lock. The entry points stay stored but are not called until the next Init.
 void CEventLog::ReleaseLibraryLocked() {
-    if (m_library)
-        ::FreeLibrary(m_library);
-    m_library = nullptr;
+    tu::UniqueModule released(std::exchange(m_library, nullptr));
     m_initialized = 0;
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cwchar>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -29,10 +30,10 @@ constexpr wchar_t kSection[] = L"intl";
 // An empty value counts as missing.
 void ReadSeparator(const wchar_t* key, LCTYPE localeItem, const wchar_t* fallback,
                    wchar_t (&value)[2]) {
-    if (::GetProfileStringW(kSection, key, L"", value, 2) > 0)
+    if (::GetProfileStringW(kSection, key, L"", value, std::size(value)) > 0)
         return;
     wchar_t fromLocale[8] = L"";
-    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, localeItem, fromLocale, 8) > 1) {
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, localeItem, fromLocale, std::size(fromLocale)) > 1) {
         value[0] = fromLocale[0];
         value[1] = L'\0';
         return;
@@ -48,7 +49,7 @@ int ReadDateOrder() {
     if (order != kMissing)
         return order;
     wchar_t fromLocale[8] = L"";
-    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDATE, fromLocale, 8) > 1)
+    if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDATE, fromLocale, std::size(fromLocale)) > 1)
         return static_cast<int>(std::wcstol(fromLocale, nullptr, 10));
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -70,7 +71,7 @@ void ZeroFill(wchar_t* output, unsigned int size) {
 template <typename Convert>
 int ThroughBuffer(const CString& source, CString& result, Convert convert) {
     wchar_t buffer[kStringFormChars];
-    int written = convert(source.GetString(), buffer, kStringFormChars);
+    int written = convert(source.GetString(), buffer, std::size(buffer));
     result = CString(buffer, written);
     return written;
 }

@@ -4,7 +4,6 @@
 #include "common/WindowsSupport.h"
 
 #include <objbase.h>
-#include <rpc.h>
 
 #include <cstring>
 
@@ -69,13 +68,11 @@ const GUID* CGUIDHolder::GetNewUID() {
 CString CGUIDHolder::GetStringUID() const {
     if (IsNull(m_uid))
         return CString();
-    RPC_WSTR text = nullptr;
+    tu::UniqueRpcString text;
     GUID uid = m_uid; // the platform's signature takes a writable GUID
-    if (::UuidToStringW(&uid, &text) != RPC_S_OK)
+    if (::UuidToStringW(&uid, text.put()) != RPC_S_OK)
         return CString();
-    CString result(reinterpret_cast<const wchar_t*>(text));
-    ::RpcStringFreeW(&text);
-    return result;
+    return CString(reinterpret_cast<const wchar_t*>(text.get()));
 }
 
 CString CGUIDHolder::GetStringNewUID() {
