@@ -23,7 +23,6 @@ bool ReadDib(HBITMAP bitmap, PixelView& view) {
     view.bitsPerPixel = dib.dsBm.bmBitsPixel;
     view.planes = dib.dsBm.bmPlanes;
     view.stride = static_cast<std::ptrdiff_t>(DibStride(view.width, view.bitsPerPixel));
-    view.topDown = dib.dsBmih.biHeight < 0;
     return true;
 }
 

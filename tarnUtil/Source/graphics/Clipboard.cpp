@@ -33,7 +33,7 @@ void WritePackedDib(const PixelView& pixels, bool topDown, bool flip, std::size_
     std::uint8_t* rows = block + sizeof header;
     const bool reverse = topDown && flip;
     for (int row = 0; row < pixels.height; ++row)
-        std::memcpy(rows + row * stride, pixels.MemoryRow(reverse ? pixels.height - 1 - row : row),
+        std::memcpy(rows + row * stride, pixels.Row(reverse ? pixels.height - 1 - row : row),
                     stride);
 }
 

@@ -8,8 +8,9 @@
 
 namespace tu::graphics {
 
-// The pixel memory of a DIB section. Row() counts rows upward from the picture's bottom line
-// whether the section is stored bottom-up or top-down; MemoryRow() counts them as they lie.
+// The pixel memory of a DIB section, walked by rows as they lie in memory: upward from the
+// picture's bottom line for a bottom-up section. (The system does not reliably say whether a
+// section is top-down, so the rows are never reordered.)
 struct PixelView {
     std::uint8_t* bits = nullptr;
     std::ptrdiff_t stride = 0;
@@ -17,10 +18,8 @@ struct PixelView {
     int height = 0;
     int bitsPerPixel = 0;
     int planes = 0;
-    bool topDown = false;
 
-    std::uint8_t* MemoryRow(int row) const { return bits + row * stride; }
-    std::uint8_t* Row(int row) const { return MemoryRow(topDown ? height - 1 - row : row); }
+    std::uint8_t* Row(int row) const { return bits + row * stride; }
     std::uint32_t* Row32(int row) const { return reinterpret_cast<std::uint32_t*>(Row(row)); }
 };
 
