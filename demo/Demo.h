@@ -11,6 +11,7 @@ void ShowIni();
 void ShowContainers();
 void ShowText();
 void ShowFileSys();
+void ShowGraphics();
 
 // Prints a section heading.
 inline void DemoSection(const char* title) {

@@ -8,6 +8,7 @@ int wmain() {
     ShowSettings();
     ShowIni();
     ShowFileSys();
+    ShowGraphics();
     ShowText();
     ShowContainers();
     ShowHooks();
