@@ -81,23 +81,16 @@ Dib RandomDib(int width, int height, int bitsPerPixel) {
     return dib;
 }
 
-// The pixels of a 32-bit DIB section as they lie, with its size; empty for anything else.
-Pixels DibPixels(HBITMAP bitmap, SIZE& size) {
-    DIBSECTION dib = {};
-    if (::GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel != 32)
-        return {};
-    size = {dib.dsBm.bmWidth, dib.dsBm.bmHeight};
-    const auto* first = static_cast<const std::uint32_t*>(dib.dsBm.bmBits);
-    return Pixels(first, first + size.cx * size.cy);
-}
-
-// Any bitmap's pixels in 32 bits, bottom line first.
-Pixels ReadPixels(HBITMAP bitmap, int width, int height) {
-    Pixels pixels(std::size_t(width) * height);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+// Any bitmap's pixels in 32 bits, bottom line first, and its size.
+Pixels ReadPixels(HBITMAP bitmap, SIZE& size) {
+    BITMAP info = {};
+    ::GetObjectW(bitmap, sizeof info, &info);
+    size = {info.bmWidth, info.bmHeight};
+    Pixels pixels(std::size_t(size.cx) * size.cy);
+    BITMAPINFO header = {};
+    header.bmiHeader = {sizeof(BITMAPINFOHEADER), size.cx, size.cy, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     tu::WindowDC screen;
-    ::GetDIBits(screen.get(), bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    ::GetDIBits(screen.get(), bitmap, 0, size.cy, pixels.data(), &header, DIB_RGB_COLORS);
     return pixels;
 }
 
@@ -141,21 +134,9 @@ TEST(Bitmaps, CalcAlphaEqualsTheModel) {
             }
         tu::UniqueBitmap result(gtlCalcAlphaBmp(source.bitmap.get()));
         SIZE size = {};
-        EXPECT_EQ("", Difference(expected, DibPixels(result.get(), size))) << width;
+        EXPECT_EQ("", Difference(expected, ReadPixels(result.get(), size))) << width;
         EXPECT_EQ(width / 2, size.cx);
     }
-}
-
-// A bitmap as the merge sees it: 32-bit pixels as they are, others keyed and made opaque.
-Pixels ModelConvert(const Dib& dib, COLORREF key) {
-    const std::uint32_t keyPixel = GetRValue(key) << 16 | GetGValue(key) << 8 | GetBValue(key);
-    Pixels out;
-    for (int row = 0; row < dib.height; ++row)
-        for (int x = 0; x < dib.width; ++x) {
-            const std::uint32_t p = dib.Pixel(x, row);
-            out.push_back(dib.bitsPerPixel == 32 ? p : p == keyPixel ? 0 : p | 0xFF000000);
-        }
-    return out;
 }
 
 TEST(Bitmaps, MergeEqualsTheModel) {
@@ -176,24 +157,34 @@ TEST(Bitmaps, MergeEqualsTheModel) {
                 pixel[0] = GetBValue(keys[i]), pixel[1] = GetGValue(keys[i]);
                 pixel[2] = GetRValue(keys[i]);
             }
+        // The merge's conversion: 32-bit pixels as they are, others keyed and made opaque.
+        Pixels converted[2];
+        for (int i : {0, 1})
+            for (int row = 0; row < dibs[i].height; ++row)
+                for (int x = 0; x < dibs[i].width; ++x) {
+                    const std::uint32_t p = dibs[i].Pixel(x, row), key = keys[i];
+                    const std::uint32_t keyPixel = (key & 0xFF) << 16 | (key & 0xFF00) | key >> 16;
+                    converted[i].push_back(dibs[i].bitsPerPixel == 32 ? p
+                                           : p == keyPixel            ? 0
+                                                                      : p | 0xFF000000);
+                }
         const int width = std::max(r.widthA, r.widthB + r.dx) - std::min(r.dx, 0);
-        const int height = std::max(r.heightA, r.heightB + r.dy) - std::min(r.dy, 0);
-        Pixels expected(std::size_t(width) * height, 0);
-        const Pixels a = ModelConvert(dibs[0], keys[0]), b = ModelConvert(dibs[1], keys[1]);
+        Pixels expected(std::size_t(width) *
+                        (std::max(r.heightA, r.heightB + r.dy) - std::min(r.dy, 0)));
         for (int row = 0; row < r.heightA; ++row)
             for (int x = 0; x < r.widthA; ++x)
                 expected[(row - std::min(r.dy, 0)) * width + x - std::min(r.dx, 0)] =
-                    a[row * r.widthA + x];
+                    converted[0][row * r.widthA + x];
         for (int row = 0; row < r.heightB; ++row)
             for (int x = 0; x < r.widthB; ++x) {
                 std::uint32_t& p =
                     expected[(row + std::max(r.dy, 0)) * width + x + std::max(r.dx, 0)];
-                p = ModelOver(p, b[row * r.widthB + x]);
+                p = ModelOver(p, converted[1][row * r.widthB + x]);
             }
         tu::UniqueBitmap merged(gtlMergeBitmaps(dibs[0].bitmap.get(), dibs[1].bitmap.get(), r.dx,
                                                 r.dy, keys[0], keys[1]));
         SIZE size = {};
-        EXPECT_EQ("", Difference(expected, DibPixels(merged.get(), size)));
+        EXPECT_EQ("", Difference(expected, ReadPixels(merged.get(), size)));
         EXPECT_EQ(width, size.cx);
     }
 }
@@ -209,33 +200,27 @@ struct Canvas {
 TEST(Blending, EqualsThePlatformsAlphaBlend) {
     Dib source = RandomDib(12, 10, 32);
     Canvas library(RandomDib(40, 30, 32)), platform(Dib(40, 30, 32));
-    struct Row {
-        CRect to, from;
-        BYTE alpha;
-    };
-    for (const Row& r : {Row{{5, 7, 17, 17}, {0, 0, 12, 10}, 200},
-                         Row{{1, 2, 31, 22}, {2, 3, 12, 8}, 128}, // stretched
-                         Row{{-3, 4, 21, 9}, {}, 255}}) {         // empty: the whole bitmap
-        SCOPED_TRACE(::testing::Message() << "alpha " << int(r.alpha));
+    auto platformBlend = [&](CRect to, CRect from, BYTE alpha) {
         std::memcpy(platform.dib.bits, library.dib.bits, library.dib.Stride() * 30);
-        {
-            tu::MemoryDC sourceDC;
-            tu::SelectedObject selection(sourceDC.get(), source.bitmap.get());
-            const CRect from = r.from.IsRectEmpty() ? CRect(0, 0, 12, 10) : r.from;
-            ::AlphaBlend(platform.dc.get(), r.to.left, r.to.top, r.to.Width(), r.to.Height(),
-                         sourceDC.get(), from.left, from.top, from.Width(), from.Height(),
-                         {AC_SRC_OVER, 0, r.alpha, AC_SRC_ALPHA});
-        }
-        EXPECT_TRUE(
-            r.to.Width() != 12 || r.to.Height() != 10 ||
-            gtlAlphaBlend(library.dc.get(), r.to.left, r.to.top, source.bitmap.get(), r.alpha))
-            << "whole";
-        EXPECT_TRUE(
-            (r.to.Width() == 12 && r.to.Height() == 10) ||
-            gtlAlphaBlendRect(library.dc.get(), r.to, source.bitmap.get(), r.from, r.alpha));
+        tu::MemoryDC sourceDC;
+        tu::SelectedObject selection(sourceDC.get(), source.bitmap.get());
+        ::AlphaBlend(platform.dc.get(), to.left, to.top, to.Width(), to.Height(), sourceDC.get(),
+                     from.left, from.top, from.Width(), from.Height(),
+                     {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA});
+    };
+    auto same = [&] {
         ::GdiFlush();
-        EXPECT_EQ(0, std::memcmp(platform.dib.bits, library.dib.bits, library.dib.Stride() * 30));
-    }
+        return !std::memcmp(platform.dib.bits, library.dib.bits, library.dib.Stride() * 30);
+    };
+    HDC dc = library.dc.get();
+    HBITMAP bitmap = source.bitmap.get();
+    platformBlend({5, 7, 17, 17}, {0, 0, 12, 10}, 200);
+    EXPECT_TRUE(gtlAlphaBlend(dc, 5, 7, bitmap, 200) && same());
+    platformBlend({1, 2, 31, 22}, {2, 3, 12, 8}, 128);
+    EXPECT_TRUE(gtlAlphaBlendRect(dc, {1, 2, 31, 22}, bitmap, {2, 3, 12, 8}, 128) && same());
+    platformBlend({-3, 4, 21, 9}, {0, 0, 12, 10}, 255);
+    EXPECT_TRUE(gtlAlphaBlendRect(dc, {-3, 4, 21, 9}, bitmap, {}, 255) && same())
+        << "an empty source rectangle stands for the whole bitmap";
 }
 
 // An icon of the given size from a 32-bit colour and a mask bit per pixel (x, line from top).
@@ -268,7 +253,8 @@ TEST(Icons, FileIconsAndIconToBitmap) {
         size, [](int, int) { return 0xFF000000; }, [&](int x, int) { return x < size / 2; });
     tu::UniqueBitmap bitmap(icoIcon2Bmp(icon));
     ::DestroyIcon(icon);
-    const Pixels pixels = ReadPixels(bitmap.get(), size, size);
+    SIZE read = {};
+    const Pixels pixels = ReadPixels(bitmap.get(), read);
     for (int x : {0, size / 2 - 1, size / 2, size - 1}) // transparent parts turn white
         EXPECT_EQ(x < size / 2 ? 0xFFFFFFu : 0u, pixels[x] & 0xFFFFFF) << "column " << x;
 }
@@ -283,8 +269,8 @@ TEST(Icons, MergeBlendsColourAndOrsMasks) {
     HICON merged = gtlMergeIcon(a, b);
     ICONINFO info = {};
     ASSERT_TRUE(merged && ::GetIconInfo(merged, &info));
-    const Pixels colour = ReadPixels(info.hbmColor, 16, 16),
-                 mask = ReadPixels(info.hbmMask, 16, 16);
+    SIZE read = {};
+    const Pixels colour = ReadPixels(info.hbmColor, read), mask = ReadPixels(info.hbmMask, read);
     ::DeleteObject(info.hbmColor), ::DeleteObject(info.hbmMask);
     ::DestroyIcon(a), ::DestroyIcon(b), ::DestroyIcon(merged);
     for (int row : {0, 15}) // bottom line first
