@@ -14,7 +14,8 @@
 // belongs to the caller (DeleteObject, DestroyIcon); every bitmap and device context made
 // inside a function is released before it returns, on success and on failure.
 // Functions that read pixels need DIB sections: a bitmap whose pixel memory cannot be reached
-// gives null or 0.
+// gives null or 0. Pixel rows are always walked as they lie in memory (the system does not
+// reliably report whether a section is top-down), so a top-down source is read top line first.
 
 // ---- Bitmaps and icons -----------------------------------------------------------------
 
@@ -29,7 +30,8 @@ TARNUTIL_API HBITMAP WINAPI gtlCreateDIBSection(LONG width, LONG height, WORD bi
 TARNUTIL_API HICON WINAPI icoGetFileIcon(LPCWSTR path, int large);
 
 // A new display-compatible bitmap of the system's icon size showing the icon with its
-// transparent parts white. Null on failure.
+// transparent parts white. Null on failure, also for an icon without a colour bitmap (a
+// monochrome icon).
 TARNUTIL_API HBITMAP WINAPI icoIcon2Bmp(HICON icon);
 
 // ---- Alpha blending --------------------------------------------------------------------
@@ -55,25 +57,31 @@ TARNUTIL_API HBITMAP WINAPI gtlCalcAlphaBmp(HBITMAP source);
 
 // A new 32-bit bitmap covering A and B with B drawn over A, B's lower-left corner at dx
 // columns and dy memory rows from A's. Bitmaps that are not 32-bit are drawn into 32 bits
-// first, their pixels equal to the colour key (a COLORREF) made transparent and all others
-// opaque; 32-bit bitmaps keep their alpha. The result is
+// first, their pixels equal to the colour key (a COLORREF; its top byte is ignored) made
+// transparent and all others opaque; 32-bit bitmaps keep their alpha (a 32-bit DIB section is
+// read in place, any other 32-bit bitmap copied into one). The result is
 // max(wA, wB + dx) - min(dx, 0) wide and max(hA, hB + dy) - min(dy, 0) high, transparent
-// where neither covers; B is composited with straight (not premultiplied) alpha. Null on
-// failure or when the result's size does not fit the platform's limits.
+// where neither covers; B is composited with straight (not premultiplied) alpha:
+// n = (256 - Pa) * Sa + 256 * Pa; below 256 the pixel is 0, else alpha n / 256 and each
+// colour P + (S - P) * Sa / (n / 256), truncated toward zero. Null on failure, for a null or
+// non-bitmap handle, and when the result would pass 2 GiB of pixels (refused before any
+// size is computed in a way that could overflow).
 TARNUTIL_API HBITMAP WINAPI gtlMergeBitmaps(HBITMAP a, HBITMAP b, int dx, int dy, COLORREF keyA,
                                             COLORREF keyB);
 
-// A new 16 x 16 icon: B's colour blended over A's with per-pixel alpha, and a mask that is
-// transparent wherever either icon's mask is. It has A's icon flag and hot spot. Null on
-// failure.
+// A new 16 x 16 icon from the top-left 16 x 16 pixels of both: B's colour blended over A's
+// with per-pixel alpha, and a mask that is transparent wherever either icon's mask is (OR).
+// It has A's icon flag and hot spot. Null on failure, also for an icon smaller than 16 x 16
+// or one without a colour bitmap (a monochrome icon).
 TARNUTIL_API HICON WINAPI gtlMergeIcon(HICON a, HICON b);
 
 // ---- Clipboard -------------------------------------------------------------------------
 
 // Puts a 24-bit, one-plane bitmap on the clipboard as a packed DIB (CF_DIB), for the calling
-// thread's main window. Rows lie as in the bitmap (positive height) unless topDown is set:
-// then, without flip, the header's height is negated; with flip, the rows are copied in
-// reverse order under a positive height. 1 when the clipboard holds the picture (it owns the
-// memory); 0 when the thread has no main window, the bitmap is not 24-bit or has no
-// reachable pixels, or the clipboard refuses.
+// thread's main window (the class library's thread object). Rows are copied as they lie in
+// the bitmap's memory under a positive height unless topDown says that memory holds the top
+// line first: then, without flip, the header's height is negated; with flip, the rows are
+// copied in reverse order under a positive height. 1 when the clipboard holds the picture (it owns
+// the memory); 0 when the thread has no main window, the bitmap is not 24-bit or has no reachable
+// pixels, or the clipboard refuses.
 TARNUTIL_API int WINAPI gtlCopyRGBBmpToClipboard(HBITMAP bitmap, int topDown, int flip);

@@ -1,13 +1,7 @@
 // Class-library thread objects: CWinThread naming a thread's main window, and AfxGetThread.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "afx.h"
 
 #include <cstdio>
 #include <cwchar>

@@ -1,13 +1,7 @@
 // Class-library geometry subset: CRect, a RECT with the members that drawing code uses.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "afx.h"
 
 // A rectangle by its left, top, right and bottom edges; the right and bottom edges lie outside.
 class CRect : public RECT {
