@@ -17,6 +17,7 @@ bool ReadDib(HBITMAP bitmap, PixelView& view) {
     if (!bitmap || ::GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib || !dib.dsBm.bmBits ||
         dib.dsBm.bmWidth <= 0 || dib.dsBm.bmHeight == 0)
         return false;
+    ::GdiFlush(); // drawing still queued for the section lands before its memory is read
     view.bits = static_cast<std::uint8_t*>(dib.dsBm.bmBits);
     view.width = dib.dsBm.bmWidth;
     view.height = std::abs(dib.dsBm.bmHeight);
