@@ -12,6 +12,7 @@ void ShowContainers();
 void ShowText();
 void ShowFileSys();
 void ShowOs();
+void ShowGraphics();
 
 // Prints a section heading.
 inline void DemoSection(const char* title) {

@@ -9,6 +9,7 @@ int wmain() {
     ShowIni();
     ShowFileSys();
     ShowOs();
+    ShowGraphics();
     ShowText();
     ShowContainers();
     ShowHooks();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "afx.h"
+#include "afxwinthread.h"
+#include "atltypes.h"
 
 // A window object: its window's messages reach the virtual OnWndMsg, in the window's thread.
 // The object is attached while CreateEx runs (so creation messages arrive too) and detached
