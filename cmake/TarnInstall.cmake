@@ -7,7 +7,8 @@ include(CMakePackageConfigHelpers)
 set(TARN_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/tarnUtil)
 
 # Programs built against the package compile wide, as every module of ours does.
-target_compile_definitions(tarnUtil INTERFACE $<INSTALL_INTERFACE:UNICODE> $<INSTALL_INTERFACE:_UNICODE>)
+target_compile_definitions(tarnUtil INTERFACE $<INSTALL_INTERFACE:UNICODE>
+                                              $<INSTALL_INTERFACE:_UNICODE>)
 
 install(TARGETS tarnUtil BaseKit tarnMfc EXPORT tarnUtilTargets
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}

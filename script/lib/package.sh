@@ -5,7 +5,7 @@
 
 # The configure preset and toolchain of each architecture.
 package_preset() { [[ $1 == x86 ]] && echo x86 || echo release; }
-package_toolchain() { [[ $1 == x86 ]] && echo toolchain-mingw32.cmake || echo toolchain-mingw64.cmake; }
+package_toolchain() { [[ $1 == x86 ]] && echo mingw32 || echo mingw64; }
 
 package_tree() {
   local arch=$1 preset build version
@@ -13,7 +13,8 @@ package_tree() {
   build="$root/build/$preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$(nproc)" --target tarnUtil EventLog >/dev/null
-  version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/package/tarnUtilConfigVersion.cmake")
+  version=$(sed -n 's/^set(PACKAGE_VERSION "\(.*\)")$/\1/p' \
+    "$build/package/tarnUtilConfigVersion.cmake")
   PACKAGE_DIR="$root/build/package/tarnUtil-$version-$arch"
   PACKAGE_ZIP="$PACKAGE_DIR.zip"
   rm -rf "$PACKAGE_DIR" "$PACKAGE_ZIP"
@@ -32,7 +33,7 @@ consumer_build() {
   ln -s /usr/include/boost "$build/boost-include/boost"
   # The cross toolchain searches packages only below its find root: name the package's folder.
   cmake -S "$tree/examples/consumer" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$(package_toolchain "$arch")" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$(package_toolchain "$arch").cmake" \
     -DtarnUtil_DIR="$tree/lib/cmake/tarnUtil" \
     -DtarnUtil_BOOST_INCLUDE_DIR="$build/boost-include" >/dev/null
   cmake --build "$build" >/dev/null
