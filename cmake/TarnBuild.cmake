@@ -1,4 +1,7 @@
-# Shared build settings: warnings, Windows macros, Boost headers, runtime DLLs, test registration.
+# Shared build settings: warnings, Windows macros, Boost headers, runtime DLLs, version resources,
+# test registration.
+
+set(TARN_CMAKE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 # Warnings on everywhere; errors when CI is set, so a warning never lands.
 set(TARN_WARNINGS -Wall -Wextra)
@@ -28,12 +31,15 @@ file(MAKE_DIRECTORY ${TARN_BOOST_INCLUDE})
 if(NOT EXISTS ${TARN_BOOST_INCLUDE}/boost)
   file(CREATE_LINK /usr/include/boost ${TARN_BOOST_INCLUDE}/boost SYMBOLIC)
 endif()
+# The name an installed package's users know it by, too (see tarnUtilConfig.cmake.in).
+add_library(Boost::headers INTERFACE IMPORTED GLOBAL)
+set_target_properties(Boost::headers PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${TARN_BOOST_INCLUDE})
 
 # One C++ runtime for every module: the posix compiler's DLLs, shipped beside our modules.
 function(tarn_copy_runtime_dlls)
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
                   OUTPUT_VARIABLE stdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgcc_s_seh-1.dll
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${TARN_LIBGCC_DLL}
                   OUTPUT_VARIABLE libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
   find_file(TARN_WINPTHREAD_DLL libwinpthread-1.dll
             PATHS /usr/${TARN_TRIPLE}/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
@@ -65,4 +71,16 @@ function(tarn_add_bench name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   tarn_add_program(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()
+
+# A version resource for a module, from the one project version, so that file-property tools
+# and GetFileVersionInfoW show it. The module's name is its product name.
+function(tarn_add_version_resource target description)
+  set(TARN_MODULE ${target})
+  set(TARN_DESCRIPTION "${description}")
+  set(TARN_FILE_VERSION
+      ${tarnUtil_VERSION_MAJOR},${tarnUtil_VERSION_MINOR},${tarnUtil_VERSION_PATCH},0)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}Version.rc)
+  configure_file(${TARN_CMAKE_DIR}/VersionInfo.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
 endfunction()

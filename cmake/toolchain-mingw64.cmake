@@ -1,17 +1,5 @@
 # Cross-builds for Windows x64 with MinGW-w64 (posix thread model); programs run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TARN_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TARN_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TARN_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TARN_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TARN_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Test programs and the demo run through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run)
+set(TARN_LIBGCC_DLL libgcc_s_seh-1.dll) # the compiler's runtime unwinds with SEH on x64
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-cross.cmake)
