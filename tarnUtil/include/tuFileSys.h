@@ -153,3 +153,37 @@ TARNUTIL_API BOOL WINAPI osRemoveDirEx(LPCWSTR path, BOOL resetReadOnly, BOOL ke
 // True when the directory holds nothing but "." and "..", hidden entries counting as content.
 // A directory that cannot be listed (or does not exist) counts as empty.
 TARNUTIL_API BOOL WINAPI osIsDirEmtpy(LPCWSTR directory);
+
+// ---- Operating-system and file versions ------------------------------------------------
+
+// The operating-system version is read once when the library loads (the basic version record:
+// major, minor, build, platform) and never refreshed. Before that every test answers false.
+
+// True on an NT-family system (platform VER_PLATFORM_WIN32_NT).
+TARNUTIL_API BOOL WINAPI osIsNT();
+
+// Windows 2000: NT family and version 5.0 exactly, or with orLater any version from 5.0 on.
+TARNUTIL_API BOOL WINAPI osIsWin2000(BOOL orLater);
+
+// Windows XP: NT family and version 5.1; with orLater also every version from 6.0 on. Version
+// 5.2 (the server and 64-bit editions of that generation) counts in neither form.
+//   5.1 -> true, true    5.2 -> false, false    6.1 -> false, true    (exact, or-later)
+TARNUTIL_API BOOL WINAPI osIsWinXP(BOOL orLater);
+
+// Windows Vista: major version 6 (any minor), or with orLater any major from 6 on. The
+// platform family is not consulted.
+TARNUTIL_API BOOL WINAPI osIsWinVista(BOOL orLater);
+
+// Reads the fixed file version of a file into *high (major << 16 | minor) and *low
+// (build << 16 | revision); either pointer may be null. `file` is a name or path (up to 259
+// characters; a module loaded in the process is read from its own path, any other name is
+// searched for by the system), a string id of `module` (below 0x10000) whose text is the name,
+// or null for the executable. TRUE when the version information was read: with both pointers
+// null this only tells that the file has version information, and a file whose information
+// holds no fixed version answers TRUE with both halves 0. FALSE (halves 0) when the file has no
+// version information, the string id cannot be loaded or the information cannot be read; when
+// the buffer for it cannot be allocated the out-of-memory box is shown too. The executable's
+// version is read once and then answered from memory for the rest of the process.
+//   6.2.1234.5 -> *high 0x00060002, *low 0x04D20005
+TARNUTIL_API BOOL WINAPI osGetVersionInfo(LPCWSTR file, DWORD* high, DWORD* low,
+                                          HINSTANCE module = nullptr);

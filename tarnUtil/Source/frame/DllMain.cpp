@@ -15,6 +15,7 @@ AFX_EXTENSION_MODULE g_extensionModule;
 void AttachProcess(HINSTANCE instance) {
     g_loaderThreadId = ::GetCurrentThreadId();
     g_instance = instance;
+    tu::os::ProbeOsVersion();
     tu::settings::DeriveDefaultIniNames();
     hookInitRegistry();
     tu::text::InitLocaleCache();

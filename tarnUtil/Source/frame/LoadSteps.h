@@ -3,6 +3,12 @@
 // locale cache. Each subsystem that needs one contributes exactly one function here.
 #pragma once
 
+namespace tu::os {
+// Records the operating-system version (basic version record) and whether it is an NT-family
+// system; the version tests answer from that record for the rest of the process.
+void ProbeOsVersion();
+} // namespace tu::os
+
 namespace tu::settings {
 // Derives both default INI file names, the common one first; deriving them decides both data
 // folders (common first), reads "appProps.ini" and may create the folders on disk.
