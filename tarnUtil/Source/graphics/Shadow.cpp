@@ -17,8 +17,8 @@
 #include <mutex>
 #include <new>
 
-#ifdef TARN_LAYERED_SEAM
-#include "LayeredSeam.h"
+#ifdef TARN_WINDOW_SEAM
+#include "WindowSeam.h"
 #endif
 
 namespace {
@@ -42,8 +42,8 @@ std::atomic<ATOM> g_shadowClass{0};
 tu::graphics::LateBound<UpdateLayeredWindowFn> g_updateLayered;
 
 UpdateLayeredWindowFn UpdateLayeredFunction() {
-#ifdef TARN_LAYERED_SEAM
-    return &layeredseam::UpdateLayeredWindow;
+#ifdef TARN_WINDOW_SEAM
+    return &windowseam::UpdateLayeredWindow;
 #else
     // Layered popups updated from a bitmap exist from Windows 2000 on.
     return g_updateLayered.Get(L"User32.dll", "UpdateLayeredWindow",
@@ -313,7 +313,7 @@ void ComputeCornerProfile(int width, CornerProfile& profile) {
         }
 }
 
-#ifdef TARN_LAYERED_SEAM
+#ifdef TARN_WINDOW_SEAM
 std::size_t ShadowMapEntries() {
     CSingleLock lock(&g_shadowLock, TRUE);
     return g_shadows.size() + g_ownerProcedures.size();

@@ -11,6 +11,10 @@
 #include <map>
 #include <new>
 
+#ifdef TARN_WINDOW_SEAM
+#include "WindowSeam.h"
+#endif
+
 namespace {
 
 // Subclassed trackbars and the procedures they had before. Guarded by g_thumbLock, which is a
@@ -70,6 +74,13 @@ void KeepThumbLength(HWND trackbar) {
 }
 
 } // namespace
+
+#ifdef TARN_WINDOW_SEAM
+std::size_t tu::graphics::ThumbMapEntries() {
+    CSingleLock lock(&g_thumbLock, TRUE);
+    return g_thumbProcedures.size();
+}
+#endif
 
 void WINAPI gtlSetDefaultThumbLength(HWND trackbar, int keep) {
     if (!::IsWindow(trackbar))
