@@ -2,6 +2,7 @@
 #pragma once
 
 #include "afx.h"
+#include "afxwinthread.h"
 #include "atltypes.h"
 
 // A window object: its window's messages reach the virtual OnWndMsg, in the window's thread.

@@ -156,4 +156,59 @@ private:
     HGDIOBJ m_old;
 };
 
+// Owns a global memory block (freed with GlobalFree) until it is released to a new owner.
+class UniqueGlobal {
+public:
+    explicit UniqueGlobal(HGLOBAL memory = nullptr) : m_memory(memory) {}
+    ~UniqueGlobal() {
+        if (m_memory)
+            ::GlobalFree(m_memory);
+    }
+    UniqueGlobal(const UniqueGlobal&) = delete;
+    UniqueGlobal& operator=(const UniqueGlobal&) = delete;
+    HGLOBAL get() const { return m_memory; }
+    explicit operator bool() const { return m_memory != nullptr; }
+    HGLOBAL release() {
+        HGLOBAL memory = m_memory;
+        m_memory = nullptr;
+        return memory;
+    }
+
+private:
+    HGLOBAL m_memory;
+};
+
+// Holds a global memory block locked for its lifetime.
+class GlobalLockGuard {
+public:
+    explicit GlobalLockGuard(HGLOBAL memory) : m_memory(memory), m_address(::GlobalLock(memory)) {}
+    ~GlobalLockGuard() {
+        if (m_address)
+            ::GlobalUnlock(m_memory);
+    }
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    void* get() const { return m_address; }
+
+private:
+    HGLOBAL m_memory;
+    void* m_address;
+};
+
+// Holds the clipboard open for a window for its lifetime.
+class OpenClipboardGuard {
+public:
+    explicit OpenClipboardGuard(HWND owner) : m_open(::OpenClipboard(owner) != FALSE) {}
+    ~OpenClipboardGuard() {
+        if (m_open)
+            ::CloseClipboard();
+    }
+    OpenClipboardGuard(const OpenClipboardGuard&) = delete;
+    OpenClipboardGuard& operator=(const OpenClipboardGuard&) = delete;
+    explicit operator bool() const { return m_open; }
+
+private:
+    bool m_open;
+};
+
 } // namespace tu
