@@ -11,6 +11,7 @@ int wmain() {
     ShowText();
     ShowContainers();
     ShowHooks();
+    ShowWindowEffects();
     std::printf("\n");
     return 0;
 }
