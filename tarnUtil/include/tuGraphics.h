@@ -113,7 +113,9 @@ TARNUTIL_API int WINAPI gtlSetWindowTransparency(HWND window, BYTE level);
 // already has a shadow, or a platform without UpdateLayeredWindow (before Windows 2000) is
 // left as it is, and so is a window whose shadow cannot be made (nothing half made stays).
 // A window with WS_CHILD never shows its shadow. The shadow of an owner narrower than the
-// width has no bottom strip.
+// width has no bottom strip; a strip that cannot be drawn is drawn again on the next update.
+// Should the subclass procedure meet a window it no longer knows, it gives the message to
+// DefWindowProcW rather than answering 0, so that the window still paints and closes.
 TARNUTIL_API void WINAPI gtlCreateShadow(HWND window);
 
 // ---- Trackbar thumb length ---------------------------------------------------------------
@@ -122,5 +124,6 @@ TARNUTIL_API void WINAPI gtlCreateShadow(HWND window);
 // 4 for a vertical trackbar (TBS_VERT), its height less 4 otherwise, never below 0; the
 // control gets TBS_FIXEDLENGTH for it. With keep nonzero the trackbar is subclassed (once,
 // however often this is called) so that the length follows every resize until the control is
-// destroyed. A handle that is no window is ignored. May be called from any thread.
+// destroyed. A handle that is no window is ignored. May be called from any thread; the thumb
+// procedure gives a window it does not know to DefWindowProcW.
 TARNUTIL_API void WINAPI gtlSetDefaultThumbLength(HWND trackbar, int keep);
