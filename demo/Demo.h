@@ -13,8 +13,12 @@ void ShowText();
 void ShowFileSys();
 void ShowOs();
 void ShowGraphics();
+void ShowWindowEffects();
 
 // Prints a section heading.
 inline void DemoSection(const char* title) {
     std::printf("\n== %s\n", title);
 }
+
+// Captures a part of the screen into a PNG file; true when the file was written.
+bool CaptureScreenToPng(const struct tagRECT& area, const wchar_t* path);

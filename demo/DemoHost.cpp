@@ -13,6 +13,7 @@ int wmain() {
     ShowText();
     ShowContainers();
     ShowHooks();
+    ShowWindowEffects();
     std::printf("\n");
     return 0;
 }

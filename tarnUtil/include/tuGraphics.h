@@ -1,5 +1,6 @@
 // Graphics: 32-bit device-independent bitmaps, icons turned into bitmaps, alpha blending,
-// merged bitmaps and icons, and 24-bit pictures on the clipboard.
+// merged bitmaps and icons, 24-bit pictures on the clipboard; window transparency, drop
+// shadows and trackbar thumb lengths.
 #pragma once
 
 #include "tuExport.h"
@@ -85,3 +86,52 @@ TARNUTIL_API HICON WINAPI gtlMergeIcon(HICON a, HICON b);
 // the memory); 0 when the thread has no main window, the bitmap is not 24-bit or has no reachable
 // pixels, or the clipboard refuses.
 TARNUTIL_API int WINAPI gtlCopyRGBBmpToClipboard(HBITMAP bitmap, int topDown, int flip);
+
+// ---- Window transparency and drop shadows ----------------------------------------------
+//
+// A transparency level is 0 (opaque, not layered), 1 (opaque but layered) or 2 to 255
+// (increasingly transparent): the window's alpha is 255 minus the level. Whenever a level is
+// set through gtlSetWindowTransparency the window receives WM_TRANSPARENCYCHANGED, and its
+// shadow, if it has one, takes on the same level.
+
+// The message that gtlSetWindowTransparency sends (the number RegisterWindowMessageW gives for
+// "__TRANS_CHANGED__"), registered when the library is loaded. wParam: the level applied
+// (0 for both 0 and 1); lParam: 0.
+TARNUTIL_API extern const UINT WM_TRANSPARENCYCHANGED;
+
+// The platform's SetLayeredWindowAttributes.
+typedef BOOL(WINAPI* tSetLayeredWindowAttributes)(HWND window, COLORREF key, BYTE alpha,
+                                                  DWORD flags);
+
+// The platform's SetLayeredWindowAttributes, looked up in user32 on the first call of this
+// function or of gtlSetWindowTransparency and then kept; null where the platform lacks it.
+TARNUTIL_API tSetLayeredWindowAttributes WINAPI gtlGetSetLayeredWindowAttributes();
+
+// Sets a window's transparency level: a nonzero level makes it layered with alpha 255 - level
+// (level 1 counts as 0 from there on), level 0 removes the layered style. Then sends it
+// WM_TRANSPARENCYCHANGED with the level applied and returns 1. Returns 0, sending nothing,
+// when the handle is no window or the platform has no layered windows.
+TARNUTIL_API int WINAPI gtlSetWindowTransparency(HWND window, BYTE level);
+
+// Gives a window a soft drop shadow to its right and below: two layered, click-through popups
+// owned by the window, kept in step with it by subclassing it, following its transparency and
+// removed when it is destroyed. The width comes from "ShadowWidth" in section "GUI" of the
+// program's settings (default 6, kept within 1 to 16), read once per process.
+// Call it on the thread that owns the window: a window of another thread, a window that
+// already has a shadow, or a platform without UpdateLayeredWindow (before Windows 2000) is
+// left as it is, and so is a window whose shadow cannot be made (nothing half made stays).
+// A window with WS_CHILD never shows its shadow. The shadow of an owner narrower than the
+// width has no bottom strip; a strip that cannot be drawn is drawn again on the next update.
+// Should the subclass procedure meet a window it no longer knows, it gives the message to
+// DefWindowProcW rather than answering 0, so that the window still paints and closes.
+TARNUTIL_API void WINAPI gtlCreateShadow(HWND window);
+
+// ---- Trackbar thumb length ---------------------------------------------------------------
+
+// Sets a trackbar's thumb to fill the control across its short side: the window's width less
+// 4 for a vertical trackbar (TBS_VERT), its height less 4 otherwise, never below 0; the
+// control gets TBS_FIXEDLENGTH for it. With keep nonzero the trackbar is subclassed (once,
+// however often this is called) so that the length follows every resize until the control is
+// destroyed. A handle that is no window is ignored. May be called from any thread; the thumb
+// procedure gives a window it does not know to DefWindowProcW.
+TARNUTIL_API void WINAPI gtlSetDefaultThumbLength(HWND trackbar, int keep);

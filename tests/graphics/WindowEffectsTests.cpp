@@ -1,0 +1,411 @@
+// Window transparency, drop shadows and trackbar thumbs on real windows: levels and the
+// transparency message, the corner profile, shadow strips compared pixel for pixel with their
+// model through an owner's life, thumbs kept through resizes on two threads, the width read in
+// fresh processes, and object counts that stay level over many cycles.
+#include "TestSupport.h"
+#include "WindowSeam.h"
+#include "frame/Library.h"
+#include "graphics/Shadow.h"
+#include "tuGraphics.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <thread>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// One recorded UpdateLayeredWindow call of a shadow; a move alone carries no picture.
+struct Call {
+    HWND window;
+    POINT place;
+    bool moveOnly;
+    SIZE size;
+    BYTE constantAlpha;
+    std::vector<std::uint32_t> pixels; // bottom-up memory rows
+};
+std::vector<Call> g_calls;
+
+std::vector<Call> TakeCalls() {
+    return std::exchange(g_calls, {});
+}
+
+// What the owners' own procedure saw.
+struct OwnerLog {
+    std::vector<WPARAM> transparency;
+    HWND strips[2]{};
+    bool stripVisibleAtHide = false;
+} g_log;
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TRANSPARENCYCHANGED)
+        g_log.transparency.push_back(wParam);
+    if (message == WM_WINDOWPOSCHANGING &&
+        (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_HIDEWINDOW))
+        for (HWND strip : g_log.strips)
+            g_log.stripVisibleAtHide |= strip && ::IsWindowVisible(strip);
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+const wchar_t kOwnerClass[] = L"tuEffectsOwner";
+
+// The main thread's windows live on a desktop of the test's own, which Wine shows as a virtual
+// desktop: there, hiding or destroying a top-level window does not wait for a window manager
+// that the display lacks. Other threads stay on the default desktop.
+const bool g_windowsReady = [] {
+    const wchar_t size[] = L"1280x1024";
+    ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", L"tuEffects",
+                      REG_SZ, size, sizeof size);
+    HDESK desktop = ::CreateDesktopW(L"tuEffects", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    WNDCLASSW owner{};
+    owner.lpfnWndProc = OwnerProc;
+    owner.lpszClassName = kOwnerClass;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    return desktop && ::SetThreadDesktop(desktop) && ::RegisterClassW(&owner) &&
+           ::InitCommonControlsEx(&controls);
+}();
+
+struct WindowDestroyer {
+    void operator()(HWND window) const { ::DestroyWindow(window); }
+};
+using Window = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+
+Window MakeWindow(DWORD style, RECT r, HWND parent = nullptr, const wchar_t* cls = kOwnerClass) {
+    return Window(::CreateWindowExW(0, cls, L"", style, r.left, r.top, r.right - r.left,
+                                    r.bottom - r.top, parent, nullptr, nullptr, nullptr));
+}
+
+RECT FrameOf(HWND window) {
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    return frame;
+}
+
+void Place(HWND window, RECT r) {
+    ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The shadow's corner alpha at (x, y) from the owner's corner for width w.
+std::uint32_t CornerAlpha(int x, int y, int w) {
+    double d = std::hypot(x, y);
+    return d < w ? std::uint32_t((std::cos(d / w * 1.5708 + 1.3) + 1.0) * 112.0) : 0;
+}
+
+// A strip's picture as bottom-up memory rows of premultiplied black: the right strip fades to
+// both ends (line 0 at its top), the bottom strip to its left end (line 0 at the owner).
+std::vector<std::uint32_t> ModelStrip(bool right, SIZE size, int w) {
+    std::vector<std::uint32_t> pixels;
+    for (LONG row = 0; row < size.cy; ++row) {
+        LONG line = size.cy - 1 - row, fromEnd = std::min({line, row, LONG(w - 1)});
+        for (LONG column = 0; column < size.cx; ++column)
+            pixels.push_back((right ? CornerAlpha(column, w - 1 - fromEnd, w)
+                                    : CornerAlpha(std::max(w - 1 - column, 0L), line, w))
+                             << 24);
+    }
+    return pixels;
+}
+
+// Checks the recorded updates of an owner's strips (right, then bottom): each drawn (the model
+// picture with the constant alpha) or only moved, and each window in its place.
+void ExpectStrips(const HWND (&strips)[2], int w, bool rightDrawn, bool bottomDrawn,
+                  BYTE alpha = 255) {
+    std::vector<Call> calls = TakeCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    RECT o = FrameOf(::GetWindow(strips[0], GW_OWNER));
+    const RECT places[] = {{o.right, o.top + w, o.right + w, o.bottom + w},
+                           {o.left + w, o.bottom, o.right, o.bottom + w}};
+    const bool drawn[] = {rightDrawn, bottomDrawn};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const Call& call = calls[i];
+        RECT frame = FrameOf(strips[i]);
+        SIZE size{places[i].right - places[i].left, places[i].bottom - places[i].top};
+        EXPECT_TRUE(call.window == strips[i] && ::EqualRect(&frame, &places[i]));
+        EXPECT_EQ(call.moveOnly, !drawn[i]);
+        EXPECT_TRUE(call.place.x == places[i].left && call.place.y == places[i].top);
+        if (drawn[i]) {
+            EXPECT_TRUE(call.size.cx == size.cx && call.size.cy == size.cy);
+            EXPECT_EQ(call.constantAlpha, alpha);
+            EXPECT_EQ(call.pixels, ModelStrip(i == 0, size, w));
+        }
+    }
+}
+
+} // namespace
+
+BOOL WINAPI windowseam::UpdateLayeredWindow(HWND window, HDC screen, POINT* place, SIZE* size,
+                                            HDC source, POINT* origin, COLORREF key,
+                                            BLENDFUNCTION* blend, DWORD flags) {
+    Call call{window, *place, !source, {}, 0, {}};
+    DIBSECTION picture{};
+    if (source && ::GetObjectW(::GetCurrentObject(source, OBJ_BITMAP), sizeof picture, &picture) ==
+                      sizeof picture) {
+        auto* bits = static_cast<const std::uint32_t*>(picture.dsBm.bmBits);
+        call.size = *size;
+        call.constantAlpha = blend->SourceConstantAlpha;
+        call.pixels.assign(bits, bits + size->cx * size->cy);
+    }
+    g_calls.push_back(call);
+    return ::UpdateLayeredWindow(window, screen, place, size, source, origin, key, blend, flags);
+}
+
+// The shadow class is this program's own here.
+HINSTANCE tu::frame::LibraryInstance() {
+    return ::GetModuleHandleW(nullptr);
+}
+
+TEST(WindowEffects, TransparencyLevelsMakeLayeredAlphaAndTellTheWindow) {
+    const struct {
+        BYTE level, alpha;
+        WPARAM sent;
+    } rows[] = {{0, 0, 0}, {1, 255, 0}, {128, 127, 128}, {255, 0, 255}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.level);
+        Window window = MakeWindow(WS_POPUP | WS_VISIBLE, {10, 10, 110, 60});
+        LONG_PTR before = ::GetWindowLongPtrW(window.get(), GWL_EXSTYLE);
+        g_log.transparency.clear();
+        EXPECT_EQ(gtlSetWindowTransparency(window.get(), row.level), 1);
+        LONG_PTR after = ::GetWindowLongPtrW(window.get(), GWL_EXSTYLE);
+        EXPECT_EQ(after, row.level ? before | WS_EX_LAYERED : before);
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        EXPECT_TRUE(!row.level ||
+                    ::GetLayeredWindowAttributes(window.get(), nullptr, &alpha, &flags));
+        EXPECT_TRUE(alpha == row.alpha && flags == (row.level ? LWA_ALPHA : 0));
+        EXPECT_EQ(g_log.transparency, std::vector<WPARAM>{row.sent});
+        // Level 0 takes the layered style away again.
+        EXPECT_EQ(gtlSetWindowTransparency(window.get(), 0), 1);
+        EXPECT_EQ(::GetWindowLongPtrW(window.get(), GWL_EXSTYLE), before);
+    }
+    HWND gone = MakeWindow(WS_POPUP, {0, 0, 10, 10}).get();
+    g_log.transparency.clear();
+    EXPECT_EQ(gtlSetWindowTransparency(gone, 128), 0);
+    EXPECT_TRUE(g_log.transparency.empty());
+    EXPECT_NE(gtlGetSetLayeredWindowAttributes(), nullptr);
+}
+
+TEST(WindowEffects, CornerProfileFollowsTheQuarterDisc) {
+    for (int w : {1, 6, 16}) {
+        SCOPED_TRACE(w);
+        tu::graphics::CornerProfile profile;
+        std::fill(&profile[0][0], &profile[0][0] + 256, 0xCCCCCCCCu);
+        tu::graphics::ComputeCornerProfile(w, profile);
+        for (int row = 0; row < 16; ++row)
+            for (int column = 0; column < 16; ++column)
+                ASSERT_EQ(profile[row][column],
+                          row < w && column < w ? CornerAlpha(column, w - 1 - row, w) << 24 : 0)
+                    << row << "," << column;
+    }
+    tu::graphics::CornerProfile six;
+    tu::graphics::ComputeCornerProfile(6, six);
+    const std::uint32_t alongEdge[] = {141, 113, 83, 56, 33, 15};
+    for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(six[5][x] >> 24, alongEdge[x]) << x;
+    EXPECT_TRUE(six[1][4] >> 24 == 7 && six[1][5] == 0);
+}
+
+TEST(WindowEffects, ShadowWidthIsReadOncePerProcessAndKeptWithinLimits) {
+    const struct {
+        const char* settings; // null: no settings file
+        DWORD width;
+    } rows[] = {
+        {nullptr, 6}, {"[GUI]\r\nShadowWidth=0\r\n", 1}, {"[GUI]\r\nShadowWidth=40\r\n", 16}};
+    for (const auto& row : rows) {
+        std::vector<tutest::HostFile> files;
+        if (row.settings)
+            files.push_back({L"settings.ini", row.settings});
+        auto result = tutest::RunHostInFreshFolder(L"shadowWidthHost.exe",
+                                                   {L"tarnUtil.dll", L"BaseKit.dll"}, files);
+        EXPECT_EQ(result.exitCode, row.width) << result.output;
+    }
+}
+
+TEST(WindowEffects, ShadowFollowsItsOwnerThroughItsLife) {
+    Window owner = MakeWindow(WS_POPUP | WS_VISIBLE, {100, 100, 400, 300});
+    TakeCalls();
+    gtlCreateShadow(owner.get());
+    ASSERT_EQ(g_calls.size(), 2u);
+    HWND(&strips)[2] = g_log.strips;
+    strips[0] = g_calls[0].window;
+    strips[1] = g_calls[1].window;
+    const int w = g_calls[0].size.cx;
+    ExpectStrips(strips, w, true, true);
+    for (HWND strip : strips) {
+        wchar_t name[16] = L"";
+        ::GetClassNameW(strip, name, 16);
+        EXPECT_STREQ(name, L"_SHADOW_");
+        EXPECT_EQ(::GetWindow(strip, GW_OWNER), owner.get());
+        EXPECT_EQ(::GetWindowLongPtrW(strip, GWL_EXSTYLE) & 0x800A0, 0x800A0);
+        EXPECT_EQ(::GetWindowLongPtrW(strip, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS),
+                  LONG_PTR(DWORD(WS_POPUP)));
+        EXPECT_TRUE(::IsWindowVisible(strip));
+    }
+    gtlCreateShadow(owner.get()); // a second shadow is not made
+    EXPECT_TRUE(TakeCalls().empty());
+    EXPECT_EQ(tu::graphics::ShadowMapEntries(), 2u);
+
+    // Moved only; taller: the right strip drawn again; wider: the bottom strip.
+    Place(owner.get(), {150, 120, 450, 320});
+    ExpectStrips(strips, w, false, false);
+    Place(owner.get(), {150, 120, 450, 380});
+    ExpectStrips(strips, w, true, false);
+    Place(owner.get(), {150, 120, 510, 380});
+    ExpectStrips(strips, w, false, true);
+
+    // The strips take on the owner's transparency; the same level again changes nothing.
+    EXPECT_EQ(gtlSetWindowTransparency(owner.get(), 128), 1);
+    ExpectStrips(strips, w, true, true, 127);
+    EXPECT_EQ(gtlSetWindowTransparency(owner.get(), 128), 1);
+    EXPECT_TRUE(TakeCalls().empty());
+
+    // Hidden before the owner, shown again with it.
+    ::ShowWindow(owner.get(), SW_HIDE);
+    EXPECT_FALSE(g_log.stripVisibleAtHide || ::IsWindowVisible(strips[0]) ||
+                 ::IsWindowVisible(strips[1]));
+    ::ShowWindow(owner.get(), SW_SHOWNA);
+    EXPECT_TRUE(::IsWindowVisible(strips[0]) && ::IsWindowVisible(strips[1]));
+
+    owner.reset();
+    EXPECT_FALSE(::IsWindow(strips[0]) || ::IsWindow(strips[1]));
+    EXPECT_EQ(tu::graphics::ShadowMapEntries(), 0u);
+    g_log = OwnerLog{};
+}
+
+TEST(WindowEffects, ChildAndNarrowOwnersShowNoBrokenShadow) {
+    // A child window's shadow is placed but never shown.
+    Window parent = MakeWindow(WS_POPUP | WS_VISIBLE, {50, 50, 450, 350});
+    Window child = MakeWindow(WS_CHILD | WS_VISIBLE, {10, 10, 110, 110}, parent.get());
+    TakeCalls();
+    gtlCreateShadow(child.get());
+    Place(child.get(), {20, 20, 170, 170});
+    std::vector<Call> calls = TakeCalls();
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_FALSE(::IsWindowVisible(calls[0].window) || ::IsWindowVisible(calls[1].window));
+
+    // An owner narrower than the shadow gets its right strip and no bottom picture.
+    Window narrow = MakeWindow(WS_POPUP | WS_VISIBLE, {500, 100, 503, 200});
+    gtlCreateShadow(narrow.get());
+    calls = TakeCalls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(!calls[0].moveOnly && calls[0].size.cy == 100);
+    child.reset();
+    narrow.reset();
+    EXPECT_EQ(tu::graphics::ShadowMapEntries(), 0u);
+}
+
+namespace {
+
+LRESULT ThumbLength(HWND trackbar) {
+    return ::SendMessageW(trackbar, TBM_GETTHUMBLENGTH, 0, 0);
+}
+
+Window MakeTrackbar(HWND parent, DWORD style, int width, int height) {
+    return MakeWindow(WS_CHILD | WS_VISIBLE | style, {0, 0, width, height}, parent,
+                      TRACKBAR_CLASSW);
+}
+
+} // namespace
+
+TEST(WindowEffects, ThumbFillsTheTrackbarAndFollowsItOnlyWhenKept) {
+    Window parent = MakeWindow(WS_POPUP | WS_VISIBLE, {10, 10, 330, 330});
+    const struct {
+        DWORD style;
+        int width, height, length, grownLength;
+    } rows[] = {{TBS_HORZ, 200, 30, 26, 36}, {TBS_VERT, 24, 200, 20, 30}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.style);
+        Window trackbar = MakeTrackbar(parent.get(), row.style, row.width, row.height);
+        LONG_PTR original = ::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC);
+        gtlSetDefaultThumbLength(trackbar.get(), 0);
+        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
+        EXPECT_TRUE(::GetWindowLongW(trackbar.get(), GWL_STYLE) & TBS_FIXEDLENGTH);
+        EXPECT_EQ(::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC), original);
+        Place(trackbar.get(), {0, 0, row.width + 10, row.height + 10});
+        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
+
+        gtlSetDefaultThumbLength(trackbar.get(), 1);
+        LONG_PTR kept = ::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC);
+        gtlSetDefaultThumbLength(trackbar.get(), 1);
+        EXPECT_NE(kept, original);
+        EXPECT_EQ(::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC), kept);
+        EXPECT_EQ(tu::graphics::ThumbMapEntries(), 1u);
+        EXPECT_EQ(ThumbLength(trackbar.get()), row.grownLength);
+        Place(trackbar.get(), {0, 0, row.width, row.height});
+        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
+        trackbar.reset();
+        EXPECT_EQ(tu::graphics::ThumbMapEntries(), 0u);
+    }
+    HWND gone = MakeTrackbar(parent.get(), 0, 100, 30).get();
+    gtlSetDefaultThumbLength(gone, 1);
+    EXPECT_EQ(tu::graphics::ThumbMapEntries(), 0u);
+}
+
+TEST(WindowEffects, TrackbarsOfTwoThreadsKeepTheirThumbsAtOnce) {
+    auto work = [](int* wrong) {
+        Window parent = MakeWindow(WS_POPUP, {0, 0, 300, 300});
+        for (int i = 0; i < 100; ++i) {
+            Window trackbar = MakeTrackbar(parent.get(), 0, 100 + i, 30);
+            gtlSetDefaultThumbLength(trackbar.get(), 1);
+            Place(trackbar.get(), {0, 0, 100, 20 + i % 50});
+            *wrong += ThumbLength(trackbar.get()) != 16 + i % 50;
+        }
+    };
+    int wrong[2] = {};
+    std::thread first(work, &wrong[0]), second(work, &wrong[1]);
+    first.join();
+    second.join();
+    EXPECT_EQ(wrong[0] + wrong[1], 0);
+    EXPECT_EQ(tu::graphics::ThumbMapEntries(), 0u);
+}
+
+namespace {
+
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<DWORD*>(count);
+    return TRUE;
+}
+
+// Live GDI and USER objects of the test. Where the platform does not count them (Wine), every
+// GDI handle index is asked for its object (Wine accepts an index alone) and the thread's
+// top-level windows are counted.
+std::vector<DWORD> LiveObjects() {
+    HANDLE self = ::GetCurrentProcess();
+    DWORD gdi = ::GetGuiResources(self, GR_GDIOBJECTS);
+    DWORD user = ::GetGuiResources(self, GR_USEROBJECTS);
+    if (!gdi)
+        for (ULONG_PTR index = 1; index < 0x10000; ++index)
+            gdi += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
+    if (!user)
+        ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, LPARAM(&user));
+    return {gdi, user};
+}
+
+} // namespace
+
+TEST(WindowEffects, ObjectCountsStayLevelOverManyShadowedWindows) {
+    auto cycle = [] {
+        Window owner = MakeWindow(WS_POPUP | WS_VISIBLE, {60, 60, 260, 160});
+        gtlCreateShadow(owner.get());
+        Place(owner.get(), {70, 70, 310, 260});
+        gtlSetWindowTransparency(owner.get(), 100);
+        owner.reset();
+        return TakeCalls().size();
+    };
+    ASSERT_EQ(cycle(), 6u); // drawn, drawn again after the resize and the transparency change
+    std::vector<DWORD> before = LiveObjects();
+    ASSERT_GT(before[0], 0u);
+    for (int i = 0; i < 1000; ++i)
+        cycle();
+    EXPECT_EQ(LiveObjects(), before);
+    EXPECT_EQ(tu::graphics::ShadowMapEntries(), 0u);
+}
