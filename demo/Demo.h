@@ -20,5 +20,8 @@ inline void DemoSection(const char* title) {
     std::printf("\n== %s\n", title);
 }
 
+// Writes 32-bit BGRA pixels (straight alpha, top line first) as a PNG file; true when written.
+bool WritePng(const wchar_t* path, const unsigned char* pixels, unsigned width, unsigned height);
+
 // Captures a part of the screen into a PNG file; true when the file was written.
 bool CaptureScreenToPng(const struct tagRECT& area, const wchar_t* path);

@@ -1,5 +1,5 @@
-// Pictures for the demo: a part of the screen captured and written as a PNG file through the
-// platform's imaging component.
+// Pictures for the demo: 32-bit pixels, or a part of the screen, written as PNG files through
+// the platform's imaging component.
 #include "Demo.h"
 
 #include <windows.h>
@@ -21,6 +21,8 @@ template <class T> struct ComPtr {
     T** operator&() { return &p; }
 };
 
+} // namespace
+
 bool WritePng(const wchar_t* path, const BYTE* pixels, UINT width, UINT height) {
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
@@ -41,8 +43,6 @@ bool WritePng(const wchar_t* path, const BYTE* pixels, UINT width, UINT height) 
                frame->WritePixels(height, stride, stride * height, const_cast<BYTE*>(pixels))) &&
            SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
 }
-
-} // namespace
 
 bool CaptureScreenToPng(const RECT& area, const wchar_t* path) {
     const LONG width = area.right - area.left, height = area.bottom - area.top;

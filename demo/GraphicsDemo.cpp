@@ -19,38 +19,10 @@ struct Picture {
     std::vector<std::uint32_t> pixels;
 };
 
-// Releases a COM interface pointer at the end of a scope.
-template <typename T> struct ComPtr {
-    T* p = nullptr;
-    ~ComPtr() {
-        if (p)
-            p->Release();
-    }
-    T** operator&() { return &p; }
-    T* operator->() const { return p; }
-};
-
 // Writes the picture as a PNG file with straight alpha; true on success.
 bool WritePng(const Picture& picture, const std::wstring& path) {
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
-    const UINT stride = UINT(picture.width) * 4;
-    return SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_PPV_ARGS(&factory.p))) &&
-           SUCCEEDED(factory->CreateStream(&stream)) &&
-           SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE)) &&
-           SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder)) &&
-           SUCCEEDED(encoder->Initialize(stream.p, WICBitmapEncoderNoCache)) &&
-           SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
-           SUCCEEDED(frame->Initialize(nullptr)) &&
-           SUCCEEDED(frame->SetSize(picture.width, picture.height)) &&
-           SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat32bppBGRA &&
-           SUCCEEDED(frame->WritePixels(picture.height, stride, stride * picture.height,
-                                        (BYTE*)picture.pixels.data())) &&
-           SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    return ::WritePng(path.c_str(), reinterpret_cast<const unsigned char*>(picture.pixels.data()),
+                      picture.width, picture.height);
 }
 
 // A bitmap's pixels as a picture, enlarged `scale` times so that small icons can be seen.
