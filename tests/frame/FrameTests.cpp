@@ -13,9 +13,9 @@ namespace {
 TEST(LibraryFrame, RecordsTheThreadThatLoadedIt) {
     // The test program imports the library, so its first thread attached it.
     EXPECT_EQ(ssnGetUserInputThreadID(), ::GetCurrentThreadId());
-    for (const wchar_t* mode : {L"main", L"worker"}) {
+    for (const wchar_t* mode : {L"frame main", L"frame worker"}) {
         SCOPED_TRACE(tutest::Narrow(mode));
-        auto result = tutest::RunHostInFreshFolder(L"frameHost.exe",
+        auto result = tutest::RunHostInFreshFolder(L"loaderHost.exe",
                                                    {L"tarnUtil.dll", L"BaseKit.dll"}, {}, mode);
         EXPECT_TRUE(result.finished);
         EXPECT_EQ(result.exitCode, 0u) << result.output; // 1: another thread was recorded

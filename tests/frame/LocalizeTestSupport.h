@@ -10,8 +10,6 @@
 
 namespace tutest {
 
-using FilledBuffer = GuardedBuffer;
-
 // The module with strings, dialogs and data in several languages, loaded once.
 inline HMODULE LocalizedModule() {
     static HMODULE module = ::LoadLibraryW((BinDir() + L"\\lclStrings.dll").c_str());

@@ -54,7 +54,7 @@ TEST_F(Localized, StringsComeInTheRequestedLanguageThenEnglishThenAnyLanguage) {
         SCOPED_TRACE(testing::Message()
                      << row.language << " fallback " << row.fallback << " id " << row.id);
         tutest::UserInputLanguage german(row.language == kUserInput ? kGerman : kEnglish);
-        tutest::FilledBuffer buffer(64);
+        tutest::GuardedBuffer buffer(64);
         int copied =
             lclLoadStringW(m_module, row.id, buffer.Data(), 64, row.language, row.fallback);
         EXPECT_EQ(std::wstring(buffer.Data()), row.expected);
@@ -74,14 +74,14 @@ TEST_F(Localized, StringsAreCutToTheBufferAndAlwaysTerminated) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << "id " << row.id << " size " << row.size);
-        tutest::FilledBuffer buffer(row.size + 8);
+        tutest::GuardedBuffer buffer(row.size + 8);
         int copied = lclLoadStringW(m_module, row.id, buffer.Data(), row.size, row.language, TRUE);
         EXPECT_EQ(copied, row.expected);
         EXPECT_EQ(wcslen(buffer.Data()), static_cast<size_t>(row.expected));
         EXPECT_TRUE(buffer.UntouchedFrom(row.expected + 1));
     }
     // No buffer is an invalid parameter.
-    tutest::FilledBuffer buffer(8);
+    tutest::GuardedBuffer buffer(8);
     ::SetLastError(0xdeadbeef);
     EXPECT_EQ(lclLoadStringW(m_module, 1, buffer.Data(), 0, kEnglish, TRUE), 0);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));

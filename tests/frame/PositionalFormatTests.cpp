@@ -33,7 +33,7 @@ TEST(PositionalFormat, InsertsPiecesByNumberAndCutsAtTheOutputsEnd) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << tutest::Narrow(row.templ) << " size " << row.size);
-        tutest::FilledBuffer output(row.size + 8);
+        tutest::GuardedBuffer output(row.size + 8);
         int length = lclFormatString(output.Data(), row.size, row.templ, L"%s%d", L"image", 7);
         EXPECT_EQ(std::wstring(output.Data()), row.expected);
         EXPECT_EQ(length, static_cast<int>(wcslen(row.expected)));
@@ -101,7 +101,7 @@ TEST(PositionalFormat, BadArgumentsLeaveTheOutputUntouched) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const bool succeeds = row.argFormat == fittingFormat.c_str();
-        tutest::FilledBuffer output(16);
+        tutest::GuardedBuffer output(16);
         EXPECT_EQ(lclFormatString(row.useOutput ? output.Data() : nullptr, row.size, row.templ,
                                   row.argFormat, L"arg"),
                   succeeds ? 1 : 0);

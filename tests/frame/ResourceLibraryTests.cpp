@@ -248,13 +248,13 @@ TEST(ResourceLibrary, FileTypeNamesComeInTheSecondLanguage) {
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.language << " kind " << row.kind);
         tutest::UserInputLanguage language(row.language);
-        tutest::FilledBuffer buffer(40);
+        tutest::GuardedBuffer buffer(40);
         auto* out = reinterpret_cast<unsigned short*>(buffer.Data());
         EXPECT_EQ(manager.LoadIDFString(row.kind, 10, out, 32), 1);
         EXPECT_EQ(std::wstring(buffer.Data()), row.expected);
         EXPECT_TRUE(buffer.UntouchedFrom(32));
     }
-    tutest::FilledBuffer missing(8);
+    tutest::GuardedBuffer missing(8);
     auto* out = reinterpret_cast<unsigned short*>(missing.Data());
     EXPECT_EQ(manager.LoadIDFString(0, 99, out, 8), 1);
     EXPECT_EQ(missing[0], L'\0');

@@ -14,9 +14,9 @@
 
 namespace {
 
-using ostest::GuardedBuffer;
 using ostest::kLongLengths;
 using ostest::PathOfLength;
+using tutest::GuardedBuffer;
 using tutest::Narrow;
 
 TEST(PathForm, AbsoluteUncRootAndReserved) {
@@ -68,10 +68,10 @@ TEST(PathEdits, BackslashesExtensionsAndJoins) {
         SCOPED_TRACE(Narrow(path));
         size_t size = wcslen(path) + 2;
         GuardedBuffer append(size, path), remove(size, path), form(size, path);
-        EXPECT_TRUE(osAppendBackslash(append.get()) && osDeleteBackslash(remove.get()) &&
-                    osMakeCommdlgDir(form.get()));
-        EXPECT_EQ(std::make_tuple(append.text(), std::wstring(osAppendBackslashStr(path)),
-                                  remove.text(), form.text()),
+        EXPECT_TRUE(osAppendBackslash(append.Data()) && osDeleteBackslash(remove.Data()) &&
+                    osMakeCommdlgDir(form.Data()));
+        EXPECT_EQ(std::make_tuple(append.Text(), std::wstring(osAppendBackslashStr(path)),
+                                  remove.Text(), form.Text()),
                   std::make_tuple(std::wstring(appended), std::wstring(appended),
                                   std::wstring(deleted), std::wstring(commdlg)));
         EXPECT_TRUE(append.GuardIntact() && form.GuardIntact());
@@ -109,26 +109,27 @@ TEST(FullPath, ExpandsWithinTheSizeSeparatelyAndInPlace) {
         SCOPED_TRACE(size);
         bool fits = size >= exact;
         GuardedBuffer separate(size), inPlace(size, std::wstring(L"y.txt").substr(0, size - 1));
-        EXPECT_EQ(osFullPath(separate.get(), L"sub\\..\\y.txt", size) != nullptr, fits);
-        EXPECT_EQ(separate.text(), fits ? expected : separate.text());
+        EXPECT_EQ(osFullPath(separate.Data(), L"sub\\..\\y.txt", size) != nullptr, fits);
+        EXPECT_EQ(separate.Text(), fits ? expected : separate.Text());
         // In place, a failure leaves the text as it was.
-        std::wstring before = inPlace.text();
-        EXPECT_EQ(osFullPath(inPlace.get(), inPlace.get(), size) != nullptr, fits);
-        EXPECT_EQ(inPlace.text(), fits ? expected : before);
+        std::wstring before = inPlace.Text();
+        EXPECT_EQ(osFullPath(inPlace.Data(), inPlace.Data(), size) != nullptr, fits);
+        EXPECT_EQ(inPlace.Text(), fits ? expected : before);
         EXPECT_TRUE(separate.GuardIntact() && inPlace.GuardIntact());
     }
     GuardedBuffer buffer(MAX_PATH), big(2000);
-    EXPECT_EQ(std::wstring(osFullPath(buffer.get(), L"C:\\a\\.\\b\\..\\c\\", MAX_PATH)),
+    EXPECT_EQ(std::wstring(osFullPath(buffer.Data(), L"C:\\a\\.\\b\\..\\c\\", MAX_PATH)),
               L"C:\\a\\c\\");
     EXPECT_FALSE(osFullPath(nullptr, L"x", MAX_PATH) ||
-                 osFullPath(buffer.get(), nullptr, MAX_PATH) || osFullPath(buffer.get(), L"x", 0));
+                 osFullPath(buffer.Data(), nullptr, MAX_PATH) ||
+                 osFullPath(buffer.Data(), L"x", 0));
     for (size_t length : kLongLengths) {
         SCOPED_TRACE(length);
         std::wstring path = PathOfLength(L"C:", length);
-        EXPECT_EQ(osFullPath(buffer.get(), path.c_str(), MAX_PATH) != nullptr, length < MAX_PATH);
+        EXPECT_EQ(osFullPath(buffer.Data(), path.c_str(), MAX_PATH) != nullptr, length < MAX_PATH);
         EXPECT_TRUE(buffer.GuardIntact());
-        EXPECT_EQ(osFullPath(big.get(), path.c_str(), 2000), big.get());
-        EXPECT_EQ(big.text(), path);
+        EXPECT_EQ(osFullPath(big.Data(), path.c_str(), 2000), big.Data());
+        EXPECT_EQ(big.Text(), path);
     }
 }
 
@@ -169,8 +170,8 @@ TEST_F(LongNames, ConversionBySystemAndByHand) {
     for (const auto& [path, size, result] : rows) {
         SCOPED_TRACE(Narrow(path) + " size " + std::to_string(size));
         GuardedBuffer buffer(std::max<size_t>(path.size() + 1, size), path);
-        EXPECT_EQ(osCvtToLongFileName(buffer.get(), size), result);
-        EXPECT_EQ(buffer.text(), result ? m_file : (size ? path.substr(0, size - 1) : path));
+        EXPECT_EQ(osCvtToLongFileName(buffer.Data(), size), result);
+        EXPECT_EQ(buffer.Text(), result ? m_file : (size ? path.substr(0, size - 1) : path));
         EXPECT_TRUE(buffer.GuardIntact());
     }
     EXPECT_EQ(osCvtToLongFileName(nullptr, MAX_PATH), 0u);
@@ -195,8 +196,8 @@ TEST_F(LongNames, ConversionBySystemAndByHand) {
     for (const auto& [path, size, converted, result] : handRows) {
         SCOPED_TRACE("by hand: " + Narrow(path) + " size " + std::to_string(size));
         GuardedBuffer buffer(size > path.size() ? size : MAX_PATH, path);
-        EXPECT_EQ(tu::os::ConvertToLongNameByHand(buffer.get(), size), converted);
-        EXPECT_EQ(buffer.text(), result);
+        EXPECT_EQ(tu::os::ConvertToLongNameByHand(buffer.Data(), size), converted);
+        EXPECT_EQ(buffer.Text(), result);
         EXPECT_TRUE(buffer.GuardIntact());
     }
     EXPECT_FALSE(tu::os::ConvertToLongNameByHand(nullptr, MAX_PATH));
@@ -208,8 +209,8 @@ TEST_F(LongNames, ModulePathsAreFullLongAndCutToTheBuffer) {
     HMODULE module = ::LoadLibraryW(ShortPath(copy).c_str());
     ASSERT_NE(module, nullptr);
     GuardedBuffer loaded(MAX_PATH), unused(1), unknown(MAX_PATH);
-    EXPECT_NE(osGetModuleFileName(module, loaded.get(), MAX_PATH), 0u);
-    EXPECT_EQ(loaded.text(), copy);
+    EXPECT_NE(osGetModuleFileName(module, loaded.Data(), MAX_PATH), 0u);
+    EXPECT_EQ(loaded.Text(), copy);
     ::FreeLibrary(module);
 
     wchar_t program[MAX_PATH];
@@ -217,17 +218,17 @@ TEST_F(LongNames, ModulePathsAreFullLongAndCutToTheBuffer) {
     for (DWORD size : {DWORD{MAX_PATH}, length + 1, length, DWORD{5}, DWORD{1}}) {
         SCOPED_TRACE(size);
         GuardedBuffer buffer(size);
-        EXPECT_NE(osGetModuleFileName(nullptr, buffer.get(), size), 0u);
-        EXPECT_EQ(buffer.text(), std::wstring(program).substr(0, size - 1));
+        EXPECT_NE(osGetModuleFileName(nullptr, buffer.Data(), size), 0u);
+        EXPECT_EQ(buffer.Text(), std::wstring(program).substr(0, size - 1));
         EXPECT_TRUE(buffer.GuardIntact());
     }
-    EXPECT_EQ(osGetModuleFileName(nullptr, unused.get(), 0), 0u);
+    EXPECT_EQ(osGetModuleFileName(nullptr, unused.Data(), 0), 0u);
     EXPECT_TRUE(unused.GuardIntact());
     EXPECT_EQ(osGetModuleFileName(nullptr, nullptr, MAX_PATH), 0u);
     // An unknown module leaves an empty text.
-    EXPECT_EQ(osGetModuleFileName(reinterpret_cast<HMODULE>(0x1230000), unknown.get(), MAX_PATH),
+    EXPECT_EQ(osGetModuleFileName(reinterpret_cast<HMODULE>(0x1230000), unknown.Data(), MAX_PATH),
               0u);
-    EXPECT_EQ(unknown.text(), L"");
+    EXPECT_EQ(unknown.Text(), L"");
 }
 
 } // namespace

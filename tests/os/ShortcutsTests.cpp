@@ -12,7 +12,7 @@
 
 namespace {
 
-using ostest::GuardedBuffer;
+using tutest::GuardedBuffer;
 
 class Shortcut : public ::testing::Test {
 protected:
@@ -28,12 +28,12 @@ protected:
     std::wstring Resolve(const std::wstring& link, size_t size = MAX_PATH) {
         GuardedBuffer buffer(size, L"stale");
         const BOOL resolved =
-            osResolveShortcut(nullptr, link.c_str(), buffer.get(), static_cast<int>(size));
+            osResolveShortcut(nullptr, link.c_str(), buffer.Data(), static_cast<int>(size));
         EXPECT_TRUE(buffer.GuardIntact());
         if (!resolved) {
-            EXPECT_EQ(L"", buffer.text());
+            EXPECT_EQ(L"", buffer.Text());
         }
-        return resolved ? buffer.text() : L"<none>";
+        return resolved ? buffer.Text() : L"<none>";
     }
 
     tutest::TempDir m_dir;

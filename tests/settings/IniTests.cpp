@@ -111,14 +111,13 @@ TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
                 {L"absent", 6, L"mnopq", 0}};
     for (const auto& r : cuts) {
         SCOPED_TRACE(testing::Message() << tutest::Narrow(r.key) << " size " << r.size);
-        wchar_t buffer[32];
-        std::memset(buffer, 0xcc, sizeof buffer);
+        tutest::GuardedBuffer buffer(r.size);
         int fromUser = kUntouched;
-        EXPECT_EQ(
-            iniGetString(L"s", r.key, L"mnopqr", buffer, r.size, Flags(0), nullptr, &fromUser),
-            wcslen(r.expected));
-        EXPECT_STREQ(buffer, r.expected);
-        EXPECT_EQ(buffer[r.size], static_cast<wchar_t>(0xcccc));
+        EXPECT_EQ(iniGetString(L"s", r.key, L"mnopqr", buffer.Data(), r.size, Flags(0), nullptr,
+                               &fromUser),
+                  wcslen(r.expected));
+        EXPECT_EQ(buffer.Text(), r.expected);
+        EXPECT_TRUE(buffer.GuardIntact());
         EXPECT_EQ(fromUser, r.fromUser);
     }
 }

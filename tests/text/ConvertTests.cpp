@@ -90,8 +90,8 @@ TEST(ConvertDates, ThisProcessUsesTheUsersSettings) {
 
 // What a fresh host process shows with the given regional values, by key.
 std::map<std::string, std::string> RunWithSettings(const std::wstring& settings) {
-    auto result = tutest::RunHostInFreshFolder(L"textHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"},
-                                               {}, settings);
+    auto result = tutest::RunHostInFreshFolder(L"loaderHost.exe", {L"tarnUtil.dll", L"BaseKit.dll"},
+                                               {}, L"text " + settings);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     std::map<std::string, std::string> shown;
     std::istringstream lines(result.output);
