@@ -1,8 +1,11 @@
 // Straight-alpha compositing of 32-bit pixel rows, exact to the integer rule, four pixels at a
-// time with SSE2 and a table of reciprocal factors.
+// time with SSE2 (one at a time where the target has none, as 32-bit x86 builds) and a table of
+// reciprocal factors.
 #include "graphics/Pixels.h"
 
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 namespace tu::graphics {
 namespace {
@@ -55,6 +58,7 @@ std::uint32_t CompositePixel(std::uint32_t p, std::uint32_t s, const FactorTable
     return out;
 }
 
+#if defined(__SSE2__)
 // The four pixels' factors, each repeated over the four 16-bit lanes of its pixel: pixels 0
 // and 1 in `low`, 2 and 3 in `high`.
 void SpreadFactors(const std::uint32_t* result, const std::uint32_t* source,
@@ -98,14 +102,17 @@ void CompositeFour(std::uint32_t* result, const std::uint32_t* source, const Fac
     out = _mm_andnot_si128(_mm_cmpeq_epi32(na, _mm_setzero_si128()), out);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(result), out);
 }
+#endif
 
 } // namespace
 
 void CompositeRow(std::uint32_t* result, const std::uint32_t* source, std::size_t count) {
     const FactorTable& factors = Factors();
     std::size_t i = 0;
+#if defined(__SSE2__)
     for (; i + 4 <= count; i += 4)
         CompositeFour(result + i, source + i, factors);
+#endif
     for (; i < count; ++i)
         result[i] = CompositePixel(result[i], source[i], factors);
 }
