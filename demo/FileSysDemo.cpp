@@ -4,6 +4,7 @@
 
 #include "tuFileSys.h"
 
+#include <iterator>
 #include <string>
 
 namespace {
@@ -14,7 +15,7 @@ const char* YesNo(BOOL value) {
 
 void ShowPathAnswers() {
     wchar_t module[MAX_PATH];
-    osGetModuleFileName(nullptr, module, MAX_PATH);
+    osGetModuleFileName(nullptr, module, std::size(module));
     std::printf("this program:          %ls\n", module);
     for (const wchar_t* path : {L"C:\\Temp\\LPT1.log", L"C:\\MyCon", L"\\\\server\\share"})
         std::printf("%-22ls reserved: %-3s absolute: %-3s UNC: %s\n", path,
@@ -28,7 +29,7 @@ void ShowPathAnswers() {
 
 void ShowTreeMadeAndRemoved() {
     wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
+    ::GetTempPathW(std::size(temp), temp);
     std::wstring root = std::wstring(osCreatePath(temp, L"tarnDemoTree"));
     std::wstring leaf = root + L"\\reports\\2026\\december";
     std::printf("make %ls: %s\n", leaf.c_str(), YesNo(osMakeDirEx(leaf.c_str())));
@@ -93,7 +94,7 @@ std::wstring Quoted(const std::wstring& text) {
 // tarnDemoLinked\photos (which holds holiday.jpg); then work is removed.
 void ShowLinkedTreeRemoved() {
     wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
+    ::GetTempPathW(std::size(temp), temp);
     std::wstring base = std::wstring(osCreatePath(temp, L"tarnDemoLinked"));
     std::wstring work = base + L"\\work", photos = base + L"\\photos";
     std::wstring link = work + L"\\photos", picture = photos + L"\\holiday.jpg";

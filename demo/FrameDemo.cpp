@@ -5,11 +5,12 @@
 #include "tuSettings.h"
 
 #include <cstring>
+#include <iterator>
 
 void ShowFrame() {
     DemoSection("Library frame");
     wchar_t path[MAX_PATH] = L"";
-    ::GetModuleFileNameW(::GetModuleHandleW(L"tarnUtil.dll"), path, MAX_PATH);
+    ::GetModuleFileNameW(::GetModuleHandleW(L"tarnUtil.dll"), path, std::size(path));
     std::printf("library module:        %ls\n", path);
     std::printf("loader thread (UI):    %lu (this thread: %lu)\n", ssnGetUserInputThreadID(),
                 ::GetCurrentThreadId());

@@ -5,34 +5,22 @@
 
 #include "graphics/Pixels.h"
 
-#include <algorithm>
+#include "BenchSupport.h"
+
+#include <array>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <vector>
 
 namespace {
 
-// Seconds of the fastest of `runs` calls of `work`.
-double BestSeconds(int runs, const std::function<void()>& work) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        LARGE_INTEGER start, end;
-        ::QueryPerformanceCounter(&start);
-        work();
-        ::QueryPerformanceCounter(&end);
-        best = std::min(best, double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart));
-    }
-    return best;
-}
-
-// Prints both throughputs and the baseline's time over the library's (above 1: faster).
-void PrintRatio(const char* what, double units, const char* unit, double library,
-                const char* baselineName, double baseline) {
-    std::printf("%-24s %8.1f %s/s   %-26s %8.1f %s/s   ratio %.2f\n", what, units / library, unit,
-                baselineName, units / baseline, unit, baseline / library);
+// Prints both throughputs (medians over the repetitions) and the spread of their ratio, the
+// library's over the baseline's (above 1: faster).
+void Report(const char* what, const bench::Comparison& result, const char* unit,
+            const char* baselineName) {
+    std::printf("%-24s %8.1f %s/s   %-28s %8.1f %s/s\n", what, result.ours, unit, baselineName,
+                result.theirs, unit);
+    bench::PrintRatio(result.ratio);
 }
 
 // A DIB section filled with scrambled bytes; in 32 bits, alpha varies from pixel to pixel.
@@ -68,37 +56,38 @@ void BenchMerge() {
     const double pixels = double(kSide) * kSide / 1e6;
     tu::UniqueBitmap a(ScrambledDib(kSide, kSide, 32, 1)), b(ScrambledDib(kSide, kSide, 32, 2));
     tu::UniqueBitmap target(ScrambledDib(kSide, kSide, 32, 3));
-    double platform = BestSeconds(5, [&] { PlatformBlend(target.get(), b.get(), kSide, kSide); });
-    // The same blend into a bitmap made for it: the merge also fills a new bitmap, and the
-    // first touch of new memory is costly on some systems (under Wine here, most of the time).
-    double platformNew = BestSeconds(5, [&] {
-        tu::UniqueBitmap fresh(gtlCreateDIBSection(kSide, kSide, 32, 1, nullptr));
-        PlatformBlend(fresh.get(), b.get(), kSide, kSide);
-    });
-    double merge = BestSeconds(5, [&] {
-        tu::UniqueBitmap merged(gtlMergeBitmaps(a.get(), b.get(), 0, 0, 0, 0));
-        if (!merged)
-            std::printf("gtlMergeBitmaps failed\n");
-    });
-
-    // The compositing rows alone, over a fresh copy of A's pixels each run (the copy untimed).
     const auto* pixelsA = static_cast<const std::uint32_t*>(BitsOf(a.get()));
     const auto* pixelsB = static_cast<const std::uint32_t*>(BitsOf(b.get()));
     std::vector<std::uint32_t> result(std::size_t(kSide) * kSide);
-    double rows = 1e30;
-    for (int run = 0; run < 5; ++run) {
+    const auto [rows, merge, mergeNew] = bench::Compare<3>([&] {
+        const double platform =
+            bench::BestSeconds(3, [&] { PlatformBlend(target.get(), b.get(), kSide, kSide); });
+        // The same blend into a bitmap made for it: the merge also fills a new bitmap, and the
+        // first touch of new memory is costly on some systems (under Wine here, most of the time).
+        const double platformNew = bench::BestSeconds(3, [&] {
+            tu::UniqueBitmap fresh(gtlCreateDIBSection(kSide, kSide, 32, 1, nullptr));
+            PlatformBlend(fresh.get(), b.get(), kSide, kSide);
+        });
+        const double merged = bench::BestSeconds(3, [&] {
+            tu::UniqueBitmap bitmap(gtlMergeBitmaps(a.get(), b.get(), 0, 0, 0, 0));
+            if (!bitmap)
+                std::printf("gtlMergeBitmaps failed\n");
+        });
+        // The compositing rows alone, over a fresh copy of A's pixels (the copy untimed).
         std::memcpy(result.data(), pixelsA, result.size() * 4);
-        rows = std::min(rows, BestSeconds(1, [&] {
-                            for (int row = 0; row < kSide; ++row)
-                                tu::graphics::CompositeRow(result.data() + row * kSide,
-                                                           pixelsB + row * kSide, kSide);
-                        }));
-    }
-    std::printf("2048 x 2048 32-bit with per-pixel alpha, fastest elapsed time:\n");
-    PrintRatio("compositing rows", pixels, "Mpx", rows, "AlphaBlend", platform);
-    PrintRatio("gtlMergeBitmaps", pixels, "Mpx", merge, "AlphaBlend", platform);
-    PrintRatio("gtlMergeBitmaps", pixels, "Mpx", merge, "AlphaBlend into a new bitmap",
-               platformNew);
+        const double composited = bench::BestSeconds(1, [&] {
+            for (int row = 0; row < kSide; ++row)
+                tu::graphics::CompositeRow(result.data() + row * kSide, pixelsB + row * kSide,
+                                           kSide);
+        });
+        return std::array{bench::Pair{pixels / composited, pixels / platform},
+                          bench::Pair{pixels / merged, pixels / platform},
+                          bench::Pair{pixels / merged, pixels / platformNew}};
+    });
+    std::printf("2048 x 2048 32-bit with per-pixel alpha:\n");
+    Report("compositing rows", rows, "Mpx", "AlphaBlend");
+    Report("gtlMergeBitmaps", merge, "Mpx", "AlphaBlend");
+    Report("gtlMergeBitmaps", mergeNew, "Mpx", "AlphaBlend into a new bitmap");
 }
 
 void BenchCalcAlpha() {
@@ -106,22 +95,27 @@ void BenchCalcAlpha() {
     tu::UniqueBitmap source(ScrambledDib(kWidth, kHeight, 24, 4));
     const void* pixels = BitsOf(source.get());
     const std::size_t bytes = tu::graphics::DibStride(kWidth, 24) * kHeight;
-    std::vector<std::uint8_t> copy(bytes);
-    double baseline = BestSeconds(5, [&] { std::memcpy(copy.data(), pixels, bytes); });
-    double baselineNew = BestSeconds(5, [&] {
-        void* fresh = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        std::memcpy(fresh, pixels, bytes);
-        ::VirtualFree(fresh, 0, MEM_RELEASE);
-    });
-    double library = BestSeconds(5, [&] {
-        tu::UniqueBitmap result(gtlCalcAlphaBmp(source.get()));
-        if (!result)
-            std::printf("gtlCalcAlphaBmp failed\n");
-    });
-    std::printf("4096 x 2048 24-bit (%zu MiB of pixels), fastest elapsed time:\n", bytes >> 20);
     const double mebibytes = double(bytes) / (1 << 20);
-    PrintRatio("gtlCalcAlphaBmp", mebibytes, "MiB", library, "memcpy of the pixels", baseline);
-    PrintRatio("gtlCalcAlphaBmp", mebibytes, "MiB", library, "memcpy into new memory", baselineNew);
+    std::vector<std::uint8_t> copy(bytes);
+    const auto [calc, calcNew] = bench::Compare<2>([&] {
+        const double baseline =
+            bench::BestSeconds(3, [&] { std::memcpy(copy.data(), pixels, bytes); });
+        const double baselineNew = bench::BestSeconds(3, [&] {
+            void* fresh = ::VirtualAlloc(nullptr, bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+            std::memcpy(fresh, pixels, bytes);
+            ::VirtualFree(fresh, 0, MEM_RELEASE);
+        });
+        const double library = bench::BestSeconds(3, [&] {
+            tu::UniqueBitmap result(gtlCalcAlphaBmp(source.get()));
+            if (!result)
+                std::printf("gtlCalcAlphaBmp failed\n");
+        });
+        return std::array{bench::Pair{mebibytes / library, mebibytes / baseline},
+                          bench::Pair{mebibytes / library, mebibytes / baselineNew}};
+    });
+    std::printf("4096 x 2048 24-bit (%zu MiB of pixels):\n", bytes >> 20);
+    Report("gtlCalcAlphaBmp", calc, "MiB", "memcpy of the pixels");
+    Report("gtlCalcAlphaBmp", calcNew, "MiB", "memcpy into new memory");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // File system: path strings (form tests, backslash edits, joins, full and long names, module
-// paths) and files and directories (existence, size, free space, creation and removal).
+// paths), files and directories (existence, size, free space, creation and removal), network
+// paths, shortcuts, and the operating-system and file versions.
 #pragma once
 
 #include "tuExport.h"

@@ -1,5 +1,5 @@
-// Small owners of Win32 handles for the library's sources. The macros that shape <windows.h>
-// (UNICODE, _WIN32_WINNT, WIN32_LEAN_AND_MEAN, NOMINMAX) are set by the build for every module.
+// The owners of Win32 handles and the scope guards of the library's sources. The build sets the
+// macros that shape <windows.h> (UNICODE, _WIN32_WINNT, WIN32_LEAN_AND_MEAN, NOMINMAX).
 #pragma once
 
 #include <windows.h>
@@ -7,18 +7,6 @@
 #include <rpc.h>
 
 namespace tu {
-
-// Keeps the thread's last error as it was through cleanup code.
-class LastErrorGuard {
-public:
-    LastErrorGuard() : m_error(::GetLastError()) {}
-    ~LastErrorGuard() { ::SetLastError(m_error); }
-    LastErrorGuard(const LastErrorGuard&) = delete;
-    LastErrorGuard& operator=(const LastErrorGuard&) = delete;
-
-private:
-    DWORD m_error;
-};
 
 // Owns one handle of a kind and frees it once. Traits name the kind: its Handle type, its
 // Empty() value, Valid(handle) and Free(handle).
@@ -34,6 +22,8 @@ public:
         return *this;
     }
     Handle get() const { return m_handle; }
+    // For owners of interface pointers: calls through the interface held.
+    Handle operator->() const { return m_handle; }
     explicit operator bool() const { return Traits::Valid(m_handle); }
     // Frees what is held and gives the slot to a function that returns a handle through it.
     Handle* put() {
@@ -55,16 +45,39 @@ private:
     Handle m_handle;
 };
 
-// A loaded module (freed with FreeLibrary).
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static HMODULE Empty() { return nullptr; }
-    static bool Valid(HMODULE module) { return module != nullptr; }
-    static void Free(HMODULE module) { ::FreeLibrary(module); }
+// Traits of a handle kind whose only empty value is null, freed by the function given.
+template <class H, auto FreeFunction> struct NullEmptyTraits {
+    using Handle = H;
+    static H Empty() { return nullptr; }
+    static bool Valid(H handle) { return handle != nullptr; }
+    static void Free(H handle) { FreeFunction(handle); }
 };
-using UniqueModule = UniqueOwner<ModuleTraits>;
 
-// A string allocated by the RPC run-time, such as UuidToStringW's (freed with RpcStringFreeW).
+// Traits of a kernel handle kind where both null and INVALID_HANDLE_VALUE own nothing.
+template <auto FreeFunction> struct KernelTraits {
+    using Handle = HANDLE;
+    static HANDLE Empty() { return nullptr; }
+    static bool Valid(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
+    static void Free(HANDLE handle) { FreeFunction(handle); }
+};
+
+// A kernel object (CloseHandle).
+using UniqueHandle = UniqueOwner<KernelTraits<&::CloseHandle>>;
+// A listing opened by FindFirstFileW, walked on with FindNextFileW (FindClose).
+using UniqueFind = UniqueOwner<KernelTraits<&::FindClose>>;
+// A loaded module (FreeLibrary).
+using UniqueModule = UniqueOwner<NullEmptyTraits<HMODULE, &::FreeLibrary>>;
+// An installed hook procedure (UnhookWindowsHookEx).
+using UniqueHook = UniqueOwner<NullEmptyTraits<HHOOK, &::UnhookWindowsHookEx>>;
+// A global memory block (GlobalFree) until it is released to a new owner.
+using UniqueGlobal = UniqueOwner<NullEmptyTraits<HGLOBAL, &::GlobalFree>>;
+// A device context made by CreateCompatibleDC, CreateDCW or CreateICW (DeleteDC).
+using UniqueDC = UniqueOwner<NullEmptyTraits<HDC, &::DeleteDC>>;
+// A GDI object: bitmap, brush, pen, region... (DeleteObject).
+template <class T> using UniqueGdiObject = UniqueOwner<NullEmptyTraits<T, &::DeleteObject>>;
+using UniqueBitmap = UniqueGdiObject<HBITMAP>;
+
+// A string allocated by the RPC run-time, such as UuidToStringW's (RpcStringFreeW).
 struct RpcStringTraits {
     using Handle = RPC_WSTR;
     static RPC_WSTR Empty() { return nullptr; }
@@ -73,156 +86,14 @@ struct RpcStringTraits {
 };
 using UniqueRpcString = UniqueOwner<RpcStringTraits>;
 
-// Owns a kernel handle (closed with CloseHandle); null and INVALID_HANDLE_VALUE own nothing.
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle = nullptr) : m_handle(handle) {}
-    ~UniqueHandle() { reset(); }
-    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    HANDLE get() const { return m_handle; }
-    explicit operator bool() const { return m_handle && m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE release() {
-        HANDLE handle = m_handle;
-        m_handle = nullptr;
-        return handle;
-    }
-    void reset(HANDLE handle = nullptr) {
-        if (*this)
-            ::CloseHandle(m_handle);
-        m_handle = handle;
-    }
-
-private:
-    HANDLE m_handle;
+// A COM interface pointer (Release).
+template <class Interface> struct ComTraits {
+    using Handle = Interface*;
+    static Interface* Empty() { return nullptr; }
+    static bool Valid(Interface* object) { return object != nullptr; }
+    static void Free(Interface* object) { object->Release(); }
 };
-
-// Owns an installed hook procedure (removed with UnhookWindowsHookEx); null owns nothing.
-class UniqueHook {
-public:
-    explicit UniqueHook(HHOOK hook = nullptr) : m_hook(hook) {}
-    ~UniqueHook() { reset(); }
-    UniqueHook(UniqueHook&& other) noexcept : m_hook(other.m_hook) { other.m_hook = nullptr; }
-    UniqueHook& operator=(UniqueHook&& other) noexcept {
-        if (this != &other) {
-            reset(other.m_hook);
-            other.m_hook = nullptr;
-        }
-        return *this;
-    }
-    explicit operator bool() const { return m_hook != nullptr; }
-    void reset(HHOOK hook = nullptr) {
-        if (m_hook)
-            ::UnhookWindowsHookEx(m_hook);
-        m_hook = hook;
-    }
-
-private:
-    HHOOK m_hook;
-};
-
-// Holds a CRITICAL_SECTION entered for its lifetime.
-class CriticalSectionLock {
-public:
-    explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
-        ::EnterCriticalSection(&m_section);
-    }
-    ~CriticalSectionLock() { ::LeaveCriticalSection(&m_section); }
-    CriticalSectionLock(const CriticalSectionLock&) = delete;
-    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
-// Owns a COM interface pointer (released with Release); put() is the out-argument of a call
-// that hands one over.
-template <class Interface> class UniqueCom {
-public:
-    UniqueCom() = default;
-    ~UniqueCom() { reset(); }
-    UniqueCom(const UniqueCom&) = delete;
-    UniqueCom& operator=(const UniqueCom&) = delete;
-    Interface* operator->() const { return m_interface; }
-    void** put() {
-        reset();
-        return reinterpret_cast<void**>(&m_interface);
-    }
-    void reset() {
-        if (m_interface)
-            m_interface->Release();
-        m_interface = nullptr;
-    }
-
-private:
-    Interface* m_interface = nullptr;
-};
-
-// Owns a listing opened by FindFirstFileW (closed with FindClose).
-class UniqueFind {
-public:
-    UniqueFind(const wchar_t* pattern, WIN32_FIND_DATAW& first)
-        : m_find(::FindFirstFileW(pattern, &first)) {}
-    ~UniqueFind() {
-        if (*this)
-            ::FindClose(m_find);
-    }
-    UniqueFind(const UniqueFind&) = delete;
-    UniqueFind& operator=(const UniqueFind&) = delete;
-    explicit operator bool() const { return m_find != INVALID_HANDLE_VALUE; }
-    bool Next(WIN32_FIND_DATAW& data) { return ::FindNextFileW(m_find, &data) != FALSE; }
-
-private:
-    HANDLE m_find;
-};
-
-// Owns a GDI object (bitmap, brush, pen, region...; deleted with DeleteObject).
-template <typename T> class UniqueGdiObject {
-public:
-    explicit UniqueGdiObject(T object = nullptr) : m_object(object) {}
-    ~UniqueGdiObject() { reset(); }
-    UniqueGdiObject(UniqueGdiObject&& other) noexcept : m_object(other.release()) {}
-    UniqueGdiObject& operator=(UniqueGdiObject&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    T get() const { return m_object; }
-    explicit operator bool() const { return m_object != nullptr; }
-    T release() {
-        T object = m_object;
-        m_object = nullptr;
-        return object;
-    }
-    void reset(T object = nullptr) {
-        if (m_object)
-            ::DeleteObject(m_object);
-        m_object = object;
-    }
-
-private:
-    T m_object;
-};
-using UniqueBitmap = UniqueGdiObject<HBITMAP>;
-
-// Owns a device context made by CreateCompatibleDC, CreateDCW or CreateICW (DeleteDC).
-class UniqueDC {
-public:
-    explicit UniqueDC(HDC dc = nullptr) : m_dc(dc) {}
-    ~UniqueDC() {
-        if (m_dc)
-            ::DeleteDC(m_dc);
-    }
-    UniqueDC(const UniqueDC&) = delete;
-    UniqueDC& operator=(const UniqueDC&) = delete;
-    HDC get() const { return m_dc; }
-    explicit operator bool() const { return m_dc != nullptr; }
-
-private:
-    HDC m_dc;
-};
+template <class Interface> using UniqueCom = UniqueOwner<ComTraits<Interface>>;
 
 // A memory device context compatible with the given one (the screen for null).
 class MemoryDC : public UniqueDC {
@@ -271,26 +142,18 @@ private:
     HGDIOBJ m_old;
 };
 
-// Owns a global memory block (freed with GlobalFree) until it is released to a new owner.
-class UniqueGlobal {
+// Holds a CRITICAL_SECTION entered for its lifetime.
+class CriticalSectionLock {
 public:
-    explicit UniqueGlobal(HGLOBAL memory = nullptr) : m_memory(memory) {}
-    ~UniqueGlobal() {
-        if (m_memory)
-            ::GlobalFree(m_memory);
+    explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
+        ::EnterCriticalSection(&m_section);
     }
-    UniqueGlobal(const UniqueGlobal&) = delete;
-    UniqueGlobal& operator=(const UniqueGlobal&) = delete;
-    HGLOBAL get() const { return m_memory; }
-    explicit operator bool() const { return m_memory != nullptr; }
-    HGLOBAL release() {
-        HGLOBAL memory = m_memory;
-        m_memory = nullptr;
-        return memory;
-    }
+    ~CriticalSectionLock() { ::LeaveCriticalSection(&m_section); }
+    CriticalSectionLock(const CriticalSectionLock&) = delete;
+    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
 
 private:
-    HGLOBAL m_memory;
+    CRITICAL_SECTION& m_section;
 };
 
 // Holds a global memory block locked for its lifetime.

@@ -3,14 +3,19 @@
 
 #include "common/WindowsSupport.h"
 
-void* WINAPI memGlobalAllocPtr(UINT flags, DWORD size) {
-    HGLOBAL block = ::GlobalAlloc(flags, size);
-    if (!block)
-        return nullptr;
-    void* p = ::GlobalLock(block);
-    if (!p)
-        ::GlobalFree(block);
+namespace {
+// Hands a fresh block over by its locked address; a block that cannot be locked is freed.
+void* LockedAddress(HGLOBAL fresh) {
+    tu::UniqueGlobal block(fresh);
+    void* p = block ? ::GlobalLock(block.get()) : nullptr;
+    if (p)
+        block.release(); // the caller frees the block through its address
     return p;
+}
+} // namespace
+
+void* WINAPI memGlobalAllocPtr(UINT flags, DWORD size) {
+    return LockedAddress(::GlobalAlloc(flags, size));
 }
 
 void* WINAPI memGlobalReAllocPtr(void* p, DWORD size, UINT flags) {
@@ -29,10 +34,7 @@ void* WINAPI memGlobalReAllocPtr(void* p, DWORD size, UINT flags) {
         ::GlobalLock(block); // the caller's old pointer stays valid
         return nullptr;
     }
-    void* q = ::GlobalLock(resized);
-    if (!q)
-        ::GlobalFree(resized);
-    return q;
+    return LockedAddress(resized);
 }
 
 void* WINAPI memGlobalFreePtr(void* p) {

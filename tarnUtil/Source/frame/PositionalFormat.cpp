@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <utility>
@@ -104,7 +105,7 @@ int WINAPI lclFormatString(LPWSTR output, UINT size, LPCWSTR templ, LPCWSTR argF
     wchar_t small[kSmallTextSize];
     const wchar_t* text = small;
     std::unique_ptr<wchar_t[]> large;
-    if (!FormatInto(small, kSmallTextSize, marked, args)) {
+    if (!FormatInto(small, std::size(small), marked, args)) {
         large.reset(new (std::nothrow) wchar_t[kLargeTextSize]);
         if (!large || !FormatInto(large.get(), kLargeTextSize, marked, args))
             return 0;
@@ -124,7 +125,7 @@ int __cdecl lclFormatString(LPWSTR output, UINT size, LPCWSTR templ, LPCWSTR arg
 int __cdecl lclFormatString(LPWSTR output, UINT size, HINSTANCE module, UINT templId,
                             LPCWSTR argFormat, ...) {
     wchar_t templ[1024];
-    if (!lclLoadStringW(module, templId, templ, 1024, LCL_USER_INPUT_LANG, TRUE))
+    if (!lclLoadStringW(module, templId, templ, std::size(templ), LCL_USER_INPUT_LANG, TRUE))
         return 0;
     va_list args;
     va_start(args, argFormat);

@@ -24,8 +24,15 @@ tagHEAPMG g_hookHeap;
 // check it, so a stale or reused handle never reaches freed or foreign storage.
 unsigned short g_entryOwner[0x10000];
 
+// A program uses a few dozen hook ids: the first block of 47 records usually holds them all, and
+// growing by the same step keeps the rare reallocations linear.
 const unsigned kIdTableSlots = 47;
+// 563 bytes hold 15 entries (20 in a 32-bit build), more than a program's usual hooks, so the
+// entry heap rarely grows; it grows by the same step.
 const unsigned kEntryHeapBytes = 563;
+// The freed-memory pattern: a removed entry's function fields hold it, so a stale copy read
+// after the removal shows an address that is plainly no function rather than a callable one.
+const unsigned char kRemovedFunctionFill = 0xDD;
 
 typedef tu::CriticalSectionLock RegistryGuard;
 
@@ -164,8 +171,8 @@ int RemoveHookLocked(const HOOKREQUEST& request) {
         WriteEntry(entry.hNext, neighbour);
     }
     entry.hPrev = entry.hNext = 0;
-    std::memset(&entry.pfnHook, 0xDD, sizeof entry.pfnHook);
-    std::memset(&entry.pfnDefault, 0xDD, sizeof entry.pfnDefault);
+    std::memset(&entry.pfnHook, kRemovedFunctionFill, sizeof entry.pfnHook);
+    std::memset(&entry.pfnDefault, kRemovedFunctionFill, sizeof entry.pfnDefault);
     WriteEntry(entryHandle, entry);
     DropEntry(entryHandle);
     g_entryOwner[entryHandle] = 0;

@@ -212,7 +212,7 @@ bool SweepEntry(const std::wstring& path, DWORD attributes, const Walk& walk) {
 // also when the directory cannot be listed. Every child is walked whatever its name.
 bool SweepContents(const std::wstring& directory, const Walk& walk) {
     WIN32_FIND_DATAW entry;
-    tu::UniqueFind find((directory + L"\\*").c_str(), entry);
+    tu::UniqueFind find(::FindFirstFileW((directory + L"\\*").c_str(), &entry));
     if (!find)
         return true;
     bool removed = true;
@@ -221,7 +221,7 @@ bool SweepContents(const std::wstring& directory, const Walk& walk) {
             removed =
                 SweepEntry(directory + L"\\" + entry.cFileName, entry.dwFileAttributes, walk) &&
                 removed;
-    } while (find.Next(entry));
+    } while (::FindNextFileW(find.get(), &entry));
     return removed;
 }
 

@@ -90,7 +90,7 @@ BOOL WINAPI osGetFileInformation(LPCWSTR path, WIN32_FIND_DATAW& info) {
     if (!path)
         return FALSE;
     WIN32_FIND_DATAW found;
-    tu::UniqueFind find(path, found);
+    tu::UniqueFind find(::FindFirstFileW(path, &found));
     if (!find)
         return FALSE;
     info = found;

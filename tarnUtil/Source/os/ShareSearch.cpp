@@ -6,6 +6,7 @@
 #include <winnetwk.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace tu::os {
@@ -60,13 +61,14 @@ BestShare SearchShares(const std::wstring& folder, const NetPlatform& platform) 
         DWORD read = 0, total = 0;
         status =
             platform.shareEnum(nullptr, 502, &buffer, MAX_PREFERRED_LENGTH, &read, &total, &resume);
+        // Freed through the table also when a comparison runs out of memory.
+        const std::unique_ptr<BYTE, decltype(platform.bufferFree)> owned(buffer,
+                                                                         platform.bufferFree);
         if ((status == NERR_Success || status == ERROR_MORE_DATA) && buffer) {
             const auto* shares = reinterpret_cast<const SHARE_INFO_502*>(buffer);
             for (DWORD i = 0; i < read; ++i)
                 best.Consider(shares[i], lowerFolder);
         }
-        if (buffer)
-            platform.bufferFree(buffer);
     } while (status == ERROR_MORE_DATA);
     return best;
 }

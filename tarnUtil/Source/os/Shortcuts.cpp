@@ -15,12 +15,12 @@ BOOL WINAPI osCreateShortcut(LPCWSTR target, LPCWSTR linkFile, LPCWSTR descripti
         return FALSE;
     tu::UniqueCom<IShellLinkW> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                  link.put())))
+                                  reinterpret_cast<void**>(link.put()))))
         return FALSE;
     link->SetPath(target);
     link->SetDescription(description ? description : L"");
     tu::UniqueCom<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put())))
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))))
         return FALSE;
     return SUCCEEDED(file->Save(name, TRUE));
 }

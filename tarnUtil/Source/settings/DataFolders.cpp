@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cwchar>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -85,7 +86,7 @@ bool AppendSubFolder(int kind, wchar_t* folder) {
     else if (Switch(L"UseSingleUserMode"))
         wcscpy(name, L"SingleUser");
     else {
-        DWORD size = MAX_PATH;
+        DWORD size = std::size(name);
         if (!::GetUserNameW(name, &size))
             name[0] = L'\0';
     }

@@ -5,6 +5,7 @@
 #include "frame/Library.h"
 
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -42,8 +43,9 @@ DWORD WINAPI ssnGetUserInputThreadID() {
 LPCWSTR WINAPI ssnGetExeName() {
     if (!g_session.exeName[0]) {
         wchar_t path[MAX_PATH] = L"";
-        ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-        _wsplitpath_s(path, nullptr, 0, nullptr, 0, g_session.exeName, MAX_PATH, nullptr, 0);
+        ::GetModuleFileNameW(nullptr, path, std::size(path));
+        _wsplitpath_s(path, nullptr, 0, nullptr, 0, g_session.exeName, std::size(g_session.exeName),
+                      nullptr, 0);
     }
     return g_session.exeName;
 }
@@ -51,8 +53,7 @@ LPCWSTR WINAPI ssnGetExeName() {
 LPCWSTR WINAPI ssnGetExeString(unsigned int id) {
     if (ExeGetStringFn exeGetString = FindExeGetString())
         return exeGetString(id);
-    return id < sizeof kFallbackStrings / sizeof kFallbackStrings[0] ? kFallbackStrings[id]
-                                                                     : nullptr;
+    return id < std::size(kFallbackStrings) ? kFallbackStrings[id] : nullptr;
 }
 
 void WINAPI ssnSetIsServer(int isServer) {
