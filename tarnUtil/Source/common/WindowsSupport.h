@@ -8,6 +8,18 @@
 
 namespace tu {
 
+// Keeps the thread's last error as it was through cleanup code.
+class LastErrorGuard {
+public:
+    LastErrorGuard() : m_error(::GetLastError()) {}
+    ~LastErrorGuard() { ::SetLastError(m_error); }
+    LastErrorGuard(const LastErrorGuard&) = delete;
+    LastErrorGuard& operator=(const LastErrorGuard&) = delete;
+
+private:
+    DWORD m_error;
+};
+
 // Owns one handle of a kind and frees it once. Traits name the kind: its Handle type, its
 // Empty() value, Valid(handle) and Free(handle).
 template <class Traits> class UniqueOwner {
