@@ -5,7 +5,7 @@
 #include "tuSettings.h"
 
 #include "frame/Library.h"
-#include "graphics/LateBound.h"
+#include "common/LateBound.h"
 #include "graphics/Shadow.h"
 
 #include <afxmt.h>
@@ -39,7 +39,7 @@ ShadowLook g_look;
 // The shadow class's atom; nonzero once the class is registered.
 std::atomic<ATOM> g_shadowClass{0};
 
-tu::graphics::LateBound<UpdateLayeredWindowFn> g_updateLayered;
+tu::LateBound<UpdateLayeredWindowFn> g_updateLayered;
 
 UpdateLayeredWindowFn UpdateLayeredFunction() {
 #ifdef TARN_WINDOW_SEAM

@@ -2,14 +2,14 @@
 // the level of a window.
 #include "tuGraphics.h"
 
-#include "graphics/LateBound.h"
+#include "common/LateBound.h"
 
 // Registered while the library's static objects are constructed, so that its number is known
 // before any code of the library runs.
 const UINT WM_TRANSPARENCYCHANGED = ::RegisterWindowMessageW(L"__TRANS_CHANGED__");
 
 namespace {
-tu::graphics::LateBound<tSetLayeredWindowAttributes> g_setLayeredAttributes;
+tu::LateBound<tSetLayeredWindowAttributes> g_setLayeredAttributes;
 } // namespace
 
 tSetLayeredWindowAttributes WINAPI gtlGetSetLayeredWindowAttributes() {

@@ -2,33 +2,20 @@
 // long-name form, and the module path in that form.
 #include "tuFileSys.h"
 
+#include "common/LateBound.h"
 #include "os/LongNames.h"
 
-#include <atomic>
 #include <cwchar>
 
 namespace {
 
 using GetLongPathNameFn = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
 
-// Where kernel32's GetLongPathNameW is, remembered from the first conversion on. Written
-// without a lock: two first callers only repeat the same lookup and store the same answer.
-struct LongNameState {
-    std::atomic<bool> lookedUp{false};
-    std::atomic<GetLongPathNameFn> getLongPathName{nullptr};
-};
-LongNameState g_longNames;
+// Where kernel32's GetLongPathNameW is, remembered from the first conversion on.
+tu::LateBound<GetLongPathNameFn> g_longNames;
 
 GetLongPathNameFn SystemConversion() {
-    if (!g_longNames.lookedUp.load(std::memory_order_acquire)) {
-        HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-        FARPROC found = kernel ? ::GetProcAddress(kernel, "GetLongPathNameW") : nullptr;
-        g_longNames.getLongPathName.store(
-            reinterpret_cast<GetLongPathNameFn>(reinterpret_cast<void*>(found)),
-            std::memory_order_relaxed);
-        g_longNames.lookedUp.store(true, std::memory_order_release);
-    }
-    return g_longNames.getLongPathName.load(std::memory_order_relaxed);
+    return g_longNames.Get(L"kernel32.dll", "GetLongPathNameW");
 }
 
 } // namespace

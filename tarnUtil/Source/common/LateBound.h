@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-namespace tu::graphics {
+namespace tu {
 
 // The address of a function of a loaded system module, or null where the module lacks it or
 // the platform is too old for it (applicable answers false on the first call). Written without
@@ -28,4 +28,4 @@ private:
     std::atomic<Function> m_function{nullptr};
 };
 
-} // namespace tu::graphics
+} // namespace tu
