@@ -7,11 +7,10 @@
 
 #include "common/LanguageIds.h"
 #include "common/WindowsSupport.h"
+#include "os/OsSupport.h"
 
-#include <cstdlib>
 #include <cwchar>
 #include <iterator>
-#include <memory>
 #include <utility>
 
 namespace {
@@ -34,25 +33,6 @@ LPWSTR AsWide(unsigned short* text) {
     return reinterpret_cast<LPWSTR>(text);
 }
 
-// The most significant half of the file's version (major high, minor low); false when the file
-// has no readable version information.
-bool FileVersionOf(const wchar_t* path, DWORD* version) {
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
-    if (!size)
-        return false;
-    std::unique_ptr<void, decltype(&std::free)> info(std::malloc(size), &std::free);
-    if (!info || !::GetFileVersionInfoW(path, 0, size, info.get()))
-        return false;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueW(info.get(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
-        length < sizeof(VS_FIXEDFILEINFO))
-        return false;
-    *version = fixed->dwFileVersionMS;
-    return true;
-}
-
 // True when the library at the path is at least the version that the neutral module demands;
 // a module without a demand accepts no library.
 bool MeetsDemand(HMODULE neutral, const wchar_t* path) {
@@ -61,8 +41,9 @@ bool MeetsDemand(HMODULE neutral, const wchar_t* path) {
     if (!demand)
         return false;
     const DWORD required = demand();
-    DWORD version = 0;
-    return FileVersionOf(path, &version) && version >= required;
+    VS_FIXEDFILEINFO fixed;
+    return tu::os::ReadFileVersion(path, fixed) == tu::os::VersionRead::Fixed &&
+           fixed.dwFileVersionMS >= required;
 }
 
 // The library at the path, loaded, when it meets the neutral module's demand; null (and nothing

@@ -74,6 +74,26 @@ bool VersionFileName(LPCWSTR file, HINSTANCE module, wchar_t (&name)[MAX_PATH]) 
 } // namespace
 
 namespace tu::os {
+VersionRead ReadFileVersion(const wchar_t* path, VS_FIXEDFILEINFO& fixed) {
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
+    if (!size)
+        return VersionRead::None;
+    std::unique_ptr<void, decltype(&std::free)> info(std::calloc(1, size), &std::free);
+    if (!info)
+        return VersionRead::OutOfMemory;
+    if (!::GetFileVersionInfoW(path, 0, size, info.get()))
+        return VersionRead::None;
+    VS_FIXEDFILEINFO* root = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueW(info.get(), L"\\", reinterpret_cast<void**>(&root), &length))
+        return VersionRead::NoRootBlock;
+    if (!root || length < sizeof(VS_FIXEDFILEINFO))
+        return VersionRead::EmptyRootBlock;
+    fixed = *root;
+    return VersionRead::Fixed;
+}
+
 void ProbeOsVersion() {
     std::memset(&g_os.info, 0, sizeof g_os.info);
     g_os.info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
@@ -110,29 +130,24 @@ BOOL WINAPI osGetVersionInfo(LPCWSTR file, DWORD* high, DWORD* low, HINSTANCE mo
     wchar_t name[MAX_PATH];
     if (!VersionFileName(file, module, name))
         return FALSE;
-    DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeW(name, &ignored);
-    if (!size)
+    VS_FIXEDFILEINFO fixed;
+    switch (tu::os::ReadFileVersion(name, fixed)) {
+    case tu::os::VersionRead::None:
         return FALSE;
-    std::unique_ptr<void, decltype(&std::free)> info(std::calloc(1, size), &std::free);
-    if (!info) {
+    case tu::os::VersionRead::OutOfMemory:
         errOutOfMemMsgBox();
         return FALSE;
+    case tu::os::VersionRead::NoRootBlock:
+        return !high && !low;
+    case tu::os::VersionRead::EmptyRootBlock:
+        // The file has version information but no fixed version: the outputs stay 0.
+        return TRUE;
+    case tu::os::VersionRead::Fixed:
+        break;
     }
-    if (!::GetFileVersionInfoW(name, 0, size, info.get()))
-        return FALSE;
-    if (!high && !low)
-        return TRUE;
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!::VerQueryValueW(info.get(), L"\\", reinterpret_cast<void**>(&fixed), &length))
-        return FALSE;
-    // An empty root block: the file has version information but no fixed version.
-    if (!fixed || length < sizeof(VS_FIXEDFILEINFO))
-        return TRUE;
-    Store(high, fixed->dwFileVersionMS);
-    Store(low, fixed->dwFileVersionLS);
+    Store(high, fixed.dwFileVersionMS);
+    Store(low, fixed.dwFileVersionLS);
     if (!file)
-        CacheExeVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
+        CacheExeVersion(fixed.dwFileVersionMS, fixed.dwFileVersionLS);
     return TRUE;
 }
