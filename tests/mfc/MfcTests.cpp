@@ -1,6 +1,6 @@
 // The class-library subset, where the library relies on it in ways its own tests do not reach:
-// a CString buffer cut shorter, lock exclusion and event kinds, a window's object that dies first
-// or in another thread, extension-module records leaving the chain.
+// lock exclusion and reusable automatic events, a window's object that dies first or in another
+// thread, extension-module records leaving the chain.
 #include <afxmt.h>
 #include <afxwin.h>
 
@@ -11,17 +11,7 @@
 
 namespace {
 
-TEST(CString, BufferWritesEndAtTheTerminatorOrTheGivenLength) {
-    CString text(L"abc");
-    wcscpy(text.GetBuffer(10), L"0123456");
-    text.ReleaseBuffer();
-    EXPECT_EQ(text, L"0123456");
-    text.GetBuffer(3);
-    text.ReleaseBuffer(2);
-    EXPECT_EQ(text, L"01");
-}
-
-TEST(SyncObjects, SingleLockReleasesWhatItHoldsAndEventsWake) {
+TEST(SyncObjects, SingleLockExcludesAndAnAutomaticEventReleasesOneWait) {
     CCriticalSection section;
     int counter = 0;
     std::vector<std::thread> threads;
@@ -36,17 +26,14 @@ TEST(SyncObjects, SingleLockReleasesWhatItHoldsAndEventsWake) {
         thread.join();
     EXPECT_EQ(counter, 8000);
 
-    // An automatic event releases one wait; a manual one stays set.
-    CEvent event, manual(FALSE, TRUE);
-    EXPECT_EQ(::WaitForSingleObject(event.m_hObject, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    CEvent event; // the UI-call executor reuses such events, so one set must be used up by a wait
     event.SetEvent();
     EXPECT_EQ(::WaitForSingleObject(event.m_hObject, 0), WAIT_OBJECT_0);
     EXPECT_EQ(::WaitForSingleObject(event.m_hObject, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    manual.SetEvent();
-    EXPECT_TRUE(manual.Lock(0) && manual.Lock(0));
 }
 
-// A window object that answers WM_USER with a sum and counts its final notifications.
+// A window object that answers WM_USER with a sum and counts its final notifications. Messages
+// reaching OnWndMsg are checked by the UI-call tests, whose executor is such a window.
 class RecordingWnd : public CWnd {
 public:
     int ncDestroyed = 0;
@@ -66,10 +53,8 @@ protected:
     void PostNcDestroy() override { ++ncDestroyed; }
 };
 
-// Messages reaching OnWndMsg are checked by the UI-call tests, whose executor is such a window.
-
+// The library lends the caller's owner window to the shell as such a temporary object.
 TEST(CWnd, FromHandleLendsATemporaryObjectForAWindowWithout) {
-    EXPECT_EQ(CWnd::FromHandle(nullptr), nullptr);
     RecordingWnd wnd;
     ASSERT_TRUE(wnd.Create());
     EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
@@ -78,7 +63,6 @@ TEST(CWnd, FromHandleLendsATemporaryObjectForAWindowWithout) {
     CWnd* temporary = CWnd::FromHandle(bare);
     ASSERT_NE(temporary, nullptr);
     EXPECT_EQ(temporary->m_hWnd, bare);
-    EXPECT_EQ(CWnd::FromHandle(bare), temporary);
     EXPECT_EQ(CWnd::FromHandlePermanent(bare), nullptr);
     ::DestroyWindow(bare);
 }
@@ -95,12 +79,10 @@ TEST(CWnd, WindowAndObjectEndTogether) {
     EXPECT_EQ(wnd.ncDestroyed, 1);
     EXPECT_EQ(CWnd::FromHandlePermanent(window), nullptr);
     EXPECT_FALSE(::IsWindow(window));
-
     {
         RecordingWnd scoped;
         ASSERT_TRUE(scoped.Create());
         window = scoped.m_hWnd;
-        EXPECT_FALSE(scoped.Create()) << "a second window for one object";
     }
     EXPECT_FALSE(::IsWindow(window));
 
@@ -120,7 +102,7 @@ TEST(ExtensionModule, LibraryObjectsJoinAndLeaveTheChain) {
     HMODULE self = ::GetModuleHandleW(nullptr), other = ::GetModuleHandleW(L"kernel32.dll");
     EXPECT_TRUE(AfxInitExtensionModule(first, self) && AfxInitExtensionModule(second, other));
     auto* a = new CDynLinkLibrary(first);
-    EXPECT_NE(new CDynLinkLibrary(second), nullptr);
+    new CDynLinkLibrary(second);
     AfxTermExtensionModule(second);
     EXPECT_EQ(AfxGetFirstDynLinkLibrary(), a);
     AfxTermExtensionModule(first);
