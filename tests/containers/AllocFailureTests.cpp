@@ -1,8 +1,6 @@
-// Allocation failure injected for real: this program builds the container sources with the
-// allocator below, which counts malloc and realloc calls and fails the chosen one. Each scripted
-// sequence runs once per allocation it makes, with that allocation failing: the failing step must
-// report 0, leave its records as promised and leak nothing, then succeed when retried, so the run
-// ends where an undisturbed one does.
+// Allocation failure injected for real, in a build of the container sources on a counting
+// allocator: each script runs once per allocation it makes, with that one failing. The failing
+// step must report 0, keep its records as promised, leak nothing and succeed when retried.
 #include "AllocSeam.h"
 #include "ContainerChecks.h"
 

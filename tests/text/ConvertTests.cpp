@@ -15,16 +15,14 @@ namespace {
 template <typename T, typename Convert>
 void Check(Convert convert, std::initializer_list<std::pair<const wchar_t*, T>> accepted,
            std::initializer_list<const wchar_t*> rejected) {
-    for (const auto& [text, expected] : accepted) {
-        T value{};
-        EXPECT_TRUE(convert(text, value)) << tutest::Narrow(text);
-        EXPECT_EQ(value, expected) << tutest::Narrow(text);
-    }
-    for (const wchar_t* text : rejected) {
+    auto result = [&](const wchar_t* text) {
         T value = T(77);
-        EXPECT_FALSE(convert(text, value)) << (text ? tutest::Narrow(text) : "(null)");
-        EXPECT_EQ(value, T(77));
-    }
+        return std::make_pair(bool(convert(text, value)), value);
+    };
+    for (const auto& [text, expected] : accepted)
+        EXPECT_EQ(result(text), std::make_pair(true, expected)) << tutest::Narrow(text);
+    for (const wchar_t* text : rejected)
+        EXPECT_EQ(result(text), std::make_pair(false, T(77))) << (text ? tutest::Narrow(text) : "");
 }
 
 TEST(ConvertNumbers, StrictParsing) {

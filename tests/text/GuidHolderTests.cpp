@@ -25,17 +25,13 @@ TEST(GuidHolder, MissingOrMalformedTextsHoldTheNullGuidWithTheEmptyText) {
 }
 
 TEST(GuidHolder, TextsBothWaysAndNewGuids) {
-    utl::CGUIDHolder holder(kSample), copy;
-    EXPECT_EQ(holder.GetStringUID(), kSample);
-    const GUID* uid = holder.GetUID();
-    const GUID expected = {
+    const GUID sample = {
         0x00112233, 0x4455, 0x6677, {0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff}};
-    EXPECT_EQ(std::memcmp(uid, &expected, sizeof expected), 0);
-    copy = utl::CGUIDHolder(*uid);
-    EXPECT_EQ(copy.GetStringUID(), kSample);
-    copy.SetUID(L"FFEEDDCC-BBAA-9988-7766-554433221100");
+    utl::CGUIDHolder holder(kSample), copy(L"FFEEDDCC-BBAA-9988-7766-554433221100");
+    EXPECT_EQ(std::memcmp(holder.GetUID(), &sample, sizeof sample), 0);
+    EXPECT_EQ(utl::CGUIDHolder(sample).GetStringUID(), kSample);
     EXPECT_EQ(copy.GetStringUID(), L"ffeeddcc-bbaa-9988-7766-554433221100");
-    copy.SetUID(uid);
+    copy.SetUID(&sample);
     EXPECT_EQ(copy.GetStringUID(), kSample);
 
     const CString first = holder.GetStringNewUID(), second = holder.GetStringNewUID();
