@@ -54,19 +54,17 @@ TEST(ChainEdges, EmptyChainsChainsThatMayNotGrowAndItemsFromTheChainItself) {
 
 TEST(ChainSearch, ProbesHalfWayTowardsTheFarEnd) {
     const struct {
-        Values items;
-        UINT key;
-        Values probes;
+        Values items, probes;
+        UINT key, index;
         int sign; // of the result; 2 for an abort
-        UINT index;
     } rows[] = {
-        {{10, 20, 30}, 25, {20, 30}, -1, 3},
-        {{10, 20, 30}, 35, {20, 30}, 1, 3},
-        {{10, 20, 30}, 20, {20}, 0, 2},
-        {{10, 20, 30}, 999, {20}, 2, 2},
-        {{10, 20, 30, 40, 50, 60, 70}, 65, {40, 50, 60, 70}, -1, 7},
-        {{10, 20, 30, 40, 50, 60, 70}, 5, {40, 30, 20, 10}, -1, 1},
-        {{}, 5, {}, 1, 1},
+        {{10, 20, 30}, {20, 30}, 25, 3, -1},
+        {{10, 20, 30}, {20, 30}, 35, 3, 1},
+        {{10, 20, 30}, {20}, 20, 2, 0},
+        {{10, 20, 30}, {20}, 999, 2, 2},
+        {{10, 20, 30, 40, 50, 60, 70}, {40, 50, 60, 70}, 65, 7, -1},
+        {{10, 20, 30, 40, 50, 60, 70}, {40, 30, 20, 10}, 5, 1, -1},
+        {{}, {}, 5, 1, 1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(::testing::Message() << "key " << row.key << " in " << row.items.size());
@@ -218,7 +216,7 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
         std::mt19937 random(seed);
         auto pick = [&](UINT n) { return UINT(random() % n); };
         const UINT initAlloc = 1 + pick(4), growBy = 1 + pick(4), itemSize = 1 + pick(9);
-        std::vector<std::string> items;
+        std::string items; // the model's items, back to back
         UINT cursor = 0, alloc = 0;
         tagCHAIN chain;
         InitChain(&chain, itemSize, seed, initAlloc, growBy);
@@ -226,7 +224,7 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
         for (int step = 0; step < 150; ++step) {
             for (char& c : item)
                 c = char(random());
-            const UINT count = UINT(items.size()), n = pick(count + 2), op = pick(9);
+            const UINT count = UINT(items.size() / itemSize), n = pick(count + 2), op = pick(9);
             const bool valid = n >= 1 && n <= count;
             int expected = 1, result = 1;
             if (op <= 2) { // appended when asked, when empty, or when n names no item
@@ -237,16 +235,16 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
                          : op == 2                                ? n - 1
                                                                   : cursor;
                 alloc = !alloc ? initAlloc : count == alloc ? alloc + growBy : alloc;
-                items.insert(items.begin() + cursor, item);
+                items.insert(cursor * itemSize, item);
             } else if (op == 3) {
                 result = SetContentOfNthOfChain(n, &chain, item.data());
                 expected = valid;
                 if (valid)
-                    items[cursor = n - 1] = item;
+                    items.replace((cursor = n - 1) * itemSize, itemSize, item);
             } else if (op == 4) {
                 DeleteInChain(&chain);
                 if (count > 0) {
-                    items.erase(items.begin() + cursor);
+                    items.erase(cursor * itemSize, itemSize);
                     cursor -= cursor == count - 1 && cursor > 0;
                     alloc = count == 1 ? 0 : alloc;
                 }
@@ -270,14 +268,11 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
                     items.clear(), cursor = alloc = 0;
                 else if (count > 0 && what < 2)
                     cursor = what ? count - 1 : 0;
-                else if (count > 0 && out != items[cursor])
+                else if (count > 0 && out != items.substr(cursor * itemSize, itemSize))
                     expected = -1; // the wrong item's bytes
             }
-            std::string bytes;
-            for (const std::string& i : items)
-                bytes += i;
-            if (result != expected || containertest::ItemBytes(chain) != bytes ||
-                chain.nCount != items.size() || chain.nAlloc != alloc ||
+            if (result != expected || containertest::ItemBytes(chain) != items ||
+                chain.nAlloc != alloc ||
                 (!items.empty() &&
                  (chain.nCurrent != cursor || IndexOfChain(&chain) != cursor + 1)) ||
                 !chain.pData != !alloc) {

@@ -10,14 +10,13 @@ namespace {
 constexpr wchar_t kSample[] = L"00112233-4455-6677-8899-aabbccddeeff";
 
 TEST(GuidHolder, MissingOrMalformedTextsHoldTheNullGuidWithTheEmptyText) {
-    const wchar_t* noText = nullptr;
     const GUID null{};
     utl::CGUIDHolder shortText(kSample), noGuid(kSample);
     shortText.SetUID(L"ffeeddcc");
     noGuid.SetUID(static_cast<const GUID*>(nullptr));
     for (const utl::CGUIDHolder& holder :
-         {utl::CGUIDHolder(), utl::CGUIDHolder(L""), utl::CGUIDHolder(noText),
-          utl::CGUIDHolder(L"not a guid"),
+         {utl::CGUIDHolder(), utl::CGUIDHolder(L""),
+          utl::CGUIDHolder(static_cast<const wchar_t*>(nullptr)), utl::CGUIDHolder(L"not a guid"),
           utl::CGUIDHolder(L"{00112233-4455-6677-8899-aabbccddeeff}"), shortText, noGuid}) {
         EXPECT_EQ(std::memcmp(holder.GetUID(), &null, sizeof null), 0);
         EXPECT_EQ(holder.GetStringUID(), L"");
