@@ -34,13 +34,10 @@ int __cdecl CompareHalves(const void* key, const void* item) {
     return k == 999 ? 2 : k / 2 < v / 2 ? -1 : k / 2 > v / 2 ? 1 : 0;
 }
 
-// The cursor moves and growth steps of ordinary use are checked by the model test below.
-TEST(ChainEdges, EmptyChainsChainsThatMayNotGrowAndItemsFromTheChainItself) {
+// Cursor moves, reads and growth steps of ordinary use are checked by the model test below.
+TEST(ChainEdges, SetOnEmptyInsertsGrowthRefusalsAndSelfInsertion) {
     Chain empty, noFirst({}, 0, 3), noGrowth({1, 2}, 2, 0), full({10, 20}, 2, 1);
-    UINT out = 0xcccccccc, item = 9;
-    EXPECT_EQ(IndexOfChain(&empty), 1u);
-    EXPECT_EQ(ContentOfChain(&empty, &out), 0);
-    EXPECT_EQ(out, 0xccccccccu);
+    UINT item = 9;
     EXPECT_EQ(SetContentOfChain(&empty, &item), 1); // an empty chain inserts instead
     EXPECT_EQ(empty.Get(), Values{9});
     EXPECT_EQ(AppendToChain(&item, &noFirst), 0);
@@ -257,7 +254,7 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
                 expected = valid;
                 cursor = valid ? n - 1 : cursor;
             } else { // to either end, read the current item, or start over
-                std::string out(itemSize, 0);
+                std::string out(itemSize, '\xcc'), none = out;
                 const UINT what = pick(4);
                 result = what == 0   ? StartOfChain(&chain)
                          : what == 1 ? EndOfChain(&chain)
@@ -268,14 +265,12 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
                     items.clear(), cursor = alloc = 0;
                 else if (count > 0 && what < 2)
                     cursor = what ? count - 1 : 0;
-                else if (count > 0 && out != items.substr(cursor * itemSize, itemSize))
-                    expected = -1; // the wrong item's bytes
+                else if (out != (count ? items.substr(cursor * itemSize, itemSize) : none))
+                    expected = -1; // the wrong item's bytes, or any from an empty chain
             }
             if (result != expected || containertest::ItemBytes(chain) != items ||
-                chain.nAlloc != alloc ||
-                (!items.empty() &&
-                 (chain.nCurrent != cursor || IndexOfChain(&chain) != cursor + 1)) ||
-                !chain.pData != !alloc) {
+                chain.nAlloc != alloc || IndexOfChain(&chain) != cursor + 1 ||
+                (!items.empty() && chain.nCurrent != cursor) || !chain.pData != !alloc) {
                 ADD_FAILURE() << "seed " << seed << " step " << step << " op " << op;
                 break;
             }
@@ -358,23 +353,20 @@ TEST(HeapMgBound, RefusesWhatDoesNotFitUnder57344Bytes) {
 }
 
 TEST(HeapMgLookup, HandleZeroAndStringsReadBack) {
-    for (UINT flags : {0u, HEAPMG_NOEMPTYSTR}) {
-        SCOPED_TRACE(flags);
-        Heap heap(flags, 0, 0);
-        UINT empty = 1, nothing = 1, text = 0;
-        EXPECT_EQ(HeapMgInsertStr(L"", &heap, &empty) + HeapMgInsertStr(nullptr, &heap, &nothing) +
-                      HeapMgInsertItem("x", 0, &heap, &empty),
-                  3);
-        EXPECT_EQ(empty + nothing, 0u);
-        EXPECT_EQ(heap.pHeap, nullptr);
-        const wchar_t* zero = HeapMgStrPtr(&heap, 0); // null with HEAPMG_NOEMPTYSTR, else ""
-        EXPECT_TRUE(flags ? !zero : zero && !*zero);
-        ASSERT_EQ(HeapMgInsertStr(L"hook", &heap, &text), 1);
-        EXPECT_STREQ(HeapMgStrPtr(&heap, text), L"hook");
-        EXPECT_EQ(HeapMgPointer(&heap, heap.nHeapSize + 1), nullptr);
-        EXPECT_EQ(HeapMgDeleteStr(&heap, heap.nHeapSize + 1), 0);
-    }
-    Heap heap(0, 0, 0);
+    Heap heap(0, 0, 0), noEmpty(HEAPMG_NOEMPTYSTR, 0, 0);
+    const wchar_t* zero = HeapMgStrPtr(&heap, 0); // the static empty string
+    EXPECT_TRUE(zero && !*zero);
+    EXPECT_EQ(HeapMgStrPtr(&noEmpty, 0), nullptr);
+    UINT empty = 1, nothing = 1, text = 0;
+    EXPECT_EQ(HeapMgInsertStr(L"", &heap, &empty) + HeapMgInsertStr(nullptr, &heap, &nothing) +
+                  HeapMgInsertItem("x", 0, &heap, &empty),
+              3);
+    EXPECT_EQ(empty + nothing, 0u);
+    EXPECT_EQ(heap.pHeap, nullptr);
+    ASSERT_EQ(HeapMgInsertStr(L"hook", &heap, &text), 1);
+    EXPECT_STREQ(HeapMgStrPtr(&heap, text), L"hook");
+    EXPECT_EQ(HeapMgPointer(&heap, heap.nHeapSize + 1), nullptr);
+    EXPECT_EQ(HeapMgDeleteStr(&heap, heap.nHeapSize + 1), 0);
     const UINT raw = heap.Insert(4); // no terminator before the end of the block
     EXPECT_EQ(HeapMgDeleteStr(&heap, raw), 0);
     UINT copy = 0; // an item copied from the heap itself while the block grows and moves

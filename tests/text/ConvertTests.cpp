@@ -128,12 +128,9 @@ TEST(ConvertDates, ChosenSettingsInFreshProcesses) {
         EXPECT_EQ(shown["time"], "0" + row.time + "07" + row.time + "00");
         // Flags 0x00 to 0x0F: four-digit year, no time, no date, seconds.
         for (unsigned flags = 0; flags < 16; ++flags) {
-            const std::string date = flags & 4   ? ""
-                                     : flags & 1 ? row.fullYear
-                                                 : row.shortYear,
-                              time = flags & 2   ? ""
-                                     : flags & 8 ? "15" + row.time + "04" + row.time + "09"
-                                                 : "15" + row.time + "04";
+            const std::string date = flags & 4 ? "" : flags & 1 ? row.fullYear : row.shortYear;
+            const std::string seconds = flags & 8 ? row.time + "09" : "";
+            const std::string time = flags & 2 ? "" : "15" + row.time + "04" + seconds;
             char key[8];
             std::snprintf(key, sizeof key, "0x%02X", flags);
             EXPECT_EQ(shown[key], date + (date.empty() || time.empty() ? "" : ", ") + time) << key;
