@@ -108,14 +108,13 @@ TEST(ChainSortedInsertion, PlacesItemsAndHonoursUnique) {
 // A traversal's visit records what it saw, and stops at a position or removes what it gets.
 struct Walk {
     tagCHAIN* chain;
-    UINT stopAt;
-    bool remove;
+    UINT stopAt; // 0: remove every item visited
     Values seen;
 };
 int __cdecl Visit(void* item, UINT index, void* user) {
     auto* walk = static_cast<Walk*>(user);
     walk->seen.push_back(*static_cast<UINT*>(item));
-    if (!walk->remove)
+    if (walk->stopAt)
         return index != walk->stopAt;
     NthOfChain(index, walk->chain);
     DeleteInChain(walk->chain);
@@ -124,8 +123,8 @@ int __cdecl Visit(void* item, UINT index, void* user) {
 
 TEST(ChainTraversal, StopsAndRemovesAsEachFormPromises) {
     Chain chain({10, 20, 30}), special({1, 2, 3, 4});
-    Walk stop{&chain, 2, false, {}}, all{&chain, 0, false, {}}, removeRev{&chain, 0, true, {}},
-        removeAll{&special, 0, true, {}};
+    Walk stop{&chain, 2, {}}, all{&chain, ~0u, {}}, removeRev{&chain, 0, {}},
+        removeAll{&special, 0, {}};
     EXPECT_EQ(DoChain(&chain, Visit, &stop), 0);
     EXPECT_EQ(IndexOfChain(&chain), 2u);
     EXPECT_EQ(DoChainRev(&chain, Visit, &stop), 0);

@@ -5,8 +5,6 @@
 #include "SeededRandom.h"
 #include "TestSupport.h"
 
-#include <vector>
-
 namespace {
 
 constexpr wchar_t kFill = tutest::GuardedBuffer::kFill;
@@ -80,24 +78,22 @@ TEST(FriendlyText, StringFormsStopAt1023Characters) {
 // outputs of random sizes: the output is what fits of the source, cut at a character boundary,
 // and turns back into exactly that prefix.
 TEST(FriendlyText, RoundTripProperty) {
+    const std::pair<unsigned, unsigned> kRanges[] = {
+        {0x20, 0x7E}, {1, 0xFF}, {0xD800, 0xDFFF}, {0x100, 0xFFFF}};
     SeededRandom random;
     for (int round = 0; round < 2000; ++round) {
         SCOPED_TRACE(round);
         std::wstring source(random.Pick(0, 60), L'\0');
         for (wchar_t& c : source) {
-            const unsigned kind = random.Pick(0, 3);
-            c = wchar_t(kind == 0   ? random.Pick(0x20, 0x7E)
-                        : kind == 1 ? random.Pick(1, 0xFF)
-                        : kind == 2 ? random.Pick(0xD800, 0xDFFF)
-                                    : random.Pick(0x100, 0xFFFF));
+            const auto& [low, high] = kRanges[random.Pick(0, 3)];
+            c = wchar_t(random.Pick(low, high));
         }
         const unsigned size = random.Pick(0, unsigned(5 * source.size() + 2));
         const auto [friendly, written] = Checked(Friendlify, source.c_str(), size);
         ASSERT_EQ(written, int(friendly.size()));
-        std::vector<wchar_t> back(source.size() + 2);
-        const int restored = strUnfriendlify(friendly.c_str(), back.data(), unsigned(back.size()));
-        const std::wstring prefix(back.data(), restored);
-        ASSERT_EQ(prefix, source.substr(0, prefix.size()));
+        const auto [prefix, restored] =
+            Checked(Unfriendlify, friendly.c_str(), unsigned(source.size() + 2));
+        ASSERT_EQ(prefix, source.substr(0, restored));
         if (prefix.size() < source.size()) { // cut only where the next character's form won't fit
             wchar_t next[2] = {source[prefix.size()], 0}, form[8];
             ASSERT_GT(written + strFriendlify(next, form, 8), int(size) - 1);
