@@ -1,6 +1,5 @@
-// The BaseKit.dll stand-in, where the library relies on it in ways its own tests do not reach:
-// per-thread last errors, singleton slots that own their holders, listeners that leave their
-// source when they die, and message-center handlers that remove themselves during dispatch.
+// The BaseKit.dll stand-in where the library relies on it beyond its own tests: per-thread errors,
+// owning singleton slots, dead listeners leaving their source, self-removal during dispatch.
 #include <windows.h>
 
 #include "BaseKit/App.h"
@@ -57,8 +56,7 @@ public:
     }
 };
 
-// Delivery to several listeners, and late calls through a dead listener's holder, are checked by
-// the UI-listener tests; a listener that dies must also leave its source.
+// Several listeners and dead listeners' holders are covered by the UI-listener tests.
 TEST(Listeners, ADeadListenerLeavesItsSource) {
     utl::CEventSource source;
     RecordingListener kept(source);
@@ -84,9 +82,8 @@ TEST(MsgCenter, AHandlerMayRemoveItselfWhileBeingCalled) {
     utl::CMsgCenter center;
     auto handler = boost::make_shared<SelfRemovingHandler>();
     handler->self = handler;
-    const auto onMessage =
-        static_cast<utl::CMsgCenter::tHandlerFn>(&SelfRemovingHandler::OnMessage);
-    center.AddListener(1, handler, onMessage);
+    center.AddListener(1, handler,
+                       static_cast<utl::CMsgCenter::tHandlerFn>(&SelfRemovingHandler::OnMessage));
     center.Dispatch(1, 0, boost::any(2));
     center.Dispatch(1, 0, boost::any(3));
     EXPECT_EQ(handler->got, 1);

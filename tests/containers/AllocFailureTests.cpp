@@ -1,6 +1,5 @@
-// Allocation failure injected for real, in a build of the container sources on a counting
-// allocator: each script runs once per allocation it makes, with that one failing. The failing
-// step must report 0, keep its records as promised, leak nothing and succeed when retried.
+// Real allocation failure in a build of the container sources: each script runs once per allocation
+// it makes, failing that one; the step reports 0, keeps its records, leaks nothing, then succeeds.
 #include "AllocSeam.h"
 #include "ContainerChecks.h"
 

@@ -193,8 +193,7 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
         SCOPED_TRACE(row.what);
         BYTE* data = base + (pages - 1) * 4096 - row.bytes.size();
         std::memcpy(data, row.bytes.data(), row.bytes.size());
-        tagCHAIN chain;
-        InitChain(&chain, 1, 0, 1, 1);
+        Chain chain;
         UINT used = 0xdeadbeef;
         EXPECT_EQ(Buffer2Chain(data, UINT(row.bytes.size()), &chain, &used), row.result);
         EXPECT_EQ(used, row.used);
@@ -205,8 +204,8 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
     ::VirtualFree(base, 0, MEM_RELEASE);
 }
 
-// Random operations on random item sizes and growth steps, compared after every step with the
-// items as byte strings, the cursor, and the slot count growth must reach.
+// Random operations and sizes, against the items' bytes, the cursor and the slots growth must
+// reach.
 TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
     for (unsigned seed = 1; seed <= 2000; ++seed) {
         std::mt19937 random(seed);
@@ -290,9 +289,8 @@ struct Heap : tagHEAPMG {
     }
 };
 
-// Runs a script on a new heap after `tens` items of 10 bytes at 2, 12, 22 and on: "n" inserts n
-// bytes, "h-n" deletes n bytes at h. Gives the results (new handles, else 0 or 1), then the
-// block's size and its free ranges.
+// Runs "n" (insert n bytes) and "h-n" (delete n bytes at h) on a heap holding `tens` 10-byte items
+// at 2, 12, 22...; gives the results (new handles, else 0 or 1), the size and the free ranges.
 std::string RunHeapScript(UINT initSize, UINT growBy, UINT tens, const char* script) {
     Heap heap(0, initSize, growBy);
     for (UINT i = 0; i < tens; ++i)

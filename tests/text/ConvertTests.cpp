@@ -68,8 +68,7 @@ TEST(ConvertDates, ThisProcessUsesTheUsersSettings) {
     ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &st, nullptr, date, 80);
     EXPECT_EQ(Format(sample, CVT_DT_LONGDATE | CVT_DT_SHORTDATE | CVT_DT_NOTIME), date);
 
-    // Day 0 gives nothing, whatever the flags; years are cut or padded; a month the platform
-    // rejects leaves its own date format empty.
+    // Day 0 gives nothing; years are cut or padded; a month the platform rejects has no date.
     struct tm odd = sample;
     odd.tm_mday = 0;
     for (unsigned flags : {0x00u, 0x04u, 0x10u, 0x20u})

@@ -11,9 +11,8 @@ constexpr wchar_t kFill = tutest::GuardedBuffer::kFill;
 using Convert = int(WINAPI*)(const wchar_t*, wchar_t*, unsigned);
 const Convert Friendlify = strFriendlify, Unfriendlify = strUnfriendlify;
 
-// Converts into an output of `size` characters inside a larger buffer, checks that the output is
-// terminated and zeroed after the text and that nothing past it was touched. Gives the text and
-// the conversion's result.
+// Converts into `size` characters of a larger buffer, checks the output is terminated and zeroed
+// after the text and nothing past it touched; gives the text and the conversion's result.
 std::pair<std::wstring, int> Checked(Convert convert, const wchar_t* source, unsigned size) {
     tutest::GuardedBuffer buffer(size);
     const int written = convert(source, buffer.Data(), size);
@@ -74,9 +73,8 @@ TEST(FriendlyText, StringFormsStopAt1023Characters) {
     EXPECT_EQ(result, L"A" + CString(L'b', 1022));
 }
 
-// Random UTF-16 texts (lone surrogates and every escape length included) friendlified into
-// outputs of random sizes: the output is what fits of the source, cut at a character boundary,
-// and turns back into exactly that prefix.
+// Random UTF-16 texts (lone surrogates included) into random output sizes: the output is what fits,
+// cut at a character boundary, and turns back into exactly that prefix.
 TEST(FriendlyText, RoundTripProperty) {
     const std::pair<unsigned, unsigned> kRanges[] = {
         {0x20, 0x7E}, {1, 0xFF}, {0xD800, 0xDFFF}, {0x100, 0xFFFF}};

@@ -55,8 +55,7 @@ Bytes Decode(const wchar_t* text, unsigned size, const Decoder& decode = strHex2
     return Bytes(buffer.begin(), buffer.begin() + written);
 }
 
-// Digits, odd lengths, output sizes and characters that are no digits are covered by the
-// random texts below; these are the cases they never make.
+// The cases the random texts below never make.
 TEST(HexText, BadArgumentsChangeNothing) {
     CString text = L"kept";
     EXPECT_FALSE(strMem2Hex(nullptr, 3, text));
@@ -67,9 +66,8 @@ TEST(HexText, BadArgumentsChangeNothing) {
     EXPECT_EQ(strHex2Mem(L"AABB", nullptr, 4), 0u);
 }
 
-// Random blocks of every length past the vector steps against a plain encoding; random texts of
-// digits and code units that are no digits (some narrowing to digits if cut to 8 bits), cut by a
-// terminator and decoded into random output sizes, against a reading one character at a time.
+// Random blocks against a plain encoding; random texts of digits and non-digits (some narrowing to
+// digits if cut to 8 bits), cut and decoded into random sizes, against a one-by-one reading.
 TEST(HexText, RandomBlocksAndTextsMatchTheReference) {
     SeededRandom random;
     for (const HexPath& path : kPaths) {

@@ -19,7 +19,7 @@ std::wstring Digest(const void* data, unsigned size) {
     return digest;
 }
 
-// The digest that the platform's cryptography API gives.
+// The digest that the platform's cryptography API gives; empty, so never matching, on failure.
 std::wstring PlatformDigest(const std::vector<unsigned char>& block) {
     HCRYPTPROV provider = 0;
     HCRYPTHASH hash = 0;
@@ -45,9 +45,7 @@ TEST(Md5, MatchesKnownDigestsAndThePlatformAroundBlockBoundaries) {
         std::vector<unsigned char> block(size);
         for (unsigned i = 0; i < size; ++i)
             block[i] = static_cast<unsigned char>(i * 31 + (i >> 8));
-        const std::wstring platform = PlatformDigest(block);
-        EXPECT_EQ(platform.size(), 32u) << size;
-        EXPECT_EQ(Digest(block.data(), size), platform) << size;
+        EXPECT_EQ(Digest(block.data(), size), PlatformDigest(block)) << size;
     }
 }
 
