@@ -5,59 +5,33 @@
 #include "SeededRandom.h"
 #include "TestSupport.h"
 
-#include <vector>
-
 namespace {
 
 constexpr wchar_t kFill = tutest::GuardedBuffer::kFill;
 using Convert = int(WINAPI*)(const wchar_t*, wchar_t*, unsigned);
 const Convert Friendlify = strFriendlify, Unfriendlify = strUnfriendlify;
 
-// Converts into an output of `size` characters inside a larger buffer, checks that the output is
-// terminated and zeroed after the text and that nothing past it was touched, and returns the text.
-std::wstring Checked(Convert convert, const wchar_t* source, unsigned size,
-                     int* written = nullptr) {
+// Converts into `size` characters of a larger buffer, checks the output is terminated and zeroed
+// after the text and nothing past it touched; gives the text and the conversion's result.
+std::pair<std::wstring, int> Checked(Convert convert, const wchar_t* source, unsigned size) {
     tutest::GuardedBuffer buffer(size);
-    const int n = convert(source, buffer.Data(), size);
-    if (written)
-        *written = n;
+    const int written = convert(source, buffer.Data(), size);
     const std::wstring text = buffer.Text();
     EXPECT_TRUE(size == 0 || text.size() < size) << "output not terminated";
     for (size_t i = text.size(); i < size; ++i)
         EXPECT_EQ(buffer.Data()[i], 0) << "at " << i << " of " << size;
     EXPECT_TRUE(buffer.GuardIntact()) << "written past " << size;
-    return text;
+    return {text, written};
 }
 
-TEST(FriendlyText, EscapeFormsBothWays) {
-    // clang-format off
-    const struct { const wchar_t *text, *friendly; } rows[] = {
-        {L"a b", L"a b"}, {L"AZaz09 !()+,-.;=[]_{}", L"AZaz09 !()+,-.;=[]_{}"}, {L"", L""},
-        {L"a/b", L"a$2Fb"}, {L"$", L"$24"}, {L"\u00A7", L"$A7"}, {L"\u00E4", L"$E4"},
-        {L"\t\x7F", L"$09$7F"}, {L"\u20AC", L"\u00A720AC"},
-        {L"\u0100\uFFFF", L"\u00A70100\u00A7FFFF"}, {L"\U0001F600", L"\u00A7D83D\u00A7DE00"},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(tutest::Narrow(row.text));
-        int written = 0;
-        EXPECT_EQ(Checked(Friendlify, row.text, 64, &written), row.friendly);
-        EXPECT_EQ(written, int(wcslen(row.friendly)));
-        EXPECT_EQ(Checked(Unfriendlify, row.friendly, 64), row.text);
-    }
-    // Exactly the documented characters are friendly.
-    const std::wstring friendly =
-        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 !()+,-.;=[]_{}";
-    for (wchar_t c = 1; c < 0x200; ++c) {
-        const wchar_t text[] = {c, 0};
-        const size_t length = friendly.find(c) != friendly.npos ? 1 : c < 256 ? 3 : 5;
-        EXPECT_EQ(Checked(Friendlify, text, 8).size(), length) << int(c);
-    }
-}
-
-TEST(FriendlyText, MalformedEscapesAndCutOutputs) {
+// Turning the forms back is checked by the round trip below.
+TEST(FriendlyText, EscapeFormsCutOutputsAndMalformedEscapes) {
     // clang-format off
     const struct { Convert convert; const wchar_t* text; unsigned size; const wchar_t* out; } rows[] = {
+        {Friendlify, L"a/b", 64, L"a$2Fb"}, {Friendlify, L"$", 64, L"$24"},
+        {Friendlify, L"\u00A7\u00E4", 64, L"$A7$E4"}, {Friendlify, L"\t\x7F", 64, L"$09$7F"},
+        {Friendlify, L"\u20AC\u0100\uFFFF", 64, L"\u00A720AC\u00A70100\u00A7FFFF"},
+        {Friendlify, L"\U0001F600", 64, L"\u00A7D83D\u00A7DE00"}, {Friendlify, L"", 64, L""},
         // Malformed escapes are kept as they are.
         {Unfriendlify, L"$2f", 64, L"/"}, {Unfriendlify, L"\u00A700e4", 64, L"\u00E4"},
         {Unfriendlify, L"$4x", 64, L"$4x"}, {Unfriendlify, L"a$", 64, L"a$"},
@@ -71,11 +45,17 @@ TEST(FriendlyText, MalformedEscapesAndCutOutputs) {
         {Unfriendlify, L"abc", 3, L"ab"}, {Unfriendlify, L"$41$42", 2, L"A"},
     };
     // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(tutest::Narrow(row.text) + " size " + std::to_string(row.size));
-        int written = -2;
-        EXPECT_EQ(Checked(row.convert, row.text, row.size, &written), row.out);
-        EXPECT_EQ(written, int(wcslen(row.out)));
+    for (const auto& row : rows)
+        EXPECT_EQ(Checked(row.convert, row.text, row.size),
+                  std::make_pair(std::wstring(row.out), int(wcslen(row.out))))
+            << tutest::Narrow(row.text) << " size " << row.size;
+    // Exactly the documented characters are friendly.
+    const std::wstring friendly =
+        L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789 !()+,-.;=[]_{}";
+    for (wchar_t c = 1; c < 0x200; ++c) {
+        const wchar_t text[] = {c, 0};
+        const size_t length = friendly.find(c) != friendly.npos ? 1 : c < 256 ? 3 : 5;
+        EXPECT_EQ(Checked(Friendlify, text, 8).first.size(), length) << int(c);
     }
     wchar_t out[4] = {kFill, kFill, kFill, kFill}; // bad arguments
     for (Convert convert : {Friendlify, Unfriendlify})
@@ -87,37 +67,31 @@ TEST(FriendlyText, MalformedEscapesAndCutOutputs) {
 
 TEST(FriendlyText, StringFormsStopAt1023Characters) {
     CString result = L"old";
-    EXPECT_EQ(strFriendlify(CString(L"x/y"), result), 5);
-    EXPECT_EQ(result, L"x$2Fy");
     EXPECT_EQ(strFriendlify(CString(L'a', 2000), result), 1023);
     EXPECT_EQ(result, CString(L'a', 1023));
     EXPECT_EQ(strUnfriendlify(CString(L"$41") + CString(L'b', 1024), result), 1023);
     EXPECT_EQ(result, L"A" + CString(L'b', 1022));
 }
 
-// Random UTF-16 texts (lone surrogates and every escape length included) friendlified into
-// outputs of random sizes: the output is what fits of the source, cut at a character boundary,
-// and turns back into exactly that prefix.
+// Random UTF-16 texts (lone surrogates included) into random output sizes: the output is what fits,
+// cut at a character boundary, and turns back into exactly that prefix.
 TEST(FriendlyText, RoundTripProperty) {
+    const std::pair<unsigned, unsigned> kRanges[] = {
+        {0x20, 0x7E}, {1, 0xFF}, {0xD800, 0xDFFF}, {0x100, 0xFFFF}};
     SeededRandom random;
     for (int round = 0; round < 2000; ++round) {
         SCOPED_TRACE(round);
         std::wstring source(random.Pick(0, 60), L'\0');
         for (wchar_t& c : source) {
-            const unsigned kind = random.Pick(0, 3);
-            c = wchar_t(kind == 0   ? random.Pick(0x20, 0x7E)
-                        : kind == 1 ? random.Pick(1, 0xFF)
-                        : kind == 2 ? random.Pick(0xD800, 0xDFFF)
-                                    : random.Pick(0x100, 0xFFFF));
+            const auto& [low, high] = kRanges[random.Pick(0, 3)];
+            c = wchar_t(random.Pick(low, high));
         }
         const unsigned size = random.Pick(0, unsigned(5 * source.size() + 2));
-        int written = -2;
-        const std::wstring friendly = Checked(Friendlify, source.c_str(), size, &written);
+        const auto [friendly, written] = Checked(Friendlify, source.c_str(), size);
         ASSERT_EQ(written, int(friendly.size()));
-        std::vector<wchar_t> back(source.size() + 2);
-        const int restored = strUnfriendlify(friendly.c_str(), back.data(), unsigned(back.size()));
-        const std::wstring prefix(back.data(), restored);
-        ASSERT_EQ(prefix, source.substr(0, prefix.size()));
+        const auto [prefix, restored] =
+            Checked(Unfriendlify, friendly.c_str(), unsigned(source.size() + 2));
+        ASSERT_EQ(prefix, source.substr(0, restored));
         if (prefix.size() < source.size()) { // cut only where the next character's form won't fit
             wchar_t next[2] = {source[prefix.size()], 0}, form[8];
             ASSERT_GT(written + strFriendlify(next, form, 8), int(size) - 1);
