@@ -1,6 +1,5 @@
-// Host for the version tests, run in a fresh process under the Windows version that Wine gives
-// its name: prints the version seen, the library's answers, and the executable's version read
-// twice with the count of version reads the library made.
+// Host for the version tests under the Windows version Wine gives its name: prints the version,
+// the library's answers, and its own file version read twice with the library's read count.
 #include "tuFileSys.h"
 
 #include <cstdio>
