@@ -142,6 +142,7 @@ TEST(Bitmaps, CalcAlphaEqualsTheModel) {
 
 TEST(Bitmaps, MergeEqualsTheModel) {
     const COLORREF keys[2] = {RGB(255, 0, 255), RGB(10, 20, 30)};
+    const std::uint32_t keyPixels[2] = {0xFF00FF, 0x0A141E}; // the keys in pixel layout
     struct Row {
         int widthA, heightA, bitsA, widthB, heightB, bitsB, dx, dy;
     };
@@ -156,13 +157,11 @@ TEST(Bitmaps, MergeEqualsTheModel) {
         for (int i : {0, 1})
             for (int p = 0; p < dibs[i].width * dibs[i].height; ++p) {
                 const int x = p % dibs[i].width, row = p / dibs[i].width;
-                const std::uint32_t key =
-                    RGB(GetBValue(keys[i]), GetGValue(keys[i]), GetRValue(keys[i]));
                 if (dibs[i].bitsPerPixel == 24 && p % 4 == 0)
-                    std::memcpy(dibs[i].Row(row) + 3 * x, &key, 3);
+                    std::memcpy(dibs[i].Row(row) + 3 * x, &keyPixels[i], 3);
                 const std::uint32_t pixel = dibs[i].Pixel(x, row);
                 converted[i].push_back(dibs[i].bitsPerPixel == 32 ? pixel
-                                       : pixel == key             ? 0
+                                       : pixel == keyPixels[i]    ? 0
                                                                   : pixel | 0xFF000000);
             }
         const int width = std::max(r.widthA, r.widthB + r.dx) - std::min(r.dx, 0);
@@ -290,16 +289,14 @@ TEST(Clipboard, PackedDibRowsAndHeightForEachOrder) {
          {Row{0, 0, 4, false}, Row{1, 0, -4, false}, Row{1, 1, 4, true}, Row{0, 1, 4, false}}) {
         SCOPED_TRACE(::testing::Message() << "top-down " << topDown << ", flip " << flip);
         ASSERT_EQ(1, gtlCopyRGBBmpToClipboard(picture.bitmap.get(), topDown, flip));
-        ASSERT_TRUE(::OpenClipboard(nullptr));
-        HGLOBAL memory = ::GetClipboardData(CF_DIB);
-        const auto* header = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(memory));
-        ASSERT_TRUE(header);
+        const tu::OpenClipboardGuard open(nullptr);
+        const tu::GlobalLockGuard memory(::GetClipboardData(CF_DIB));
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(memory.get());
+        ASSERT_TRUE(open && header);
         EXPECT_EQ(height, header->biHeight);
-        for (int row = 0; row < 4; ++row)
+        for (int row = 0; row < 4; ++row) // the last padding byte tells the row
             EXPECT_EQ(reversed ? 4 - row : row + 1,
                       reinterpret_cast<const std::uint8_t*>(header + 1)[row * 12 + 11]);
-        ::GlobalUnlock(memory);
-        ::CloseClipboard();
     }
     EXPECT_EQ(0, gtlCopyRGBBmpToClipboard(Dib(3, 4, 32).bitmap.get(), 0, 0)) << "32-bit";
     int elsewhere = -1;

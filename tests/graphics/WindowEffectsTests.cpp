@@ -79,12 +79,6 @@ Window MakeWindow(DWORD style, RECT r, HWND parent = nullptr, const wchar_t* cls
                                     r.bottom - r.top, parent, nullptr, nullptr, nullptr));
 }
 
-RECT FrameOf(HWND window) {
-    RECT frame{};
-    ::GetWindowRect(window, &frame);
-    return frame;
-}
-
 void Place(HWND window, RECT r) {
     ::SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
@@ -110,18 +104,19 @@ std::vector<std::uint32_t> ModelStrip(bool right, SIZE size, int w) {
 }
 
 // Checks the logged strips' updates (right, bottom): drawn as the model or only moved, in place.
-void ExpectStrips(int w, const bool (&drawn)[2], BYTE alpha = 255) {
+void ExpectStrips(int w, const std::array<bool, 2>& drawn, BYTE alpha = 255) {
     std::vector<Call> calls = TakeCalls();
     ASSERT_EQ(calls.size(), 2u);
-    RECT o = FrameOf(::GetWindow(g_log.strips[0], GW_OWNER));
+    RECT o{}, frame{};
+    ::GetWindowRect(::GetWindow(g_log.strips[0], GW_OWNER), &o);
     const RECT places[] = {{o.right, o.top + w, o.right + w, o.bottom + w},
                            {o.left + w, o.bottom, o.right, o.bottom + w}};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
         const Call& c = calls[i];
-        const RECT &p = places[i], frame = FrameOf(g_log.strips[i]);
+        const RECT& p = places[i];
         const SIZE size = drawn[i] ? SIZE{p.right - p.left, p.bottom - p.top} : SIZE{};
-        EXPECT_TRUE(::EqualRect(&frame, &p));
+        EXPECT_TRUE(::GetWindowRect(g_log.strips[i], &frame) && ::EqualRect(&frame, &p));
         EXPECT_EQ(std::tie(c.window, c.place.x, c.place.y, c.moveOnly, c.size.cx, c.size.cy,
                            c.constantAlpha),
                   std::make_tuple(g_log.strips[i], p.left, p.top, !drawn[i], size.cx, size.cy,
@@ -198,7 +193,6 @@ TEST(WindowEffects, TransparencyLevelsMakeLayeredAlphaAndTellTheWindow) {
     g_log.transparency.clear();
     EXPECT_EQ(gtlSetWindowTransparency(gone, 128), 0);
     EXPECT_TRUE(g_log.transparency.empty());
-    EXPECT_NE(gtlGetSetLayeredWindowAttributes(), nullptr);
 }
 
 TEST(WindowEffects, CornerProfileFollowsTheQuarterDisc) {
@@ -308,23 +302,24 @@ TEST(WindowEffects, ThumbFillsTheTrackbarAndFollowsItOnlyWhenKept) {
     for (const Row& row : {Row{TBS_HORZ, 200, 30, 26, 36}, Row{TBS_VERT, 24, 200, 20, 30}}) {
         SCOPED_TRACE(row.style);
         Window trackbar = MakeTrackbar(parent.get(), row.style, row.width, row.height);
-        LONG_PTR original = ::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC);
-        gtlSetDefaultThumbLength(trackbar.get(), 0);
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
-        EXPECT_TRUE(::GetWindowLongW(trackbar.get(), GWL_STYLE) & TBS_FIXEDLENGTH);
-        EXPECT_EQ(::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC), original);
-        Place(trackbar.get(), {0, 0, row.width + 10, row.height + 10});
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
+        const HWND t = trackbar.get();
+        auto procedure = [t] { return ::GetWindowLongPtrW(t, GWLP_WNDPROC); };
+        const LONG_PTR original = procedure();
+        gtlSetDefaultThumbLength(t, 0); // once: the thumb stays when the trackbar grows
+        EXPECT_TRUE(::GetWindowLongW(t, GWL_STYLE) & TBS_FIXEDLENGTH);
+        EXPECT_EQ(std::make_tuple(ThumbLength(t), procedure()),
+                  std::make_tuple(row.length, original));
+        Place(t, {0, 0, row.width + 10, row.height + 10});
+        EXPECT_EQ(ThumbLength(t), row.length);
 
-        gtlSetDefaultThumbLength(trackbar.get(), 1);
-        LONG_PTR kept = ::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC);
-        gtlSetDefaultThumbLength(trackbar.get(), 1);
-        EXPECT_NE(kept, original);
-        EXPECT_EQ(::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC), kept);
-        EXPECT_EQ(tu::graphics::ThumbMapEntries(), 1u);
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.grownLength);
-        Place(trackbar.get(), {0, 0, row.width, row.height});
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
+        gtlSetDefaultThumbLength(t, 1); // kept, by one subclassing however often asked
+        const LONG_PTR kept = procedure();
+        gtlSetDefaultThumbLength(t, 1);
+        EXPECT_EQ(std::make_tuple(kept != original, procedure(), tu::graphics::ThumbMapEntries(),
+                                  ThumbLength(t)),
+                  std::make_tuple(true, kept, std::size_t{1}, LRESULT(row.grownLength)));
+        Place(t, {0, 0, row.width, row.height});
+        EXPECT_EQ(ThumbLength(t), row.length);
         trackbar.reset();
         EXPECT_EQ(tu::graphics::ThumbMapEntries(), 0u);
     }

@@ -37,8 +37,13 @@ struct Disk : ::testing::Test {
         ::SetFileAttributesW((top + L"\\one\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
         return top;
     }
-    bool Exists(const wchar_t* name) const {
-        return ::GetFileAttributesW((m_dir / name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // Those of the names that exist in the folder, each followed by a space.
+    std::string Existing(std::initializer_list<const wchar_t*> names) const {
+        std::string found;
+        for (const wchar_t* name : names)
+            if (::GetFileAttributesW((m_dir / name).c_str()) != INVALID_FILE_ATTRIBUTES)
+                found += Narrow(name) + " ";
+        return found;
     }
 
     tutest::TempDir m_dir;
@@ -129,8 +134,7 @@ TEST_F(Disk, SizesOfTheFirstMatchAndFreeSpace) {
 }
 
 TEST_F(Disk, DeletionAndCurrentDirectoryRefuseDevices) {
-    EXPECT_TRUE(osDeleteFileEx((m_dir / L"a.txt").c_str()));
-    EXPECT_FALSE(Exists(L"a.txt"));
+    EXPECT_TRUE(osDeleteFileEx((m_dir / L"a.txt").c_str()) && Existing({L"a.txt"}).empty());
     ::SetLastError(0xdeadbeef);
     EXPECT_FALSE(osDeleteFileEx((m_dir / L"a.txt").c_str()));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -166,7 +170,7 @@ TEST_F(Disk, MakingOneOrWithMissingParentsButNeverAnExistingOne) {
     EXPECT_FALSE(osMakeDir((m_dir / L"com1").c_str()));
     EXPECT_EQ(::GetLastError(), 0xdeadbeefu);
     EXPECT_FALSE(osMakeDirEx((m_dir / L"x\\nul\\y").c_str()));
-    EXPECT_TRUE(Exists(L"x"));
+    EXPECT_EQ(Existing({L"x"}), "x ");
     EXPECT_FALSE(osMakeDir(L"") || osMakeDir(nullptr) || osMakeDirEx(L"") || osMakeDirEx(nullptr));
 }
 
@@ -192,8 +196,7 @@ TEST_F(Disk, RemovingOneEmptyDirectoryAndTheCurrentOne) {
     ASSERT_TRUE(osMakeDirEx((m_dir / L"a\\b").c_str()));
     EXPECT_FALSE(osRemoveDir((m_dir / L"a").c_str()));
     EXPECT_TRUE(osRemoveDir((m_dir / L"a\\b\\").c_str()));
-    EXPECT_TRUE(osRemoveDir((m_dir / L"a").c_str()));
-    EXPECT_FALSE(Exists(L"a"));
+    EXPECT_TRUE(osRemoveDir((m_dir / L"a").c_str()) && Existing({L"a"}).empty());
     EXPECT_FALSE(osRemoveDir((m_dir / L"a").c_str()));
     EXPECT_FALSE(osRemoveDir(L"") || osRemoveDir(nullptr) || osRemoveDir(L"aux"));
 
@@ -213,32 +216,28 @@ TEST_F(Disk, RemovingOneEmptyDirectoryAndTheCurrentOne) {
 
 TEST_F(Disk, TreeRemovalByTheShellAndByTheOwnWalk) {
     // Only without undo: with it, the shell here moves the tree into the host's own trash.
+    const auto tree = {
+        L"top",        L"top\\file.txt",           L"top\\one",        L"top\\one\\two",
+        L"top\\empty", L"top\\one\\two\\deep.txt", L"top\\one\\ro.txt"};
     EXPECT_TRUE(osRemoveDirAndSubDirs(MakeTree().c_str(), FALSE));
-    EXPECT_FALSE(Exists(L"top"));
+    EXPECT_EQ(Existing(tree), "");
     EXPECT_FALSE(osRemoveDirAndSubDirs((m_dir / L"missing").c_str(), FALSE));
     for (const wchar_t* refused : {L"C:\\", L"C:", L"\\\\", L"", (const wchar_t*)nullptr})
         EXPECT_FALSE(osRemoveDirAndSubDirs(refused, FALSE) || osRemoveDirEx(refused, TRUE, FALSE))
             << Narrow(refused ? refused : L"(null)");
 
-    // The own walk keeps read-only files and the directories above them unless told to reset.
+    // The own walk keeps read-only files and their folders unless told to reset, or all folders.
     std::wstring top = MakeTree();
     EXPECT_FALSE(osRemoveDirEx(top.c_str(), FALSE, FALSE));
-    EXPECT_TRUE(Exists(L"top\\one\\ro.txt"));
-    for (const wchar_t* gone : {L"top\\file.txt", L"top\\one\\two", L"top\\empty"})
-        EXPECT_FALSE(Exists(gone)) << Narrow(gone);
+    EXPECT_EQ(Existing(tree), "top top\\one top\\one\\ro.txt ");
     EXPECT_TRUE(osRemoveDirEx(top.c_str(), TRUE, FALSE));
-    EXPECT_FALSE(Exists(L"top"));
-    // Keeping directories removes only the files.
-    top = MakeTree();
-    EXPECT_TRUE(osRemoveDirEx(top.c_str(), TRUE, TRUE));
-    for (const wchar_t* kept : {L"top", L"top\\one", L"top\\one\\two", L"top\\empty"})
-        EXPECT_TRUE(osExistsDir((m_dir / kept).c_str())) << Narrow(kept);
-    for (const wchar_t* gone : {L"top\\file.txt", L"top\\one\\two\\deep.txt", L"top\\one\\ro.txt"})
-        EXPECT_FALSE(Exists(gone)) << Narrow(gone);
+    EXPECT_EQ(Existing(tree), "");
+    EXPECT_TRUE(osRemoveDirEx(MakeTree().c_str(), TRUE, TRUE));
+    EXPECT_EQ(Existing(tree), "top top\\one top\\one\\two top\\empty ");
     // Nothing to remove is success; a plain file is no directory, and it stays.
     EXPECT_TRUE(osRemoveDirEx((m_dir / L"missing").c_str(), FALSE, FALSE));
     EXPECT_FALSE(osRemoveDirEx((m_dir / L"a.txt").c_str(), TRUE, FALSE));
-    EXPECT_TRUE(Exists(L"a.txt"));
+    EXPECT_EQ(Existing({L"a.txt"}), "a.txt ");
 }
 
 TEST_F(Disk, EmptinessCountsHiddenEntries) {

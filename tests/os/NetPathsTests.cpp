@@ -89,21 +89,20 @@ TEST(UncPath, LocalPathsGoThroughTheClosestDiskShare) {
                          Share(L"Pics", STYPE_DISKTREE, L"D:\\Pics"),
                          Share(L"Pics2", STYPE_DISKTREE, L"d:\\PICS\\")},
                         NERR_Success}};
-    // The longest drive path accepted: 257 characters, the most the splitter's parts hold.
+    // The first of equal length wins (Pics); the longest drive path accepted is 257 characters,
+    // the most the splitter's parts hold.
     const std::wstring atLimit = ostest::PathOfLength(L"C:\\Data", 253) + L".txt";
-    std::vector<Row> rows = {
-        {L"C:\\Data\\Run\\img.tif", L"\\\\LAB7\\Run\\img.tif"},
-        {L"c:\\DATA\\Other\\Img.TIF", L"\\\\LAB7\\Data\\Other\\Img.TIF"},
-        {L"C:\\Data\\Run", L"\\\\LAB7\\Run\\"},
-        {L"C:\\Data\\Spool\\x", L"\\\\LAB7\\Data\\Spool\\x\\"},
-        {L"C:\\Data\\run.2007", L"\\\\LAB7\\Data\\run.2007"},
-        {L"D:\\pics\\a.png", L"\\\\LAB7\\Pics\\a.png"}, // the first of equal length
-        {L"\\\\srv\\pub\\x", L"\\\\srv\\pub\\x"},
-        {L"C:\\Windows\\x.txt", L""},
-        {L"data\\img.tif", L""},
-        {L"", L""},
-        {atLimit, L"\\\\LAB7\\Data" + atLimit.substr(7)},
-    };
+    std::vector<Row> rows = {{L"C:\\Data\\Run\\img.tif", L"\\\\LAB7\\Run\\img.tif"},
+                             {L"c:\\DATA\\Other\\Img.TIF", L"\\\\LAB7\\Data\\Other\\Img.TIF"},
+                             {L"C:\\Data\\Run", L"\\\\LAB7\\Run\\"},
+                             {L"C:\\Data\\Spool\\x", L"\\\\LAB7\\Data\\Spool\\x\\"},
+                             {L"C:\\Data\\run.2007", L"\\\\LAB7\\Data\\run.2007"},
+                             {L"D:\\pics\\a.png", L"\\\\LAB7\\Pics\\a.png"},
+                             {L"\\\\srv\\pub\\x", L"\\\\srv\\pub\\x"},
+                             {L"C:\\Windows\\x.txt", L""},
+                             {L"data\\img.tif", L""},
+                             {L"", L""},
+                             {atLimit, L"\\\\LAB7\\Data" + atLimit.substr(7)}};
     for (size_t length : {259, 300, 1000}) {
         rows.push_back({ostest::PathOfLength(L"C:\\Data", length), L""});
         rows.push_back({ostest::PathOfLength(L"C:\\Data", length - 4) + L".txt", L""});
