@@ -235,7 +235,7 @@ HICON MakeIcon(int size, const std::function<std::uint32_t(int, int)>& colour,
 }
 
 TEST(Icons, FileIconsAndIconToBitmap) {
-    for (int large : {1, 0}) {
+    for (int large : {1, 0}) { // the large or the small size, of a file that need not exist
         HICON icon = icoGetFileIcon(L"C:\\no\\such\\folder\\notes.txt", large);
         ICONINFO info = {};
         ASSERT_TRUE(icon && ::GetIconInfo(icon, &info));

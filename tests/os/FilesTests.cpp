@@ -24,7 +24,6 @@ struct Disk : ::testing::Test {
         ::SetFileAttributesW((m_dir / L"ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
         ::CreateDirectoryW((m_dir / L"sub").c_str(), nullptr);
     }
-    ~Disk() override { ::SetFileAttributesW((m_dir / L"ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL); }
 
     // top\file.txt, top\one\two\deep.txt, top\one\ro.txt (read-only), top\empty.
     std::wstring MakeTree() {
