@@ -1,10 +1,12 @@
 // Files and directories on real trees in a fresh folder: existence and access, sizes, free
-// space, deletion, the current directory, creation, removal, and the emptiness test.
+// space, deletion, the current directory, creation, removal, emptiness, and shortcuts.
 #include "tuFileSys.h"
 
 #include "OsTestSupport.h"
 #include "TestSupport.h"
 #include "common/WindowsSupport.h"
+
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -249,6 +251,37 @@ TEST_F(Disk, EmptinessCountsHiddenEntries) {
           Row{m_dir / L"missing", true}, Row{m_dir / L"h\\.h", true}, Row{L"", true}})
         EXPECT_EQ(!!osIsDirEmtpy(path.c_str()), empty) << Narrow(path);
     EXPECT_TRUE(osIsDirEmtpy(nullptr));
+}
+
+// The resolved target, or "<none>" when resolving fails; the buffer's guard must hold.
+std::wstring Resolve(const std::wstring& link, size_t size = MAX_PATH) {
+    tutest::GuardedBuffer buffer(size, L"stale");
+    const BOOL resolved =
+        osResolveShortcut(nullptr, link.c_str(), buffer.Data(), static_cast<int>(size));
+    EXPECT_TRUE(buffer.GuardIntact() && (resolved || buffer.Text().empty()));
+    return resolved ? buffer.Text() : L"<none>";
+}
+
+TEST_F(Disk, ShortcutsResolveToTheLatestTargetOnlyIntoABufferThatHoldsIt) {
+    ::CoInitialize(nullptr);
+    m_dir.WriteFile(L"plain.lnk", "no shortcut inside");
+    const std::wstring link = m_dir / L"go.lnk";
+    const std::wstring first = m_dir / L"a.txt", second = m_dir / L"data.bin";
+    ASSERT_TRUE(osCreateShortcut(first.c_str(), link.c_str(), L"the first"));
+    EXPECT_EQ(first, Resolve(link));
+    ASSERT_TRUE(osCreateShortcut(second.c_str(), link.c_str(), nullptr));
+    EXPECT_EQ(second, Resolve(link));
+    // Exactly large enough, then one character too small.
+    EXPECT_EQ(second, Resolve(link, second.size() + 1));
+    EXPECT_EQ(L"<none>", Resolve(link, second.size()));
+    // Missing, not a shortcut, and files that cannot be written.
+    EXPECT_EQ(L"<none>", Resolve(m_dir / L"missing.lnk"));
+    EXPECT_EQ(L"<none>", Resolve(m_dir / L"plain.lnk"));
+    EXPECT_FALSE(osCreateShortcut(first.c_str(), (m_dir / L"no\\such\\dir.lnk").c_str(), L""));
+    const std::wstring tooLong = PathOfLength(m_dir.Path(), MAX_PATH) + L".lnk";
+    EXPECT_FALSE(osCreateShortcut(first.c_str(), tooLong.c_str(), L""));
+    EXPECT_FALSE(osCreateShortcut(nullptr, (m_dir / L"x.lnk").c_str(), L""));
+    ::CoUninitialize();
 }
 
 } // namespace

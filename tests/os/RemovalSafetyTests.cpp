@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -63,22 +62,19 @@ struct Removal : ::testing::Test {
 
 // A link the system cannot remove as itself (a Unix link in Wine) stays, and the removal fails.
 TEST_F(Removal, LinksAreRemovedAsThemselvesInEveryForm) {
-    using Form = std::pair<const char*, std::function<BOOL(const wchar_t*)>>;
-    const Form forms[] = {
-        {"all", [](const wchar_t* p) { return osRemoveDirEx(p, TRUE, FALSE); }},
-        {"keep directories", [](const wchar_t* p) { return osRemoveDirEx(p, TRUE, TRUE); }},
-        {"shell", [](const wchar_t* p) { return osRemoveDirAndSubDirs(p, FALSE); }}};
-    for (const auto& [name, remove] : forms) {
-        SCOPED_TRACE(name);
+    enum Form { kAll, kKeepingDirectories, kByTheShell };
+    for (Form form : {kAll, kKeepingDirectories, kByTheShell}) {
+        SCOPED_TRACE(form);
         std::wstring top = MakeTreeWithLink();
-        BOOL removed = remove(top.c_str());
+        BOOL removed = form == kByTheShell
+                           ? osRemoveDirAndSubDirs(top.c_str(), FALSE)
+                           : osRemoveDirEx(top.c_str(), TRUE, form == kKeepingDirectories);
         ExpectOutsideWhole();
         // A refused shell removal leaves everything; only keeping directories keeps them otherwise.
-        const std::string form = name;
         EXPECT_EQ(std::make_tuple(Exists(top + L"\\sub\\link"), Exists(top + L"\\file.txt"),
                                   Exists(top + L"\\sub")),
-                  std::make_tuple(!removed, !removed && form == "shell",
-                                  !removed || form == "keep directories"));
+                  std::make_tuple(!removed, !removed && form == kByTheShell,
+                                  !removed || form == kKeepingDirectories));
         RunUnix(L"rm", Quoted(UnixPathOf(top + L"\\sub\\link")),
                 [&top] { return !Exists(top + L"\\sub\\link"); });
         tutest::RemoveTree(top);

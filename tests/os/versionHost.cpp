@@ -36,8 +36,7 @@ void CountLibraryVersionReads() {
 } // namespace
 
 int wmain() {
-    OSVERSIONINFOW seen = {};
-    seen.dwOSVersionInfoSize = sizeof seen;
+    OSVERSIONINFOW seen = {sizeof seen, 0, 0, 0, 0, {}};
     ::GetVersionExW(&seen);
     std::printf("os=%lu.%lu nt=%d 2k=%d%d xp=%d%d vista=%d%d", seen.dwMajorVersion,
                 seen.dwMinorVersion, osIsNT(), osIsWin2000(FALSE), osIsWin2000(TRUE),
