@@ -2,6 +2,7 @@
 // against the platform's own AlphaBlend, bad input, and the GDI object count over many calls.
 #include "tuGraphics.h"
 
+#include "ObjectCounts.h"
 #include "graphics/Pixels.h"
 
 #include <afxwin.h>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <random>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -95,8 +97,7 @@ Pixels ReadPixels(HBITMAP bitmap, SIZE& size) {
 }
 
 TEST(Compositing, EveryAlphaPairEqualsTheIntegerRule) {
-    // Pixel j pairs every spread value with every other in its blue and green channels; both
-    // the four-pixel and the one-pixel path run.
+    // Blue and green pair every spread value with every other; the 4-pixel and 1-pixel paths run.
     const std::uint32_t spread[10] = {0, 1, 2, 63, 127, 128, 129, 200, 254, 255};
     Pixels source, result;
     for (std::uint32_t pa = 0; pa < 256; ++pa)
@@ -141,6 +142,7 @@ TEST(Bitmaps, CalcAlphaEqualsTheModel) {
 
 TEST(Bitmaps, MergeEqualsTheModel) {
     const COLORREF keys[2] = {RGB(255, 0, 255), RGB(10, 20, 30)};
+    const std::uint32_t keyPixels[2] = {0xFF00FF, 0x0A141E}; // the keys in pixel layout
     struct Row {
         int widthA, heightA, bitsA, widthB, heightB, bitsB, dx, dy;
     };
@@ -150,24 +152,18 @@ TEST(Bitmaps, MergeEqualsTheModel) {
         SCOPED_TRACE(::testing::Message() << "B at " << r.dx << ", " << r.dy);
         Dib dibs[2] = {RandomDib(r.widthA, r.heightA, r.bitsA),
                        RandomDib(r.widthB, r.heightB, r.bitsB)};
-        for (int i : {0, 1}) // every fourth 24-bit pixel in the key's colour
-            for (int p = 0; dibs[i].bitsPerPixel == 24 && p < dibs[i].width * dibs[i].height;
-                 p += 4) {
-                std::uint8_t* pixel = dibs[i].Row(p / dibs[i].width) + 3 * (p % dibs[i].width);
-                pixel[0] = GetBValue(keys[i]), pixel[1] = GetGValue(keys[i]);
-                pixel[2] = GetRValue(keys[i]);
-            }
-        // The merge's conversion: 32-bit pixels as they are, others keyed and made opaque.
+        // Every fourth 24-bit pixel keyed; 32-bit pixels merge as they are, others keyed or opaque.
         Pixels converted[2];
         for (int i : {0, 1})
-            for (int row = 0; row < dibs[i].height; ++row)
-                for (int x = 0; x < dibs[i].width; ++x) {
-                    const std::uint32_t p = dibs[i].Pixel(x, row), key = keys[i];
-                    const std::uint32_t keyPixel = (key & 0xFF) << 16 | (key & 0xFF00) | key >> 16;
-                    converted[i].push_back(dibs[i].bitsPerPixel == 32 ? p
-                                           : p == keyPixel            ? 0
-                                                                      : p | 0xFF000000);
-                }
+            for (int p = 0; p < dibs[i].width * dibs[i].height; ++p) {
+                const int x = p % dibs[i].width, row = p / dibs[i].width;
+                if (dibs[i].bitsPerPixel == 24 && p % 4 == 0)
+                    std::memcpy(dibs[i].Row(row) + 3 * x, &keyPixels[i], 3);
+                const std::uint32_t pixel = dibs[i].Pixel(x, row);
+                converted[i].push_back(dibs[i].bitsPerPixel == 32 ? pixel
+                                       : pixel == keyPixels[i]    ? 0
+                                                                  : pixel | 0xFF000000);
+            }
         const int width = std::max(r.widthA, r.widthB + r.dx) - std::min(r.dx, 0);
         Pixels expected(std::size_t(width) *
                         (std::max(r.heightA, r.heightB + r.dy) - std::min(r.dy, 0)));
@@ -239,7 +235,7 @@ HICON MakeIcon(int size, const std::function<std::uint32_t(int, int)>& colour,
 }
 
 TEST(Icons, FileIconsAndIconToBitmap) {
-    for (int large : {1, 0}) {
+    for (int large : {1, 0}) { // the large or the small size, of a file that need not exist
         HICON icon = icoGetFileIcon(L"C:\\no\\such\\folder\\notes.txt", large);
         ICONINFO info = {};
         ASSERT_TRUE(icon && ::GetIconInfo(icon, &info));
@@ -260,8 +256,7 @@ TEST(Icons, FileIconsAndIconToBitmap) {
 }
 
 TEST(Icons, MergeBlendsColourAndOrsMasks) {
-    // A: opaque red, transparent in its left half. B: opaque blue in its upper half and fully
-    // transparent colour below, its mask transparent in the upper half.
+    // A: red, masked in its left half. B: blue in its masked upper half, fully transparent below.
     HICON a = MakeIcon(
         16, [](int, int) { return 0xFFFF0000; }, [](int x, int) { return x < 8; });
     HICON b = MakeIcon(
@@ -289,25 +284,19 @@ TEST(Clipboard, PackedDibRowsAndHeightForEachOrder) {
     Dib picture(3, 4, 24); // 9 bytes of pixels and 3 of padding a row
     for (int row = 0; row < 4; ++row)
         std::memset(picture.Row(row), row + 1, picture.Stride());
-    struct Row {
-        int topDown, flip;
-        LONG height;
-        bool reversed;
-    };
-    for (const Row& r :
+    using Row = std::tuple<int, int, LONG, bool>;
+    for (const auto& [topDown, flip, height, reversed] :
          {Row{0, 0, 4, false}, Row{1, 0, -4, false}, Row{1, 1, 4, true}, Row{0, 1, 4, false}}) {
-        SCOPED_TRACE(::testing::Message() << "top-down " << r.topDown << ", flip " << r.flip);
-        ASSERT_EQ(1, gtlCopyRGBBmpToClipboard(picture.bitmap.get(), r.topDown, r.flip));
-        ASSERT_TRUE(::OpenClipboard(nullptr));
-        HGLOBAL memory = ::GetClipboardData(CF_DIB);
-        const auto* header = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(memory));
-        ASSERT_TRUE(header);
-        EXPECT_EQ(r.height, header->biHeight);
-        for (int row = 0; row < 4; ++row)
-            EXPECT_EQ(r.reversed ? 4 - row : row + 1,
+        SCOPED_TRACE(::testing::Message() << "top-down " << topDown << ", flip " << flip);
+        ASSERT_EQ(1, gtlCopyRGBBmpToClipboard(picture.bitmap.get(), topDown, flip));
+        const tu::OpenClipboardGuard open(nullptr);
+        const tu::GlobalLockGuard memory(::GetClipboardData(CF_DIB));
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(memory.get());
+        ASSERT_TRUE(open && header);
+        EXPECT_EQ(height, header->biHeight);
+        for (int row = 0; row < 4; ++row) // the last padding byte tells the row
+            EXPECT_EQ(reversed ? 4 - row : row + 1,
                       reinterpret_cast<const std::uint8_t*>(header + 1)[row * 12 + 11]);
-        ::GlobalUnlock(memory);
-        ::CloseClipboard();
     }
     EXPECT_EQ(0, gtlCopyRGBBmpToClipboard(Dib(3, 4, 32).bitmap.get(), 0, 0)) << "32-bit";
     int elsewhere = -1;
@@ -317,86 +306,64 @@ TEST(Clipboard, PackedDibRowsAndHeightForEachOrder) {
     EXPECT_EQ(0, gtlCopyRGBBmpToClipboard(picture.bitmap.get(), 0, 0)) << "no main window";
 }
 
-// Every function on success and failure paths; each call frees what it was given.
-class Calls : public ::testing::Test {
-protected:
-    static bool Made(HBITMAP bitmap) { return tu::UniqueBitmap(bitmap).get() != nullptr; }
-    static bool Made(HICON icon) { return icon && ::DestroyIcon(icon); }
+bool Made(HBITMAP bitmap) {
+    return tu::UniqueBitmap(bitmap).get() != nullptr;
+}
+bool Made(HICON icon) {
+    return icon && ::DestroyIcon(icon);
+}
 
-    Dib m_rgb{7, 3, 24}, m_argb{5, 4, 32};
-    tu::WindowDC m_screen;
-    tu::UniqueBitmap m_ddb{::CreateCompatibleBitmap(m_screen.get(), 8, 8)};
-    tu::UniqueBitmap m_ddb24{::CreateBitmap(8, 8, 1, 24, nullptr)};
-    tu::UniqueGdiObject<HBRUSH> m_brush{::CreateSolidBrush(RGB(1, 2, 3))};
-    HICON m_icon = MakeIcon(
+// Every function, on success and failure paths, answers as its input allows and leaks no object.
+TEST(Calls, SucceedOrFailAsTheirInputAllowsAndLeaveNoObjectBehind) {
+    const Dib rgbDib(7, 3, 24), argbDib(5, 4, 32);
+    const tu::WindowDC screen;
+    const tu::UniqueBitmap ddbOwner(::CreateCompatibleBitmap(screen.get(), 8, 8)),
+        ddb24Owner(::CreateBitmap(8, 8, 1, 24, nullptr));
+    const tu::UniqueGdiObject<HBRUSH> brushOwner(::CreateSolidBrush(RGB(1, 2, 3)));
+    const Canvas canvas{Dib(20, 20, 32)};
+    HBITMAP rgb = rgbDib.bitmap.get(), argb = argbDib.bitmap.get(), ddb = ddbOwner.get();
+    HBITMAP ddb24 = ddb24Owner.get(), brush = reinterpret_cast<HBITMAP>(brushOwner.get());
+    HDC dc = canvas.dc.get();
+    HICON icon = MakeIcon(
         16, [](int, int) { return 0x80402010; }, [](int, int) { return false; });
-    Canvas m_canvas{Dib(20, 20, 32)};
-    ~Calls() override { ::DestroyIcon(m_icon); }
-
-    // Rows: whether the call succeeds, and the call.
-    std::vector<std::pair<bool, std::function<bool()>>> Table() {
-        HBITMAP rgb = m_rgb.bitmap.get(), argb = m_argb.bitmap.get(), ddb = m_ddb.get();
-        HBITMAP ddb24 = m_ddb24.get(), brush = reinterpret_cast<HBITMAP>(m_brush.get());
-        HDC dc = m_canvas.dc.get();
-        HICON icon = m_icon;
-        const CRect nine(0, 0, 9, 9);
-        return {
-            {true, [] { return Made(gtlCreateDIBSection(16, 16, 32, 1, nullptr)); }},
-            {false, [] { return Made(gtlCreateDIBSection(0, 16, 32, 1, nullptr)); }},
-            {false, [] { return Made(gtlCreateDIBSection(-4, 9, 24, 1, nullptr)); }},
-            {true, [=] { return Made(gtlCalcAlphaBmp(rgb)); }},
-            {false, [=] { return Made(gtlCalcAlphaBmp(argb)); }},  // 32-bit
-            {false, [=] { return Made(gtlCalcAlphaBmp(ddb24)); }}, // no pixel memory
-            {false, [=] { return Made(gtlCalcAlphaBmp(brush)); }},
-            {false, [] { return Made(gtlCalcAlphaBmp(Dib(1, 2, 24).bitmap.get())); }},
-            {true, [=] { return Made(gtlMergeBitmaps(rgb, argb, -2, 3, 0, 0)); }},
-            {true, [=] { return Made(gtlMergeBitmaps(ddb, ddb, 1, 1, 0, 0)); }},
-            {false, [=] { return Made(gtlMergeBitmaps(rgb, nullptr, 0, 0, 0, 0)); }},
-            {false, [=] { return Made(gtlMergeBitmaps(brush, rgb, 0, 0, 0, 0)); }},
-            {false, [=] { return Made(gtlMergeBitmaps(rgb, argb, 0, 0x7FFFFFF0, 0, 0)); }},
-            {true, [] { return Made(icoGetFileIcon(L"x.txt", 0)); }},
-            {false, [] { return Made(icoGetFileIcon(nullptr, 1)); }},
-            {true, [=] { return Made(icoIcon2Bmp(icon)); }},
-            {false, [] { return Made(icoIcon2Bmp(nullptr)); }},
-            {true, [=] { return Made(gtlMergeIcon(icon, icon)); }},
-            {false, [=] { return Made(gtlMergeIcon(icon, nullptr)); }},
-            {true, [=] { return gtlAlphaBlend(dc, 1, 1, argb, 9) != 0; }},
-            {false, [=] { return gtlAlphaBlend(nullptr, 1, 1, argb, 9) != 0; }},
-            {false, [=] { return gtlAlphaBlend(dc, 1, 1, brush, 9) != 0; }},
-            {true, [=] { return gtlAlphaBlendRect(dc, nine, argb, CRect(), 9) != 0; }},
-            {false, [=] { return gtlAlphaBlendRect(nullptr, nine, argb, CRect(), 9) != 0; }},
-            {false, [] { return gtlCopyRGBBmpToClipboard(nullptr, 0, 0) != 0; }},
-            {false, [=] { return gtlCopyRGBBmpToClipboard(ddb24, 0, 0) != 0; }},
-        };
-    }
-};
-
-// GDI objects of the process. Wine answers GetGuiResources with 0, so there every handle
-// index is probed instead.
-DWORD GdiObjectCount() {
-    if (DWORD count = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS))
-        return count;
-    DWORD count = 0;
-    for (UINT_PTR index = 1; index < 0x10000; ++index)
-        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
-    return count;
-}
-
-TEST_F(Calls, SucceedOrFailAsTheirInputAllows) {
-    const auto table = Table();
-    for (std::size_t row = 0; row < table.size(); ++row)
-        EXPECT_EQ(table[row].first, table[row].second()) << "row " << row;
-}
-
-TEST_F(Calls, LeaveNoGdiObjectBehind) {
-    const auto table = Table();
-    for (std::size_t row = 0; row < table.size(); ++row) {
-        table[row].second(); // the first call may make objects that the system keeps
+    const CRect nine(0, 0, 9, 9);
+    const std::pair<bool, std::function<bool()>> rows[] = {
+        {true, [=] { return Made(gtlCreateDIBSection(16, 16, 32, 1, nullptr)); }},
+        {false, [=] { return Made(gtlCreateDIBSection(0, 16, 32, 1, nullptr)); }},
+        {false, [=] { return Made(gtlCreateDIBSection(-4, 9, 24, 1, nullptr)); }},
+        {true, [=] { return Made(gtlCalcAlphaBmp(rgb)); }},
+        {false, [=] { return Made(gtlCalcAlphaBmp(argb)); }},  // 32-bit
+        {false, [=] { return Made(gtlCalcAlphaBmp(ddb24)); }}, // no pixel memory
+        {false, [=] { return Made(gtlCalcAlphaBmp(brush)); }},
+        {false, [=] { return Made(gtlCalcAlphaBmp(Dib(1, 2, 24).bitmap.get())); }},
+        {true, [=] { return Made(gtlMergeBitmaps(rgb, argb, -2, 3, 0, 0)); }},
+        {true, [=] { return Made(gtlMergeBitmaps(ddb, ddb, 1, 1, 0, 0)); }},
+        {false, [=] { return Made(gtlMergeBitmaps(rgb, nullptr, 0, 0, 0, 0)); }},
+        {false, [=] { return Made(gtlMergeBitmaps(brush, rgb, 0, 0, 0, 0)); }},
+        {false, [=] { return Made(gtlMergeBitmaps(rgb, argb, 0, 0x7FFFFFF0, 0, 0)); }},
+        {true, [=] { return Made(icoGetFileIcon(L"x.txt", 0)); }},
+        {false, [=] { return Made(icoGetFileIcon(nullptr, 1)); }},
+        {true, [=] { return Made(icoIcon2Bmp(icon)); }},
+        {false, [=] { return Made(icoIcon2Bmp(nullptr)); }},
+        {true, [=] { return Made(gtlMergeIcon(icon, icon)); }},
+        {false, [=] { return Made(gtlMergeIcon(icon, nullptr)); }},
+        {true, [=] { return gtlAlphaBlend(dc, 1, 1, argb, 9) != 0; }},
+        {false, [=] { return gtlAlphaBlend(nullptr, 1, 1, argb, 9) != 0; }},
+        {false, [=] { return gtlAlphaBlend(dc, 1, 1, brush, 9) != 0; }},
+        {true, [=] { return gtlAlphaBlendRect(dc, nine, argb, CRect(), 9) != 0; }},
+        {false, [=] { return gtlAlphaBlendRect(nullptr, nine, argb, CRect(), 9) != 0; }},
+        {false, [=] { return gtlCopyRGBBmpToClipboard(nullptr, 0, 0) != 0; }},
+        {false, [=] { return gtlCopyRGBBmpToClipboard(ddb24, 0, 0) != 0; }},
+    };
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        // The first call may make objects that the system keeps.
+        EXPECT_EQ(rows[row].first, rows[row].second()) << "row " << row;
         const DWORD before = GdiObjectCount();
         for (int i = 0; i < 1000; ++i)
-            table[row].second();
+            rows[row].second();
         EXPECT_EQ(before, GdiObjectCount()) << "row " << row;
     }
+    ::DestroyIcon(icon);
 }
 
 } // namespace

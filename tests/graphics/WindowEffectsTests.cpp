@@ -1,8 +1,8 @@
-// Window transparency, drop shadows and trackbar thumbs on real windows: levels and the
-// transparency message, the corner profile, shadow strips compared pixel for pixel with their
-// model through an owner's life, thumbs kept through resizes on two threads, the width read in
-// fresh processes, and object counts that stay level over many cycles.
+// Window transparency, drop shadows and trackbar thumbs on real windows: shadow strips pixel for
+// pixel against their model through an owner's life, thumbs on two threads, and leak counts.
+#include "ObjectCounts.h"
 #include "TestSupport.h"
+#include "common/WindowsSupport.h"
 #include "WindowSeam.h"
 #include "frame/Library.h"
 #include "graphics/Shadow.h"
@@ -15,10 +15,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <memory>
 #include <thread>
-#include <type_traits>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -42,7 +42,7 @@ std::vector<Call> TakeCalls() {
 // What the owners' own procedure saw.
 struct OwnerLog {
     std::vector<WPARAM> transparency;
-    HWND strips[2]{};
+    std::array<HWND, 2> strips{};
     bool stripVisibleAtHide = false;
 } g_log;
 
@@ -58,36 +58,23 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 const wchar_t kOwnerClass[] = L"tuEffectsOwner";
 
-// The main thread's windows live on a desktop of the test's own, which Wine shows as a virtual
-// desktop: there, hiding or destroying a top-level window does not wait for a window manager
-// that the display lacks. Other threads stay on the default desktop.
+// The main thread's windows live on a virtual desktop of their own: hiding waits for no WM there.
 const bool g_windowsReady = [] {
     const wchar_t size[] = L"1280x1024";
     ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", L"tuEffects",
                       REG_SZ, size, sizeof size);
     HDESK desktop = ::CreateDesktopW(L"tuEffects", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    WNDCLASSW owner{};
-    owner.lpfnWndProc = OwnerProc;
-    owner.lpszClassName = kOwnerClass;
+    WNDCLASSW owner{0, OwnerProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, kOwnerClass};
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     return desktop && ::SetThreadDesktop(desktop) && ::RegisterClassW(&owner) &&
            ::InitCommonControlsEx(&controls);
 }();
 
-struct WindowDestroyer {
-    void operator()(HWND window) const { ::DestroyWindow(window); }
-};
-using Window = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+using Window = tu::UniqueOwner<tu::NullEmptyTraits<HWND, &::DestroyWindow>>;
 
 Window MakeWindow(DWORD style, RECT r, HWND parent = nullptr, const wchar_t* cls = kOwnerClass) {
     return Window(::CreateWindowExW(0, cls, L"", style, r.left, r.top, r.right - r.left,
                                     r.bottom - r.top, parent, nullptr, nullptr, nullptr));
-}
-
-RECT FrameOf(HWND window) {
-    RECT frame{};
-    ::GetWindowRect(window, &frame);
-    return frame;
 }
 
 void Place(HWND window, RECT r) {
@@ -101,8 +88,7 @@ std::uint32_t CornerAlpha(int x, int y, int w) {
     return d < w ? std::uint32_t((std::cos(d / w * 1.5708 + 1.3) + 1.0) * 112.0) : 0;
 }
 
-// A strip's picture as bottom-up memory rows of premultiplied black: the right strip fades to
-// both ends (line 0 at its top), the bottom strip to its left end (line 0 at the owner).
+// A strip's premultiplied black rows, bottom-up: the right one fades to both ends, the bottom left.
 std::vector<std::uint32_t> ModelStrip(bool right, SIZE size, int w) {
     std::vector<std::uint32_t> pixels;
     for (LONG row = 0; row < size.cy; ++row) {
@@ -115,30 +101,47 @@ std::vector<std::uint32_t> ModelStrip(bool right, SIZE size, int w) {
     return pixels;
 }
 
-// Checks the recorded updates of an owner's strips (right, then bottom): each drawn (the model
-// picture with the constant alpha) or only moved, and each window in its place.
-void ExpectStrips(const HWND (&strips)[2], int w, bool rightDrawn, bool bottomDrawn,
-                  BYTE alpha = 255) {
+// Checks the logged strips' updates (right, bottom): drawn as the model or only moved, in place.
+void ExpectStrips(int w, const std::array<bool, 2>& drawn, BYTE alpha = 255) {
     std::vector<Call> calls = TakeCalls();
     ASSERT_EQ(calls.size(), 2u);
-    RECT o = FrameOf(::GetWindow(strips[0], GW_OWNER));
+    RECT o{}, frame{};
+    ::GetWindowRect(::GetWindow(g_log.strips[0], GW_OWNER), &o);
     const RECT places[] = {{o.right, o.top + w, o.right + w, o.bottom + w},
                            {o.left + w, o.bottom, o.right, o.bottom + w}};
-    const bool drawn[] = {rightDrawn, bottomDrawn};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
-        const Call& call = calls[i];
-        RECT frame = FrameOf(strips[i]);
-        SIZE size{places[i].right - places[i].left, places[i].bottom - places[i].top};
-        EXPECT_TRUE(call.window == strips[i] && ::EqualRect(&frame, &places[i]));
-        EXPECT_EQ(call.moveOnly, !drawn[i]);
-        EXPECT_TRUE(call.place.x == places[i].left && call.place.y == places[i].top);
-        if (drawn[i]) {
-            EXPECT_TRUE(call.size.cx == size.cx && call.size.cy == size.cy);
-            EXPECT_EQ(call.constantAlpha, alpha);
-            EXPECT_EQ(call.pixels, ModelStrip(i == 0, size, w));
-        }
+        const Call& c = calls[i];
+        const RECT& p = places[i];
+        const SIZE size = drawn[i] ? SIZE{p.right - p.left, p.bottom - p.top} : SIZE{};
+        EXPECT_TRUE(::GetWindowRect(g_log.strips[i], &frame) && ::EqualRect(&frame, &p));
+        EXPECT_EQ(std::tie(c.window, c.place.x, c.place.y, c.moveOnly, c.size.cx, c.size.cy,
+                           c.constantAlpha),
+                  std::make_tuple(g_log.strips[i], p.left, p.top, !drawn[i], size.cx, size.cy,
+                                  drawn[i] ? alpha : BYTE(0)));
+        EXPECT_EQ(c.pixels, ModelStrip(i == 0, size, w)); // no picture for a move
     }
+}
+
+LRESULT ThumbLength(HWND trackbar) {
+    return ::SendMessageW(trackbar, TBM_GETTHUMBLENGTH, 0, 0);
+}
+
+Window MakeTrackbar(HWND parent, DWORD style, int width, int height) {
+    return MakeWindow(WS_CHILD | WS_VISIBLE | style, {0, 0, width, height}, parent,
+                      TRACKBAR_CLASSW);
+}
+
+// Live GDI and USER objects; without a USER count (Wine), the thread's top-level windows.
+std::vector<DWORD> LiveObjects() {
+    DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    auto count = [](HWND, LPARAM counter) {
+        ++*reinterpret_cast<DWORD*>(counter);
+        return TRUE;
+    };
+    if (!user)
+        ::EnumThreadWindows(::GetCurrentThreadId(), count, LPARAM(&user));
+    return {GdiObjectCount(), user};
 }
 
 } // namespace
@@ -165,24 +168,21 @@ HINSTANCE tu::frame::LibraryInstance() {
 }
 
 TEST(WindowEffects, TransparencyLevelsMakeLayeredAlphaAndTellTheWindow) {
-    const struct {
-        BYTE level, alpha;
-        WPARAM sent;
-    } rows[] = {{0, 0, 0}, {1, 255, 0}, {128, 127, 128}, {255, 0, 255}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.level);
+    using Row = std::tuple<BYTE, BYTE, WPARAM>; // level, its alpha, the level the window is told
+    for (const auto& [level, levelAlpha, sent] :
+         {Row{0, 0, 0}, Row{1, 255, 0}, Row{128, 127, 128}, Row{255, 0, 255}}) {
+        SCOPED_TRACE(level);
         Window window = MakeWindow(WS_POPUP | WS_VISIBLE, {10, 10, 110, 60});
         LONG_PTR before = ::GetWindowLongPtrW(window.get(), GWL_EXSTYLE);
         g_log.transparency.clear();
-        EXPECT_EQ(gtlSetWindowTransparency(window.get(), row.level), 1);
-        LONG_PTR after = ::GetWindowLongPtrW(window.get(), GWL_EXSTYLE);
-        EXPECT_EQ(after, row.level ? before | WS_EX_LAYERED : before);
+        EXPECT_EQ(gtlSetWindowTransparency(window.get(), level), 1);
+        EXPECT_EQ(::GetWindowLongPtrW(window.get(), GWL_EXSTYLE),
+                  level ? before | WS_EX_LAYERED : before);
         BYTE alpha = 0;
         DWORD flags = 0;
-        EXPECT_TRUE(!row.level ||
-                    ::GetLayeredWindowAttributes(window.get(), nullptr, &alpha, &flags));
-        EXPECT_TRUE(alpha == row.alpha && flags == (row.level ? LWA_ALPHA : 0));
-        EXPECT_EQ(g_log.transparency, std::vector<WPARAM>{row.sent});
+        EXPECT_TRUE(!level || ::GetLayeredWindowAttributes(window.get(), nullptr, &alpha, &flags));
+        EXPECT_TRUE(alpha == levelAlpha && flags == (level ? LWA_ALPHA : 0));
+        EXPECT_EQ(g_log.transparency, std::vector<WPARAM>{sent});
         // Level 0 takes the layered style away again.
         EXPECT_EQ(gtlSetWindowTransparency(window.get(), 0), 1);
         EXPECT_EQ(::GetWindowLongPtrW(window.get(), GWL_EXSTYLE), before);
@@ -191,7 +191,6 @@ TEST(WindowEffects, TransparencyLevelsMakeLayeredAlphaAndTellTheWindow) {
     g_log.transparency.clear();
     EXPECT_EQ(gtlSetWindowTransparency(gone, 128), 0);
     EXPECT_TRUE(g_log.transparency.empty());
-    EXPECT_NE(gtlGetSetLayeredWindowAttributes(), nullptr);
 }
 
 TEST(WindowEffects, CornerProfileFollowsTheQuarterDisc) {
@@ -206,27 +205,23 @@ TEST(WindowEffects, CornerProfileFollowsTheQuarterDisc) {
                           row < w && column < w ? CornerAlpha(column, w - 1 - row, w) << 24 : 0)
                     << row << "," << column;
     }
-    tu::graphics::CornerProfile six;
-    tu::graphics::ComputeCornerProfile(6, six);
+    // The model itself, pinned: width 6 along the owner's edge and at the disc's rim.
     const std::uint32_t alongEdge[] = {141, 113, 83, 56, 33, 15};
     for (int x = 0; x < 6; ++x)
-        EXPECT_EQ(six[5][x] >> 24, alongEdge[x]) << x;
-    EXPECT_TRUE(six[1][4] >> 24 == 7 && six[1][5] == 0);
+        EXPECT_EQ(CornerAlpha(x, 0, 6), alongEdge[x]) << x;
+    EXPECT_TRUE(CornerAlpha(4, 4, 6) == 7 && CornerAlpha(5, 4, 6) == 0);
 }
 
 TEST(WindowEffects, ShadowWidthIsReadOncePerProcessAndKeptWithinLimits) {
-    const struct {
-        const char* settings; // null: no settings file
-        DWORD width;
-    } rows[] = {
-        {nullptr, 6}, {"[GUI]\r\nShadowWidth=0\r\n", 1}, {"[GUI]\r\nShadowWidth=40\r\n", 16}};
-    for (const auto& row : rows) {
+    using Row = std::pair<const char*, DWORD>; // settings (null: no file), the width
+    for (const auto& [settings, width] : {Row{nullptr, 6}, Row{"[GUI]\r\nShadowWidth=0\r\n", 1},
+                                          Row{"[GUI]\r\nShadowWidth=40\r\n", 16}}) {
         std::vector<tutest::HostFile> files;
-        if (row.settings)
-            files.push_back({L"settings.ini", row.settings});
+        if (settings)
+            files.push_back({L"settings.ini", settings});
         auto result = tutest::RunHostInFreshFolder(L"shadowWidthHost.exe",
                                                    {L"tarnUtil.dll", L"BaseKit.dll"}, files);
-        EXPECT_EQ(result.exitCode, row.width) << result.output;
+        EXPECT_EQ(result.exitCode, width) << result.output;
     }
 }
 
@@ -235,20 +230,13 @@ TEST(WindowEffects, ShadowFollowsItsOwnerThroughItsLife) {
     TakeCalls();
     gtlCreateShadow(owner.get());
     ASSERT_EQ(g_calls.size(), 2u);
-    HWND(&strips)[2] = g_log.strips;
-    strips[0] = g_calls[0].window;
-    strips[1] = g_calls[1].window;
+    std::array<HWND, 2>& strips = g_log.strips = {g_calls[0].window, g_calls[1].window};
     const int w = g_calls[0].size.cx;
-    ExpectStrips(strips, w, true, true);
-    for (HWND strip : strips) {
-        wchar_t name[16] = L"";
-        ::GetClassNameW(strip, name, 16);
-        EXPECT_STREQ(name, L"_SHADOW_");
-        EXPECT_EQ(::GetWindow(strip, GW_OWNER), owner.get());
+    ExpectStrips(w, {true, true});
+    for (HWND strip : strips) { // their class and owner are checked by the width's host
         EXPECT_EQ(::GetWindowLongPtrW(strip, GWL_EXSTYLE) & 0x800A0, 0x800A0);
-        EXPECT_EQ(::GetWindowLongPtrW(strip, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS),
-                  LONG_PTR(DWORD(WS_POPUP)));
-        EXPECT_TRUE(::IsWindowVisible(strip));
+        EXPECT_EQ(::GetWindowLongPtrW(strip, GWL_STYLE) & ~WS_CLIPSIBLINGS,
+                  LONG_PTR(DWORD(WS_POPUP | WS_VISIBLE)));
     }
     gtlCreateShadow(owner.get()); // a second shadow is not made
     EXPECT_TRUE(TakeCalls().empty());
@@ -256,15 +244,15 @@ TEST(WindowEffects, ShadowFollowsItsOwnerThroughItsLife) {
 
     // Moved only; taller: the right strip drawn again; wider: the bottom strip.
     Place(owner.get(), {150, 120, 450, 320});
-    ExpectStrips(strips, w, false, false);
+    ExpectStrips(w, {false, false});
     Place(owner.get(), {150, 120, 450, 380});
-    ExpectStrips(strips, w, true, false);
+    ExpectStrips(w, {true, false});
     Place(owner.get(), {150, 120, 510, 380});
-    ExpectStrips(strips, w, false, true);
+    ExpectStrips(w, {false, true});
 
     // The strips take on the owner's transparency; the same level again changes nothing.
     EXPECT_EQ(gtlSetWindowTransparency(owner.get(), 128), 1);
-    ExpectStrips(strips, w, true, true, 127);
+    ExpectStrips(w, {true, true}, 127);
     EXPECT_EQ(gtlSetWindowTransparency(owner.get(), 128), 1);
     EXPECT_TRUE(TakeCalls().empty());
 
@@ -303,45 +291,33 @@ TEST(WindowEffects, ChildAndNarrowOwnersShowNoBrokenShadow) {
     EXPECT_EQ(tu::graphics::ShadowMapEntries(), 0u);
 }
 
-namespace {
-
-LRESULT ThumbLength(HWND trackbar) {
-    return ::SendMessageW(trackbar, TBM_GETTHUMBLENGTH, 0, 0);
-}
-
-Window MakeTrackbar(HWND parent, DWORD style, int width, int height) {
-    return MakeWindow(WS_CHILD | WS_VISIBLE | style, {0, 0, width, height}, parent,
-                      TRACKBAR_CLASSW);
-}
-
-} // namespace
-
 TEST(WindowEffects, ThumbFillsTheTrackbarAndFollowsItOnlyWhenKept) {
     Window parent = MakeWindow(WS_POPUP | WS_VISIBLE, {10, 10, 330, 330});
-    const struct {
+    struct Row {
         DWORD style;
         int width, height, length, grownLength;
-    } rows[] = {{TBS_HORZ, 200, 30, 26, 36}, {TBS_VERT, 24, 200, 20, 30}};
-    for (const auto& row : rows) {
+    };
+    for (const Row& row : {Row{TBS_HORZ, 200, 30, 26, 36}, Row{TBS_VERT, 24, 200, 20, 30}}) {
         SCOPED_TRACE(row.style);
         Window trackbar = MakeTrackbar(parent.get(), row.style, row.width, row.height);
-        LONG_PTR original = ::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC);
-        gtlSetDefaultThumbLength(trackbar.get(), 0);
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
-        EXPECT_TRUE(::GetWindowLongW(trackbar.get(), GWL_STYLE) & TBS_FIXEDLENGTH);
-        EXPECT_EQ(::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC), original);
-        Place(trackbar.get(), {0, 0, row.width + 10, row.height + 10});
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
+        const HWND t = trackbar.get();
+        auto procedure = [t] { return ::GetWindowLongPtrW(t, GWLP_WNDPROC); };
+        const LONG_PTR original = procedure();
+        gtlSetDefaultThumbLength(t, 0); // once: the thumb stays when the trackbar grows
+        EXPECT_TRUE(::GetWindowLongW(t, GWL_STYLE) & TBS_FIXEDLENGTH);
+        EXPECT_EQ(std::make_tuple(ThumbLength(t), procedure()),
+                  std::make_tuple(row.length, original));
+        Place(t, {0, 0, row.width + 10, row.height + 10});
+        EXPECT_EQ(ThumbLength(t), row.length);
 
-        gtlSetDefaultThumbLength(trackbar.get(), 1);
-        LONG_PTR kept = ::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC);
-        gtlSetDefaultThumbLength(trackbar.get(), 1);
-        EXPECT_NE(kept, original);
-        EXPECT_EQ(::GetWindowLongPtrW(trackbar.get(), GWLP_WNDPROC), kept);
-        EXPECT_EQ(tu::graphics::ThumbMapEntries(), 1u);
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.grownLength);
-        Place(trackbar.get(), {0, 0, row.width, row.height});
-        EXPECT_EQ(ThumbLength(trackbar.get()), row.length);
+        gtlSetDefaultThumbLength(t, 1); // kept, by one subclassing however often asked
+        const LONG_PTR kept = procedure();
+        gtlSetDefaultThumbLength(t, 1);
+        EXPECT_EQ(std::make_tuple(kept != original, procedure(), tu::graphics::ThumbMapEntries(),
+                                  ThumbLength(t)),
+                  std::make_tuple(true, kept, std::size_t{1}, LRESULT(row.grownLength)));
+        Place(t, {0, 0, row.width, row.height});
+        EXPECT_EQ(ThumbLength(t), row.length);
         trackbar.reset();
         EXPECT_EQ(tu::graphics::ThumbMapEntries(), 0u);
     }
@@ -367,30 +343,6 @@ TEST(WindowEffects, TrackbarsOfTwoThreadsKeepTheirThumbsAtOnce) {
     EXPECT_EQ(wrong[0] + wrong[1], 0);
     EXPECT_EQ(tu::graphics::ThumbMapEntries(), 0u);
 }
-
-namespace {
-
-BOOL CALLBACK CountWindow(HWND, LPARAM count) {
-    ++*reinterpret_cast<DWORD*>(count);
-    return TRUE;
-}
-
-// Live GDI and USER objects of the test. Where the platform does not count them (Wine), every
-// GDI handle index is asked for its object (Wine accepts an index alone) and the thread's
-// top-level windows are counted.
-std::vector<DWORD> LiveObjects() {
-    HANDLE self = ::GetCurrentProcess();
-    DWORD gdi = ::GetGuiResources(self, GR_GDIOBJECTS);
-    DWORD user = ::GetGuiResources(self, GR_USEROBJECTS);
-    if (!gdi)
-        for (ULONG_PTR index = 1; index < 0x10000; ++index)
-            gdi += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
-    if (!user)
-        ::EnumThreadWindows(::GetCurrentThreadId(), CountWindow, LPARAM(&user));
-    return {gdi, user};
-}
-
-} // namespace
 
 TEST(WindowEffects, ObjectCountsStayLevelOverManyShadowedWindows) {
     auto cycle = [] {

@@ -1,6 +1,5 @@
-// Seam of the window-effects test program, which compiles the transparency, shadow and thumb
-// sources with TARN_WINDOW_SEAM: the shadows' layered updates go through its recorder, and
-// their maps can be counted.
+// Seam of the window-effects test program (its effects sources built with TARN_WINDOW_SEAM): the
+// shadows' layered updates go through its recorder, and their maps can be counted.
 #pragma once
 
 #include <windows.h>

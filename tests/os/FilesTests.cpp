@@ -1,9 +1,12 @@
 // Files and directories on real trees in a fresh folder: existence and access, sizes, free
-// space, deletion, the current directory, creation, removal, and the emptiness test.
+// space, deletion, the current directory, creation, removal, emptiness, and shortcuts.
 #include "tuFileSys.h"
 
 #include "OsTestSupport.h"
 #include "TestSupport.h"
+#include "common/WindowsSupport.h"
+
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -15,8 +18,7 @@ using ostest::kLongLengths;
 using ostest::PathOfLength;
 using tutest::Narrow;
 
-class Disk : public ::testing::Test {
-protected:
+struct Disk : ::testing::Test {
     Disk() {
         m_dir.WriteFile(L"data.bin", std::string(12345, 'd'));
         m_dir.WriteFile(L"a.txt", "alpha");
@@ -24,7 +26,6 @@ protected:
         ::SetFileAttributesW((m_dir / L"ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
         ::CreateDirectoryW((m_dir / L"sub").c_str(), nullptr);
     }
-    ~Disk() override { ::SetFileAttributesW((m_dir / L"ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL); }
 
     // top\file.txt, top\one\two\deep.txt, top\one\ro.txt (read-only), top\empty.
     std::wstring MakeTree() {
@@ -37,32 +38,34 @@ protected:
         ::SetFileAttributesW((top + L"\\one\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
         return top;
     }
-    bool Exists(const wchar_t* name) const {
-        return ::GetFileAttributesW((m_dir / name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    // Those of the names that exist in the folder, each followed by a space.
+    std::string Existing(std::initializer_list<const wchar_t*> names) const {
+        std::string found;
+        for (const wchar_t* name : names)
+            if (::GetFileAttributesW((m_dir / name).c_str()) != INVALID_FILE_ATTRIBUTES)
+                found += Narrow(name) + " ";
+        return found;
     }
 
     tutest::TempDir m_dir;
 };
 
 TEST_F(Disk, ExistenceTestsKeepAwayFromDevices) {
-    // Flags: F file, D directory, R readable. The system would answer for the devices; the
-    // library does not ask it.
+    // Flags: F file, D directory, R readable, P a path; devices are none, the system unasked.
     using Row = std::pair<std::wstring, std::string>;
-    std::vector<Row> rows = {Row{m_dir / L"DATA.BIN", "FR"}, Row{m_dir / L"sub", "D"},
-                             Row{m_dir / L"sub\\", "D"}, // found
-                             Row{m_dir / L"missing", ""},    Row{m_dir / L"*.bin", ""},
-                             Row{L"Q:\\no\\such", ""},       Row{L"", ""},      // not
-                             Row{m_dir / L"nul", ""},        Row{L"LPT1", ""}}; // devices
+    std::vector<Row> rows = {Row{m_dir / L"DATA.BIN", "FRP"}, Row{m_dir / L"sub", "DP"},
+                             Row{m_dir / L"sub\\", "DP"}, // found
+                             Row{m_dir / L"missing", ""},     Row{m_dir / L"*.bin", ""},
+                             Row{L"Q:\\no\\such", ""},        Row{L"", ""},      // not
+                             Row{m_dir / L"nul", ""},         Row{L"LPT1", ""}}; // devices
     for (size_t length : kLongLengths)
         rows.emplace_back(PathOfLength(m_dir.Path(), length), "");
     UINT errorMode = ::SetErrorMode(SEM_NOOPENFILEERRORBOX);
     for (const auto& [path, flags] : rows) {
         const wchar_t* p = path.c_str();
         EXPECT_EQ(std::string(osExistsFile(p) ? "F" : "") + (osExistsDir(p) ? "D" : "") +
-                      (osReadableFile(p) ? "R" : ""),
+                      (osReadableFile(p) ? "R" : "") + (osExistsPath(p) ? "P" : ""),
                   flags)
-            << Narrow(path);
-        EXPECT_EQ(!!osExistsPath(p), flags.find_first_of("FD") != std::string::npos)
             << Narrow(path);
     }
     // The error mode switched around the attribute reads is back as it was.
@@ -71,11 +74,10 @@ TEST_F(Disk, ExistenceTestsKeepAwayFromDevices) {
                  osReadableFile(nullptr));
 
     std::wstring path = m_dir / L"a.txt";
-    HANDLE locked =
-        ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(osReadableFile(path.c_str()));
-    ::CloseHandle(locked);
+    tu::UniqueHandle locked(
+        ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(locked && !osReadableFile(path.c_str()));
+    locked.reset();
     EXPECT_TRUE(osReadableFile(path.c_str()));
     // Modes 0, 2, 4, 6: a read-only file refuses the writing ones; other modes are refused.
     for (int mode = 0; mode <= 6; mode += 2) {
@@ -116,8 +118,7 @@ TEST_F(Disk, SizesOfTheFirstMatchAndFreeSpace) {
                  osGetFileInformation(nullptr, info));
     EXPECT_EQ(info.dwFileAttributes, 0xccccccccu);
 
-    // Only the volume's root matters, so paths past the limit still name it; other processes
-    // write to the volume too, so the answers are compared loosely.
+    // Only the volume's root matters, even past the limit; compared loosely as others write too.
     ULARGE_INTEGER available;
     std::wstring root = m_dir.Path().substr(0, 3);
     ASSERT_TRUE(::GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr));
@@ -134,8 +135,7 @@ TEST_F(Disk, SizesOfTheFirstMatchAndFreeSpace) {
 }
 
 TEST_F(Disk, DeletionAndCurrentDirectoryRefuseDevices) {
-    EXPECT_TRUE(osDeleteFileEx((m_dir / L"a.txt").c_str()));
-    EXPECT_FALSE(Exists(L"a.txt"));
+    EXPECT_TRUE(osDeleteFileEx((m_dir / L"a.txt").c_str()) && Existing({L"a.txt"}).empty());
     ::SetLastError(0xdeadbeef);
     EXPECT_FALSE(osDeleteFileEx((m_dir / L"a.txt").c_str()));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -143,7 +143,6 @@ TEST_F(Disk, DeletionAndCurrentDirectoryRefuseDevices) {
 
     ostest::CurrentDirectoryKeeper keeper;
     ASSERT_TRUE(osChDriveDir((m_dir / L"sub").c_str()));
-    EXPECT_TRUE(osExistsFile(L"..\\data.bin"));
     EXPECT_FALSE(osChDriveDir((m_dir / L"missing").c_str()) || osChDriveDir(nullptr));
     for (size_t length : kLongLengths) {
         std::wstring path = PathOfLength(m_dir.Path(), length);
@@ -172,7 +171,7 @@ TEST_F(Disk, MakingOneOrWithMissingParentsButNeverAnExistingOne) {
     EXPECT_FALSE(osMakeDir((m_dir / L"com1").c_str()));
     EXPECT_EQ(::GetLastError(), 0xdeadbeefu);
     EXPECT_FALSE(osMakeDirEx((m_dir / L"x\\nul\\y").c_str()));
-    EXPECT_TRUE(Exists(L"x"));
+    EXPECT_EQ(Existing({L"x"}), "x ");
     EXPECT_FALSE(osMakeDir(L"") || osMakeDir(nullptr) || osMakeDirEx(L"") || osMakeDirEx(nullptr));
 }
 
@@ -181,8 +180,7 @@ TEST_F(Disk, PathsPastTheLimitAreRefusedNotCut) {
         SCOPED_TRACE(length);
         std::wstring path = PathOfLength(m_dir.Path(), length);
         BOOL made = osMakeDirEx(path.c_str());
-        // Whatever the system allows at 259 characters, the answer matches the disk, and no cut
-        // name is created in place of a longer one.
+        // Whatever the system allows at 259, the answer matches the disk, and no cut name is made.
         EXPECT_TRUE(!made || length < MAX_PATH);
         EXPECT_EQ(!!made, ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
         EXPECT_FALSE(length >= MAX_PATH && osExistsPath(path.substr(0, MAX_PATH - 1).c_str()));
@@ -199,13 +197,11 @@ TEST_F(Disk, RemovingOneEmptyDirectoryAndTheCurrentOne) {
     ASSERT_TRUE(osMakeDirEx((m_dir / L"a\\b").c_str()));
     EXPECT_FALSE(osRemoveDir((m_dir / L"a").c_str()));
     EXPECT_TRUE(osRemoveDir((m_dir / L"a\\b\\").c_str()));
-    EXPECT_TRUE(osRemoveDir((m_dir / L"a").c_str()));
-    EXPECT_FALSE(Exists(L"a"));
+    EXPECT_TRUE(osRemoveDir((m_dir / L"a").c_str()) && Existing({L"a"}).empty());
     EXPECT_FALSE(osRemoveDir((m_dir / L"a").c_str()));
     EXPECT_FALSE(osRemoveDir(L"") || osRemoveDir(nullptr) || osRemoveDir(L"aux"));
 
-    // The current directory steps to its parent; relative and drive-relative names reach the
-    // same directory as the full one.
+    // The current directory steps to its parent, whether removed by full, relative or drive name.
     ostest::CurrentDirectoryKeeper keeper;
     using Row = std::pair<std::wstring, std::wstring>; // current, the name it is removed by
     for (const auto& [current, removed] :
@@ -221,32 +217,28 @@ TEST_F(Disk, RemovingOneEmptyDirectoryAndTheCurrentOne) {
 
 TEST_F(Disk, TreeRemovalByTheShellAndByTheOwnWalk) {
     // Only without undo: with it, the shell here moves the tree into the host's own trash.
+    const auto tree = {
+        L"top",        L"top\\file.txt",           L"top\\one",        L"top\\one\\two",
+        L"top\\empty", L"top\\one\\two\\deep.txt", L"top\\one\\ro.txt"};
     EXPECT_TRUE(osRemoveDirAndSubDirs(MakeTree().c_str(), FALSE));
-    EXPECT_FALSE(Exists(L"top"));
+    EXPECT_EQ(Existing(tree), "");
     EXPECT_FALSE(osRemoveDirAndSubDirs((m_dir / L"missing").c_str(), FALSE));
     for (const wchar_t* refused : {L"C:\\", L"C:", L"\\\\", L"", (const wchar_t*)nullptr})
         EXPECT_FALSE(osRemoveDirAndSubDirs(refused, FALSE) || osRemoveDirEx(refused, TRUE, FALSE))
             << Narrow(refused ? refused : L"(null)");
 
-    // The own walk keeps read-only files and the directories above them unless told to reset.
+    // The own walk keeps read-only files and their folders unless told to reset, or all folders.
     std::wstring top = MakeTree();
     EXPECT_FALSE(osRemoveDirEx(top.c_str(), FALSE, FALSE));
-    EXPECT_TRUE(Exists(L"top\\one\\ro.txt"));
-    for (const wchar_t* gone : {L"top\\file.txt", L"top\\one\\two", L"top\\empty"})
-        EXPECT_FALSE(Exists(gone)) << Narrow(gone);
+    EXPECT_EQ(Existing(tree), "top top\\one top\\one\\ro.txt ");
     EXPECT_TRUE(osRemoveDirEx(top.c_str(), TRUE, FALSE));
-    EXPECT_FALSE(Exists(L"top"));
-    // Keeping directories removes only the files.
-    top = MakeTree();
-    EXPECT_TRUE(osRemoveDirEx(top.c_str(), TRUE, TRUE));
-    for (const wchar_t* kept : {L"top", L"top\\one", L"top\\one\\two", L"top\\empty"})
-        EXPECT_TRUE(osExistsDir((m_dir / kept).c_str())) << Narrow(kept);
-    for (const wchar_t* gone : {L"top\\file.txt", L"top\\one\\two\\deep.txt", L"top\\one\\ro.txt"})
-        EXPECT_FALSE(Exists(gone)) << Narrow(gone);
+    EXPECT_EQ(Existing(tree), "");
+    EXPECT_TRUE(osRemoveDirEx(MakeTree().c_str(), TRUE, TRUE));
+    EXPECT_EQ(Existing(tree), "top top\\one top\\one\\two top\\empty ");
     // Nothing to remove is success; a plain file is no directory, and it stays.
     EXPECT_TRUE(osRemoveDirEx((m_dir / L"missing").c_str(), FALSE, FALSE));
     EXPECT_FALSE(osRemoveDirEx((m_dir / L"a.txt").c_str(), TRUE, FALSE));
-    EXPECT_TRUE(Exists(L"a.txt"));
+    EXPECT_EQ(Existing({L"a.txt"}), "a.txt ");
 }
 
 TEST_F(Disk, EmptinessCountsHiddenEntries) {
@@ -259,6 +251,37 @@ TEST_F(Disk, EmptinessCountsHiddenEntries) {
           Row{m_dir / L"missing", true}, Row{m_dir / L"h\\.h", true}, Row{L"", true}})
         EXPECT_EQ(!!osIsDirEmtpy(path.c_str()), empty) << Narrow(path);
     EXPECT_TRUE(osIsDirEmtpy(nullptr));
+}
+
+// The resolved target, or "<none>" when resolving fails; the buffer's guard must hold.
+std::wstring Resolve(const std::wstring& link, size_t size = MAX_PATH) {
+    tutest::GuardedBuffer buffer(size, L"stale");
+    const BOOL resolved =
+        osResolveShortcut(nullptr, link.c_str(), buffer.Data(), static_cast<int>(size));
+    EXPECT_TRUE(buffer.GuardIntact() && (resolved || buffer.Text().empty()));
+    return resolved ? buffer.Text() : L"<none>";
+}
+
+TEST_F(Disk, ShortcutsResolveToTheLatestTargetOnlyIntoABufferThatHoldsIt) {
+    ::CoInitialize(nullptr);
+    m_dir.WriteFile(L"plain.lnk", "no shortcut inside");
+    const std::wstring link = m_dir / L"go.lnk";
+    const std::wstring first = m_dir / L"a.txt", second = m_dir / L"data.bin";
+    ASSERT_TRUE(osCreateShortcut(first.c_str(), link.c_str(), L"the first"));
+    EXPECT_EQ(first, Resolve(link));
+    ASSERT_TRUE(osCreateShortcut(second.c_str(), link.c_str(), nullptr));
+    EXPECT_EQ(second, Resolve(link));
+    // Exactly large enough, then one character too small.
+    EXPECT_EQ(second, Resolve(link, second.size() + 1));
+    EXPECT_EQ(L"<none>", Resolve(link, second.size()));
+    // Missing, not a shortcut, and files that cannot be written.
+    EXPECT_EQ(L"<none>", Resolve(m_dir / L"missing.lnk"));
+    EXPECT_EQ(L"<none>", Resolve(m_dir / L"plain.lnk"));
+    EXPECT_FALSE(osCreateShortcut(first.c_str(), (m_dir / L"no\\such\\dir.lnk").c_str(), L""));
+    const std::wstring tooLong = PathOfLength(m_dir.Path(), MAX_PATH) + L".lnk";
+    EXPECT_FALSE(osCreateShortcut(first.c_str(), tooLong.c_str(), L""));
+    EXPECT_FALSE(osCreateShortcut(nullptr, (m_dir / L"x.lnk").c_str(), L""));
+    ::CoUninitialize();
 }
 
 } // namespace

@@ -14,10 +14,8 @@
 
 namespace {
 
-struct Portion {
-    std::vector<SHARE_INFO_502> shares;
-    NET_API_STATUS status;
-};
+// One answer of the share enumeration: the shares it lists and its status.
+using Portion = std::pair<std::vector<SHARE_INFO_502>, NET_API_STATUS>;
 
 // What the scripted platform answers, and the portions it handed out and got back.
 struct Script {
@@ -33,11 +31,11 @@ NET_API_STATUS WINAPI ScriptedShareEnum(LMSTR, DWORD level, LPBYTE* buffer, DWOR
                                         LPDWORD, LPDWORD) {
     if (level != 502 || g_script.next == g_script.portions.size())
         return ERROR_INVALID_LEVEL;
-    Portion& portion = g_script.portions[g_script.next++];
-    *buffer = reinterpret_cast<LPBYTE>(portion.shares.data());
+    auto& [shares, status] = g_script.portions[g_script.next++];
+    *buffer = reinterpret_cast<LPBYTE>(shares.data());
     g_script.held += *buffer != nullptr;
-    *read = static_cast<DWORD>(portion.shares.size());
-    return portion.status;
+    *read = static_cast<DWORD>(shares.size());
+    return status;
 }
 NET_API_STATUS WINAPI ScriptedBufferFree(LPVOID) {
     --g_script.held;
@@ -68,20 +66,16 @@ SHARE_INFO_502 Share(const wchar_t* name, DWORD type, const wchar_t* folder) {
     return share;
 }
 
-struct Row {
-    std::wstring path;
-    std::wstring expected; // empty: FALSE
-};
+using Row = std::pair<std::wstring, std::wstring>; // path, network path (empty: FALSE)
 
 // Converts each row's path against a fresh copy of the script; every portion must be released.
 void ExpectConversions(const Script& script, const std::vector<Row>& rows) {
-    for (size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(testing::Message() << "row " << i << ": " << tutest::Narrow(rows[i].path));
+    for (const auto& [path, expected] : rows) {
+        SCOPED_TRACE(tutest::Narrow(path));
         g_script = script;
         CString unc(L"stale");
-        EXPECT_EQ(!rows[i].expected.empty(),
-                  tu::os::CvtToUNCPath(rows[i].path.c_str(), unc, kScripted));
-        EXPECT_EQ(tutest::Narrow(rows[i].expected), tutest::Narrow(unc.GetString()));
+        EXPECT_EQ(!expected.empty(), tu::os::CvtToUNCPath(path.c_str(), unc, kScripted));
+        EXPECT_EQ(tutest::Narrow(expected), tutest::Narrow(unc.GetString()));
         EXPECT_EQ(0, g_script.held);
     }
 }
@@ -95,21 +89,20 @@ TEST(UncPath, LocalPathsGoThroughTheClosestDiskShare) {
                          Share(L"Pics", STYPE_DISKTREE, L"D:\\Pics"),
                          Share(L"Pics2", STYPE_DISKTREE, L"d:\\PICS\\")},
                         NERR_Success}};
-    // The longest drive path accepted: 257 characters, the most the splitter's parts hold.
+    // The first of equal length wins (Pics); the longest drive path accepted is 257 characters,
+    // the most the splitter's parts hold.
     const std::wstring atLimit = ostest::PathOfLength(L"C:\\Data", 253) + L".txt";
-    std::vector<Row> rows = {
-        {L"C:\\Data\\Run\\img.tif", L"\\\\LAB7\\Run\\img.tif"},
-        {L"c:\\DATA\\Other\\Img.TIF", L"\\\\LAB7\\Data\\Other\\Img.TIF"},
-        {L"C:\\Data\\Run", L"\\\\LAB7\\Run\\"},
-        {L"C:\\Data\\Spool\\x", L"\\\\LAB7\\Data\\Spool\\x\\"},
-        {L"C:\\Data\\run.2007", L"\\\\LAB7\\Data\\run.2007"},
-        {L"D:\\pics\\a.png", L"\\\\LAB7\\Pics\\a.png"}, // the first of equal length
-        {L"\\\\srv\\pub\\x", L"\\\\srv\\pub\\x"},
-        {L"C:\\Windows\\x.txt", L""},
-        {L"data\\img.tif", L""},
-        {L"", L""},
-        {atLimit, L"\\\\LAB7\\Data" + atLimit.substr(7)},
-    };
+    std::vector<Row> rows = {{L"C:\\Data\\Run\\img.tif", L"\\\\LAB7\\Run\\img.tif"},
+                             {L"c:\\DATA\\Other\\Img.TIF", L"\\\\LAB7\\Data\\Other\\Img.TIF"},
+                             {L"C:\\Data\\Run", L"\\\\LAB7\\Run\\"},
+                             {L"C:\\Data\\Spool\\x", L"\\\\LAB7\\Data\\Spool\\x\\"},
+                             {L"C:\\Data\\run.2007", L"\\\\LAB7\\Data\\run.2007"},
+                             {L"D:\\pics\\a.png", L"\\\\LAB7\\Pics\\a.png"},
+                             {L"\\\\srv\\pub\\x", L"\\\\srv\\pub\\x"},
+                             {L"C:\\Windows\\x.txt", L""},
+                             {L"data\\img.tif", L""},
+                             {L"", L""},
+                             {atLimit, L"\\\\LAB7\\Data" + atLimit.substr(7)}};
     for (size_t length : {259, 300, 1000}) {
         rows.push_back({ostest::PathOfLength(L"C:\\Data", length), L""});
         rows.push_back({ostest::PathOfLength(L"C:\\Data", length - 4) + L".txt", L""});

@@ -1,16 +1,17 @@
-// Removals that must stay inside their tree: links to folders outside it, roots in every
-// spelling (on a drive letter mapped to a scratch folder), children named like devices, the
-// device guard on long paths, and the thread-local error mode.
+// Removals that stay inside their tree: links out of it, roots in every spelling, children named
+// like devices; the device guard on long paths and the thread-local error mode.
 #include "tuFileSys.h"
 
 #include "OsTestSupport.h"
 #include "TestSupport.h"
+#include "common/WindowsSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -23,8 +24,7 @@ bool Exists(const std::wstring& path) {
 }
 
 std::wstring Quoted(const std::string& text) {
-    std::wstring wide(text.begin(), text.end());
-    return L"\"" + wide + L"\"";
+    return L"\"" + std::wstring(text.begin(), text.end()) + L"\"";
 }
 
 // A Unix symbolic link at `link` to the folder `target` (Windows paths).
@@ -35,14 +35,12 @@ bool MakeLink(const std::wstring& target, const std::wstring& link) {
                    [&link] { return Exists(link); });
 }
 
-class Removal : public ::testing::Test {
-protected:
+struct Removal : ::testing::Test {
     void SetUp() override {
         if (UnixPathOf(m_dir.Path()).empty())
             GTEST_SKIP() << "links are made through Wine's view of Unix";
     }
-    // outside\keep.txt, outside\inner\deep.txt; top\file.txt, top\sub\x.txt, top\sub\link
-    // (to outside). Returns top.
+    // outside\keep.txt, outside\inner\deep.txt, top\file.txt, top\sub\x.txt, top\sub\link: top.
     std::wstring MakeTreeWithLink() {
         for (const wchar_t* folder : {L"outside\\inner", L"top\\sub"})
             osMakeDirEx((m_dir / folder).c_str());
@@ -62,24 +60,21 @@ protected:
     tutest::TempDir m_dir;
 };
 
-// Where the system cannot remove a link as itself (Wine opens a Unix link's target), the link
-// stays and the removal reports it; the outside folder survives either way.
+// A link the system cannot remove as itself (a Unix link in Wine) stays, and the removal fails.
 TEST_F(Removal, LinksAreRemovedAsThemselvesInEveryForm) {
-    using Form = std::pair<const char*, std::function<BOOL(const wchar_t*)>>;
-    const Form forms[] = {
-        {"all", [](const wchar_t* p) { return osRemoveDirEx(p, TRUE, FALSE); }},
-        {"keep directories", [](const wchar_t* p) { return osRemoveDirEx(p, TRUE, TRUE); }},
-        {"shell", [](const wchar_t* p) { return osRemoveDirAndSubDirs(p, FALSE); }}};
-    for (const auto& [name, remove] : forms) {
-        SCOPED_TRACE(name);
+    enum Form { kAll, kKeepingDirectories, kByTheShell };
+    for (Form form : {kAll, kKeepingDirectories, kByTheShell}) {
+        SCOPED_TRACE(form);
         std::wstring top = MakeTreeWithLink();
-        BOOL removed = remove(top.c_str());
+        BOOL removed = form == kByTheShell
+                           ? osRemoveDirAndSubDirs(top.c_str(), FALSE)
+                           : osRemoveDirEx(top.c_str(), TRUE, form == kKeepingDirectories);
         ExpectOutsideWhole();
-        EXPECT_EQ(!!removed, !Exists(top + L"\\sub\\link"));
-        bool shellRefused = !removed && name == std::string("shell");
-        EXPECT_EQ(Exists(top + L"\\file.txt"), shellRefused);
-        bool keepsFolders = name == std::string("keep directories") || !removed;
-        EXPECT_EQ(Exists(top + L"\\sub"), keepsFolders);
+        // A refused shell removal leaves everything; only keeping directories keeps them otherwise.
+        EXPECT_EQ(std::make_tuple(Exists(top + L"\\sub\\link"), Exists(top + L"\\file.txt"),
+                                  Exists(top + L"\\sub")),
+                  std::make_tuple(!removed, !removed && form == kByTheShell,
+                                  !removed || form == kKeepingDirectories));
         RunUnix(L"rm", Quoted(UnixPathOf(top + L"\\sub\\link")),
                 [&top] { return !Exists(top + L"\\sub\\link"); });
         tutest::RemoveTree(top);
@@ -87,8 +82,7 @@ TEST_F(Removal, LinksAreRemovedAsThemselvesInEveryForm) {
     }
     // A path that is itself a link removes the link alone, or nothing.
     ASSERT_TRUE(MakeLink(m_dir / L"outside", m_dir / L"alias"));
-    EXPECT_TRUE(osRemoveDirEx((m_dir / L"alias").c_str(), TRUE, TRUE));
-    EXPECT_TRUE(Exists(m_dir / L"alias"));
+    EXPECT_TRUE(osRemoveDirEx((m_dir / L"alias").c_str(), TRUE, TRUE) && Exists(m_dir / L"alias"));
     EXPECT_EQ(!!osRemoveDirEx((m_dir / L"alias").c_str(), TRUE, FALSE), !Exists(m_dir / L"alias"));
     ExpectOutsideWhole();
 }
@@ -102,8 +96,7 @@ TEST_F(Removal, RootsAreRefusedInEverySpelling) {
     std::string cDrive = UnixPathOf(L"C:\\");
     ASSERT_GT(cDrive.size(), 3u);
     std::string mapping = cDrive.substr(0, cDrive.size() - 3) + char(towlower(letter)) + ":";
-    std::wstring drive(1, letter);
-    drive += L":";
+    const std::wstring drive = {letter, L':'};
     ASSERT_TRUE(RunUnix(L"ln", L"-sfn " + Quoted(UnixPathOf(m_dir.Path())) + L" " + Quoted(mapping),
                         [&drive] { return Exists(drive + L"\\"); }));
     m_dir.WriteFile(L"keep.txt", "k");
@@ -113,18 +106,15 @@ TEST_F(Removal, RootsAreRefusedInEverySpelling) {
 
     ostest::CurrentDirectoryKeeper keeper;
     ::SetCurrentDirectoryW((drive + L"\\sub").c_str());
-    for (std::wstring tail : {L"\\.", L"\\sub\\..", L"/", L"\\sub\\..\\", L"", L"\\", L"\\*",
-                              L"\\sub\\*.txt", L"\\su?"}) {
-        for (const std::wstring& path : {drive + tail, L"\\\\?\\" + drive + tail}) {
-            EXPECT_FALSE(osRemoveDirEx(path.c_str(), TRUE, FALSE)) << Narrow(path);
-            EXPECT_FALSE(osRemoveDirAndSubDirs(path.c_str(), FALSE)) << Narrow(path);
-        }
-    }
-    for (const wchar_t* path :
-         {L"\\", L"\\\\server\\share", L"\\\\server\\share\\", L"\\\\.\\Q:\\sub"}) {
-        EXPECT_FALSE(osRemoveDirEx(path, TRUE, FALSE) || osRemoveDirAndSubDirs(path, FALSE))
+    std::vector<std::wstring> roots = {L"\\", L"\\\\server\\share", L"\\\\server\\share\\",
+                                       L"\\\\.\\Q:\\sub"};
+    for (const wchar_t* tail : {L"\\.", L"\\sub\\..", L"/", L"\\sub\\..\\", L"", L"\\", L"\\*",
+                                L"\\sub\\*.txt", L"\\su?"})
+        roots.insert(roots.end(), {drive + tail, L"\\\\?\\" + drive + tail});
+    for (const std::wstring& path : roots)
+        EXPECT_FALSE(osRemoveDirEx(path.c_str(), TRUE, FALSE) ||
+                     osRemoveDirAndSubDirs(path.c_str(), FALSE))
             << Narrow(path);
-    }
     EXPECT_TRUE(Exists(m_dir / L"keep.txt") && Exists(m_dir / L"sub\\x.txt"));
     ::SetCurrentDirectoryW(keeper.path.c_str());
     EXPECT_TRUE(RunUnix(L"rm", Quoted(mapping), [&drive] { return !Exists(drive + L"\\"); }));
@@ -136,10 +126,9 @@ TEST_F(Removal, ChildrenNamedLikeDevicesAndPastTheLimitAreWalked) {
     for (const std::wstring& folder : {top, top + L"\\ept", top + L"\\clock$", top + L"\\aux.d",
                                        deep.substr(0, deep.rfind(L'\\')), deep}) {
         ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << Narrow(folder);
-        HANDLE file = ::CreateFileW((folder + L"\\con.txt").c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_NEW, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        ::CloseHandle(file);
+        const tu::UniqueHandle file(::CreateFileW((folder + L"\\con.txt").c_str(), GENERIC_WRITE, 0,
+                                                  nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
     }
     EXPECT_TRUE(osRemoveDirEx((m_dir / L"top").c_str(), TRUE, TRUE));
     EXPECT_TRUE(Exists(deep) && Exists(top + L"\\aux.d"));
@@ -149,8 +138,7 @@ TEST_F(Removal, ChildrenNamedLikeDevicesAndPastTheLimitAreWalked) {
     EXPECT_FALSE(Exists(top));
 }
 
-// The guard reads past 259 characters; the error mode of the existence tests stays with the
-// thread that switched it, while two threads hammer them.
+// The guard reads past 259 characters; the existence tests' error mode stays in their thread.
 TEST(DeviceGuard, SeesTheWholePathAndKeepsTheProcessErrorMode) {
     for (size_t length : {259u, 260u, 1000u, 40000u}) {
         std::wstring path = ostest::PathOfLength(L"C:\\x", length - 4);
@@ -179,12 +167,11 @@ TEST(Harness, DISABLED_Hang) {
 }
 
 TEST(Harness, AHungChildIsEndedAtItsTimeOut) {
-    wchar_t self[MAX_PATH];
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
     DWORD start = ::GetTickCount();
-    auto result = tutest::RunProcess(
-        self, L"--gtest_filter=Harness.DISABLED_Hang --gtest_also_run_disabled_tests",
-        tutest::BinDir(), 2000);
+    auto result =
+        tutest::RunProcess(tutest::BinDir() + L"\\osTests.exe",
+                           L"--gtest_filter=Harness.DISABLED_Hang --gtest_also_run_disabled_tests",
+                           tutest::BinDir(), 2000);
     EXPECT_FALSE(result.finished);
     EXPECT_LT(::GetTickCount() - start, 15000u);
 }

@@ -1,6 +1,5 @@
-// Host for the version tests, run in a fresh process under the Windows version that Wine gives
-// its name: prints the version seen, the library's answers, and the executable's version read
-// twice with the count of version reads the library made.
+// Host for the version tests under the Windows version Wine gives its name: prints the version,
+// the library's answers, and its own file version read twice with the library's read count.
 #include "tuFileSys.h"
 
 #include <cstdio>
@@ -37,8 +36,7 @@ void CountLibraryVersionReads() {
 } // namespace
 
 int wmain() {
-    OSVERSIONINFOW seen = {};
-    seen.dwOSVersionInfoSize = sizeof seen;
+    OSVERSIONINFOW seen = {sizeof seen, 0, 0, 0, 0, {}};
     ::GetVersionExW(&seen);
     std::printf("os=%lu.%lu nt=%d 2k=%d%d xp=%d%d vista=%d%d", seen.dwMajorVersion,
                 seen.dwMinorVersion, osIsNT(), osIsWin2000(FALSE), osIsWin2000(TRUE),
