@@ -41,7 +41,8 @@ TEST(PositionalFormat, InsertsPiecesByNumberAndCutsAtTheOutputsEnd) {
     }
     wchar_t output[64];
     // Literal text joins the piece before it; numbers of several digits select their piece;
-    // U+0001 in an argument splits its piece.
+    // U+0001 in an argument splits its piece; a first argument written as 0, NULL or nullptr
+    // is an argument, not an empty argument list.
     lclFormatString(output, 64, L"[%2][%1]", L"%d, %s!", 5, L"five");
     EXPECT_STREQ(output, L"[five!][5, ]");
     lclFormatString(output, 64, L"%12-%1", L"%d%d%d%d%d%d%d%d%d%d%d%d", 1, 2, 3, 4, 5, 6, 7, 8, 9,
@@ -49,11 +50,6 @@ TEST(PositionalFormat, InsertsPiecesByNumberAndCutsAtTheOutputsEnd) {
     EXPECT_STREQ(output, L"12-1");
     lclFormatString(output, 64, L"%1|%2|%3", L"%s%s", L"left\x0001right", L"next");
     EXPECT_STREQ(output, L"left|right|next");
-}
-
-// A first argument written as 0, NULL or nullptr is an argument, not an empty argument list.
-TEST(PositionalFormat, ZeroAndNullFirstArgumentsAreFormatted) {
-    wchar_t output[64];
     EXPECT_EQ(lclFormatString(output, 64, L"[%1]", L"%d", 0), 3);
     EXPECT_STREQ(output, L"[0]");
     lclFormatString(output, 64, L"[%2%1]", L"%d%s", NULL, L"x");
