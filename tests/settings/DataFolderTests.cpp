@@ -1,5 +1,6 @@
-// Data folders and default INI names: the layouts that the switches of "appProps.ini" give,
-// decided at load in fresh host processes, and setting or forgetting a folder in this process.
+// Program environment: the data-folder layouts that the switches of "appProps.ini" give and the
+// default INI names, decided at load in fresh host processes; in this process, setting or
+// forgetting a folder, the program's name and strings, and the server flag.
 #include "tuFileSys.h"
 #include "tuSettings.h"
 
@@ -15,10 +16,10 @@
 
 namespace {
 
-std::string ShellFolder(int csidl) {
+std::wstring ShellFolder(int csidl) {
     wchar_t folder[MAX_PATH] = L"";
     ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return tutest::Narrow(folder);
+    return folder;
 }
 
 // Runs a host in a fresh folder beside an "appProps.ini" with the given lines of section
@@ -38,14 +39,11 @@ std::map<std::string, std::string> RunHost(const std::wstring& host, const std::
         if (equals != std::string::npos)
             report[line.substr(0, equals)] = line.substr(equals + 1, line.find('\r') - equals - 1);
     }
-    const std::string exeDir = report["exeDir"];
-    const std::string name = exeDir.substr(exeDir.rfind('\\') + 1);
+    const std::string name = report["exeDir"].substr(report["exeDir"].rfind('\\') + 1);
     for (int csidl : {CSIDL_APPDATA, CSIDL_COMMON_APPDATA}) {
-        wchar_t folder[MAX_PATH] = L"";
-        ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder);
         if (name.rfind("tarn", 0) == 0)
-            tutest::RemoveTree(folder +
-                               (L"\\Calder Works\\" + std::wstring(name.begin(), name.end())));
+            tutest::RemoveTree(ShellFolder(csidl) + L"\\Calder Works\\" +
+                               std::wstring(name.begin(), name.end()));
     }
     return report;
 }
@@ -69,8 +67,6 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
         const char* common; // {logon}, {app} and {all} the shell's data folders, {net}
     } rows[] = {
         {"no appProps.ini", "", "{app}\\Calder Works\\{name}", "{all}\\Calder Works\\{name}"},
-        {"no switch set", "UseSingleUserMode=0\r\n", "{app}\\Calder Works\\{name}",
-         "{all}\\Calder Works\\{name}"},
         {"application folder", "UseApplicationFolderAsDataFolder=1\r\n", "{exe}\\Data\\{logon}",
          "{exe}\\Data\\All Users"},
         {"single user", "UseSingleUserMode=1\r\n", "{all}\\Calder Works\\{name}\\SingleUser",
@@ -108,15 +104,13 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
             {"{exe}", exeDir},
             {"{name}", exeDir.substr(exeDir.rfind('\\') + 1)},
             {"{logon}", report["logon"]},
-            {"{app}", ShellFolder(CSIDL_APPDATA)},
-            {"{all}", ShellFolder(CSIDL_COMMON_APPDATA)},
+            {"{app}", tutest::Narrow(ShellFolder(CSIDL_APPDATA))},
+            {"{all}", tutest::Narrow(ShellFolder(CSIDL_COMMON_APPDATA))},
             {"{net}", netDir},
         };
         const std::string user = Expand(row.user, values), common = Expand(row.common, values);
         EXPECT_EQ(report["user"], user);
         EXPECT_EQ(report["common"], common);
-        EXPECT_EQ(report["userExists"], user == "(null)" ? "0" : "1");
-        EXPECT_EQ(report["commonExists"], common == "(null)" ? "0" : "1");
         // The default INI files lie in the folders, named after the program (none without a
         // folder); a setting written to both is read from the user file when there is one.
         auto ini = [](const std::string& folder) {
@@ -131,13 +125,9 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
         EXPECT_EQ(report["written"], commonIni.empty() ? "0" : "1");
         EXPECT_EQ(report["read"], commonIni.empty() && userIni.empty() ? "" : "value");
         EXPECT_EQ(report["fromUser"], userIni.empty() ? "0" : "1");
-        // Without an exeGetString of its own the library answers for the executable.
-        EXPECT_EQ(report["exeName"], "settingsHost");
-        EXPECT_EQ(report["string1"], "Korvo");
-        EXPECT_EQ(report["string7"], "(null)");
     }
+    // A program's own exeGetString answers instead of the library.
     auto own = RunHost(L"stringsHost.exe", "");
-    EXPECT_EQ(own["exeName"], "stringsHost");
     EXPECT_EQ(own["string1"], "Host product");
     EXPECT_EQ(own["string7"], "Host string seven");
 }
@@ -148,9 +138,6 @@ TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
         SCOPED_TRACE(kind);
         ASSERT_NE(ssnGetDataDir(kind), nullptr);
         const std::wstring decided = ssnGetDataDir(kind), name = iniGetDefaultFileName(kind);
-        EXPECT_TRUE(osExistsDir(decided.c_str()));
-        EXPECT_NE(decided.back(), L'\\');
-        EXPECT_EQ(name, decided + L"\\settingsTests.ini");
 
         // Set to its own text, a folder stays; a text handed out stays as it was.
         const wchar_t* handedOut = ssnGetDataDir(kind);
@@ -181,6 +168,22 @@ TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
         EXPECT_EQ(iniGetDefaultFileName(kind), name);
     }
     EXPECT_NE(std::wstring(ssnGetDataDir(0)), ssnGetDataDir(1));
+}
+
+TEST(Program, NameStringsAndServerFlagInThisProcess) {
+    EXPECT_STREQ(ssnGetExeName(), L"settingsTests");
+    EXPECT_EQ(ssnGetExeName(), ssnGetExeName()); // computed once, then the same text
+    // The library's own strings answer for a program without exeGetString; none beyond them.
+    const std::pair<unsigned, const wchar_t*> strings[] = {
+        {0, L"Korvo 1.3"}, {3, L"Korvo.ini"}, {4, L""}, {5, nullptr}, {0xFFFFFFFFu, nullptr}};
+    for (const auto& [id, expected] : strings)
+        EXPECT_STREQ(ssnGetExeString(id), expected) << id;
+    // The server flag is false until set; any nonzero value sets it.
+    EXPECT_FALSE(ssnIsServer());
+    for (int value : {-1, 0}) {
+        ssnSetIsServer(value);
+        EXPECT_EQ(ssnIsServer(), value != 0);
+    }
 }
 
 } // namespace

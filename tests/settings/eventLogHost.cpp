@@ -3,8 +3,11 @@
 // prints its own "lib: ..." lines on the same output, so the order of both shows.
 #include "tuSettings.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cwchar>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -34,27 +37,20 @@ void Refused() {
     Report("write", ssnWriteToEventLog(1, L"nowhere"));
 }
 
-// Each of several threads writes 50 times at once and counts the results handed through.
-DWORD WINAPI WriteMany(LPVOID) {
-    DWORD handedThrough = 0;
-    for (int i = 0; i < 50; ++i)
-        handedThrough +=
-            ssnWriteToEventLog(2, L"thread %lu, %d", ::GetCurrentThreadId(), i) == 1002;
-    return handedThrough;
-}
-
+// Four threads write 50 times each at once and count the results handed through.
 void Threads() {
     ssnInitEventLog(L"threads");
-    HANDLE threads[4];
-    for (HANDLE& thread : threads)
-        thread = ::CreateThread(nullptr, 0, &WriteMany, nullptr, 0, nullptr);
-    DWORD total = 0, count = 0;
-    for (HANDLE thread : threads) {
-        ::WaitForSingleObject(thread, INFINITE);
-        total += ::GetExitCodeThread(thread, &count) ? count : 0;
-        ::CloseHandle(thread);
-    }
-    Report("results handed through", static_cast<int>(total));
+    std::atomic<int> handedThrough{0};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i)
+                handedThrough +=
+                    ssnWriteToEventLog(2, L"thread %lu, %d", ::GetCurrentThreadId(), i) == 1002;
+        });
+    for (std::thread& writer : writers)
+        writer.join();
+    Report("results handed through", handedThrough);
     ssnExitEventLog();
 }
 

@@ -1,8 +1,7 @@
 // Host for load-time tests of the program environment: prints, one "key=value" line each, its
-// own folder, the logon name, both data folders and default INI names as the library decided
-// them at load (and whether the folders exist), the same-file flag, its name and two of its
-// application strings; then writes a setting to both default files and reports the write's
-// result and where a read found the setting.
+// own folder, the logon name, both data folders ("(missing)" when not on disk) and default INI
+// names as the library decided them at load, the same-file flag and two application strings;
+// then writes a setting to both default files and reports the result and where a read found it.
 #include "tuSettings.h"
 
 #include <windows.h>
@@ -20,10 +19,10 @@ void Print(const char* key, const wchar_t* value) {
 }
 
 void PrintFolder(const char* key, const wchar_t* folder) {
-    Print(key, folder);
-    DWORD attributes = folder ? ::GetFileAttributesW(folder) : INVALID_FILE_ATTRIBUTES;
-    std::printf("%sExists=%d\n", key,
-                attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    const DWORD attributes = folder ? ::GetFileAttributesW(folder) : INVALID_FILE_ATTRIBUTES;
+    const bool onDisk =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    Print(key, folder && !onDisk ? L"(missing)" : folder);
 }
 
 } // namespace
@@ -43,7 +42,6 @@ int wmain() {
     Print("commonIni", iniGetDefaultFileName(1));
     // Handing a name back unchanged only reports the same-file flag.
     std::printf("same=%d\n", iniSetDefaultFileName(1, iniGetDefaultFileName(1)));
-    Print("exeName", ssnGetExeName());
     Print("string1", ssnGetExeString(1));
     Print("string7", ssnGetExeString(7));
 
