@@ -28,7 +28,7 @@ std::wstring ShellFolder(int csidl) {
 std::map<std::string, std::string> RunHost(const std::wstring& host, const std::string& lines) {
     std::vector<tutest::HostFile> files;
     if (!lines.empty())
-        files.push_back({L"appProps.ini", "[ResistantSettings]\r\n" + lines});
+        files.push_back({L"appProps.ini", "[ResistantSettings]\n" + lines});
     auto result = tutest::RunHostInFreshFolder(host, {L"tarnUtil.dll", L"BaseKit.dll"}, files);
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
@@ -61,51 +61,40 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
     tutest::TempDir net;
     const std::string netDir = tutest::Narrow(net.Path());
     struct Row {
-        const char* name;
         std::string appProps;
-        const char* user;   // placeholders: {exe} the host's folder, {name} its last component,
-        const char* common; // {logon}, {app} and {all} the shell's data folders, {net}
+        const char* user;   // placeholders: {exe} the host's folder, {logon}, {net}, and {app} and
+        const char* common; // {all}: the shell's data folders with "Calder Works\<host's folder>"
     } rows[] = {
-        {"no appProps.ini", "", "{app}\\Calder Works\\{name}", "{all}\\Calder Works\\{name}"},
-        {"application folder", "UseApplicationFolderAsDataFolder=1\r\n", "{exe}\\Data\\{logon}",
-         "{exe}\\Data\\All Users"},
-        {"single user", "UseSingleUserMode=1\r\n", "{all}\\Calder Works\\{name}\\SingleUser",
-         "{all}\\Calder Works\\{name}"},
-        {"single user in the application folder",
-         "UseSingleUserMode=1\r\nUseApplicationFolderAsDataFolder=7\r\n",
+        {"", "{app}", "{all}"},
+        {"UseApplicationFolderAsDataFolder=1\n", "{exe}\\Data\\{logon}", "{exe}\\Data\\All Users"},
+        {"UseSingleUserMode=1\n", "{all}\\SingleUser", "{all}"},
+        {"UseSingleUserMode=1\nUseApplicationFolderAsDataFolder=7\n",
          "{exe}\\Data\\All Users\\SingleUser", "{exe}\\Data\\All Users"},
-        {"absolute net paths", "CurrUserNetPath={net}\\u\\deep\r\nAllUsersNetPath={net}\\c\r\n",
-         "{net}\\u\\deep", "{net}\\c"},
-        {"relative net paths", "CurrUserNetPath=data\\user\r\nAllUsersNetPath=data\\..\\all\r\n",
-         "{exe}\\data\\user", "{exe}\\all"},
-        {"only the common net path", "CurrUserNetPath=\r\nAllUsersNetPath={net}\\c\r\n",
-         "{app}\\Calder Works\\{name}", "{net}\\c"},
-        {"one shared net path", "CurrUserNetPath={net}\\s\r\nAllUsersNetPath={net}\\s\r\n",
-         "{net}\\s", "{net}\\s"},
-        {"net path with a backslash", "CurrUserNetPath={net}\\u\\\r\n", "{net}\\u\\",
-         "{all}\\Calder Works\\{name}"},
-        {"application folder before net paths",
-         "UseApplicationFolderAsDataFolder=1\r\nCurrUserNetPath={net}\\u\r\n",
-         "{exe}\\Data\\{logon}", "{exe}\\Data\\All Users"},
-        {"single user before net paths",
-         "UseSingleUserMode=1\r\nCurrUserNetPath={net}\\u\r\nAllUsersNetPath={net}\\c\r\n",
+        {"CurrUserNetPath={net}\\u\\deep\nAllUsersNetPath={net}\\c\n", "{net}\\u\\deep",
+         "{net}\\c"},
+        {"CurrUserNetPath=data\\user\nAllUsersNetPath=data\\..\\all\n", "{exe}\\data\\user",
+         "{exe}\\all"},
+        {"CurrUserNetPath=\nAllUsersNetPath={net}\\c\n", "{app}", "{net}\\c"},
+        {"CurrUserNetPath={net}\\s\nAllUsersNetPath={net}\\s\n", "{net}\\s", "{net}\\s"},
+        {"CurrUserNetPath={net}\\u\\\n", "{net}\\u\\", "{all}"},
+        {"UseApplicationFolderAsDataFolder=1\nCurrUserNetPath={net}\\u\n", "{exe}\\Data\\{logon}",
+         "{exe}\\Data\\All Users"},
+        {"UseSingleUserMode=1\nCurrUserNetPath={net}\\u\nAllUsersNetPath={net}\\c\n",
          "{net}\\c\\SingleUser", "{net}\\c"},
         // The host program is a file, so no folder can be made below it.
-        {"blocked user folder", "CurrUserNetPath=settingsHost.exe\\user\r\n", "(null)",
-         "{all}\\Calder Works\\{name}"},
-        {"blocked common folder, single user",
-         "UseSingleUserMode=1\r\nAllUsersNetPath=settingsHost.exe\\all\r\n", "(null)", "(null)"},
+        {"CurrUserNetPath=settingsHost.exe\\user\n", "(null)", "{all}"},
+        {"UseSingleUserMode=1\nAllUsersNetPath=settingsHost.exe\\all\n", "(null)", "(null)"},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.appProps);
         auto report = RunHost(L"settingsHost.exe", Expand(row.appProps, {{"{net}", netDir}}));
         const std::string exeDir = report["exeDir"];
+        const std::string calder = "\\Calder Works" + exeDir.substr(exeDir.rfind('\\'));
         const std::map<std::string, std::string> values = {
             {"{exe}", exeDir},
-            {"{name}", exeDir.substr(exeDir.rfind('\\') + 1)},
             {"{logon}", report["logon"]},
-            {"{app}", tutest::Narrow(ShellFolder(CSIDL_APPDATA))},
-            {"{all}", tutest::Narrow(ShellFolder(CSIDL_COMMON_APPDATA))},
+            {"{app}", tutest::Narrow(ShellFolder(CSIDL_APPDATA)) + calder},
+            {"{all}", tutest::Narrow(ShellFolder(CSIDL_COMMON_APPDATA)) + calder},
             {"{net}", netDir},
         };
         const std::string user = Expand(row.user, values), common = Expand(row.common, values);

@@ -17,8 +17,6 @@ std::wstring BinDir() {
 }
 
 std::string Narrow(const std::wstring& text) {
-    if (text.empty())
-        return {};
     int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                      nullptr, 0, nullptr, nullptr);
     std::string out(size, '\0');
@@ -83,20 +81,11 @@ bool RemoveTree(const std::wstring& path) {
 }
 
 namespace {
-// The child's environment: ours, with the build folder put in front of PATH.
-std::vector<wchar_t> ChildEnvironment() {
-    std::vector<wchar_t> block;
-    wchar_t* env = ::GetEnvironmentStringsW();
-    for (const wchar_t* entry = env; *entry; entry += wcslen(entry) + 1) {
-        std::wstring line = entry;
-        if (_wcsnicmp(line.c_str(), L"PATH=", 5) == 0)
-            line = L"PATH=" + BinDir() + L";" + line.substr(5);
-        block.insert(block.end(), line.begin(), line.end());
-        block.push_back(L'\0');
-    }
-    ::FreeEnvironmentStringsW(env);
-    block.push_back(L'\0');
-    return block;
+// Puts the build folder in front of this process's PATH; children inherit it.
+bool PutBinDirOnPath() {
+    std::vector<wchar_t> path(::GetEnvironmentVariableW(L"PATH", nullptr, 0) + 1);
+    ::GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
+    return ::SetEnvironmentVariableW(L"PATH", (BinDir() + L";" + path.data()).c_str());
 }
 
 // A file for the child's output, deleted when its last handle closes. A file rather than a
@@ -138,10 +127,9 @@ ProcessResult RunProcess(const std::wstring& program, const std::wstring& argume
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    std::vector<wchar_t> environment = ChildEnvironment();
-    BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                    CREATE_UNICODE_ENVIRONMENT, environment.data(), workDir.c_str(),
-                                    &startup, &process);
+    [[maybe_unused]] static const bool onPath = PutBinDirOnPath();
+    BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                    nullptr, workDir.c_str(), &startup, &process);
     if (started) {
         // The wait alone is bounded; a hung child is ended at its time-out.
         result.finished = ::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
