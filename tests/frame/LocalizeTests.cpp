@@ -23,10 +23,11 @@ constexpr WORD kFrench = MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
                kItalian = MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN);
 constexpr UINT kUserInput = LCL_USER_INPUT_LANG; // set to German for the row
 
+// The module with strings, dialogs and data in several languages.
 class Localized : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(m_module, nullptr); }
-    const HMODULE m_module = tutest::LocalizedModule();
+    const HMODULE m_module = ::LoadLibraryW((tutest::BinDir() + L"\\lclStrings.dll").c_str());
 };
 
 // Each language holds its own string 1; ids 2, 3 and 48 (300 digits) only English, id 16 only
@@ -61,8 +62,7 @@ TEST_F(Localized, StringsComeInTheLanguageOrderCutToTheBufferAndTerminated) {
         {kGerman, TRUE, 2, 1, L""},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.language << " fallback " << row.fallback << " id "
-                                        << row.id << " size " << row.size);
+        SCOPED_TRACE(&row - rows);
         tutest::UserInputLanguage german(row.language == kUserInput ? kGerman : kEnglish);
         tutest::GuardedBuffer buffer(row.size + 8);
         EXPECT_EQ(
@@ -106,8 +106,7 @@ TEST_F(Localized, DialogsAndDataFollowTheSameLanguageOrder) {
         {kEnglish, TRUE, 300, 0, 9, nullptr},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.language << " fallback " << row.fallback
-                                        << " dialog " << row.dialog << " data " << row.data);
+        SCOPED_TRACE(&row - rows);
         tutest::UserInputLanguage german(row.language == kUserInput ? kGerman : kEnglish);
         DLGTEMPLATE* dialog = lclLoadDlgTemplate(m_module, row.dialog, row.language, row.fallback);
         EXPECT_EQ(lclFindDlgResource(m_module, MAKEINTRESOURCEW(row.dialog), row.language,

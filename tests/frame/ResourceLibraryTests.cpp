@@ -152,9 +152,7 @@ TEST(ResourceLibrary, VersionMustReachTheDemandElseOneWarningInTheUserInputLangu
         {L"neutral_2_3.dll", nullptr, 1041, english, L"'."},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << tutest::Narrow(row.neutral) << " with "
-                                        << tutest::Narrow(row.library ? row.library : L"none")
-                                        << " in " << row.language);
+        SCOPED_TRACE(&row - rows);
         ModulePair pair(row.neutral, row.library, row.stem);
         ASSERT_NE(pair.module, nullptr);
         tutest::UserInputLanguage language(row.language);
@@ -177,7 +175,11 @@ TEST(ResourceLibrary, VersionMustReachTheDemandElseOneWarningInTheUserInputLangu
     }
 }
 
-TEST_F(AcceptedLibrary, LookupsAndTemplatesFollowTheUserInputLanguage) {
+TEST_F(AcceptedLibrary, LookupsAndTemplatesFollowTheUserInputLanguageWithinTheirBuffers) {
+    // String 3 has 1,500 characters: LDS cuts it to its 512-character buffer, a template to 256.
+    const std::wstring lds = Text(manager.LDS(3));
+    EXPECT_EQ(lds.size(), 511u);
+    EXPECT_EQ(lds.substr(0, 12), L"abcdefghijab");
     {
         tutest::UserInputLanguage german(1031);
         EXPECT_EQ(Text(manager.LDS(1)), L"Öffnen");
@@ -192,24 +194,27 @@ TEST_F(AcceptedLibrary, LookupsAndTemplatesFollowTheUserInputLanguage) {
     struct Row {
         WORD language;
         UINT id;
-        const wchar_t* expected; // null: the call fails
+        std::wstring expected; // empty: the call fails, the output untouched
     } rows[] = {
         {1033, 2, L"3 files in C:\\Pictures"},
         {1031, 2, L"C:\\Pictures enthält 3 Dateien"},
         {1036, 2, L"3 files in C:\\Pictures"}, // no French template: English
-        {1033, 9, nullptr},                    // no such string
-        {1033, 0, nullptr},                    // id 0 is no template
+        {1033, 9, L""},                        // no such string
+        {1033, 0, L""},                        // id 0 is no template
+        {1033, 3, lds.substr(0, 255)},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.language << " id " << row.id);
+        SCOPED_TRACE(&row - rows);
         tutest::UserInputLanguage language(row.language);
-        wchar_t output[64] = L"untouched";
-        int length =
-            manager.FormatString(output, 64, MAKEINTRESOURCEW(row.id), L"%d%s", 3, L"C:\\Pictures");
-        EXPECT_STREQ(output, row.expected ? row.expected : L"untouched");
-        EXPECT_EQ(length, row.expected ? static_cast<int>(wcslen(row.expected)) : 0);
+        tutest::GuardedBuffer output(600);
+        EXPECT_EQ(manager.FormatString(output.Data(), 600, MAKEINTRESOURCEW(row.id), L"%d%s", 3,
+                                       L"C:\\Pictures"),
+                  static_cast<int>(row.expected.size()));
+        EXPECT_EQ(output.Text(),
+                  row.expected.empty() ? std::wstring(600, output.kFill) : row.expected);
     }
 }
+
 TEST_F(AcceptedLibrary, FileTypeNamesComeInTheSecondLanguage) {
     struct Row {
         WORD language;
@@ -235,18 +240,6 @@ TEST_F(AcceptedLibrary, FileTypeNamesComeInTheSecondLanguage) {
     EXPECT_EQ(missing[0], L'\0');
     EXPECT_EQ(manager.LoadIDFString(0, 10, nullptr, 8), 1);
     EXPECT_EQ(manager.LoadIDFString(0, 10, out, 0), 1);
-}
-
-TEST_F(AcceptedLibrary, FixedBuffersAreNeverOverrun) {
-    // A 1,500-character string through the 512-character LDS buffer.
-    std::wstring lds = Text(manager.LDS(3));
-    EXPECT_EQ(lds.size(), 511u);
-    EXPECT_EQ(lds.substr(0, 12), L"abcdefghijab");
-
-    // As a template, the string is cut to the 256-character buffer.
-    std::wstring output(600, L'#');
-    EXPECT_EQ(manager.FormatString(&output[0], 600, MAKEINTRESOURCEW(3), L"%s", L"x"), 255);
-    EXPECT_EQ(output.substr(0, 256), lds.substr(0, 255) + L'\0');
 }
 
 } // namespace

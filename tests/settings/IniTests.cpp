@@ -54,37 +54,34 @@ private:
 };
 
 // Values 11 come from the user file, 22 from the common file, 99 is the caller's default.
-// Selector -1 is the user file's path, -2 the common file's.
 TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
     m_dir.WriteFile(L"user.ini", "[s]\r\nboth=11\r\nonlyUser=11\r\nzero=0\r\nempty=\r\n"
                                  "user=abcdef\r\n");
     m_dir.WriteFile(L"common.ini", "[s]\r\nboth=22\r\nonlyCommon=22\r\nzero=5\r\nempty=text\r\n"
                                    "common=ghijkl\r\n");
+    const LPCWSTR user = m_user.c_str(), common = m_common.c_str();
     const struct {
-        int selector;
+        LPCWSTR file;
         const wchar_t* key;
         int expected, fromUser;
     } rows[] = {
-        {0, L"both", 11, 1},           {0, L"onlyCommon", 22, 0},
-        {0, L"absent", 99, 0},         {3, L"onlyCommon", 22, 0},
-        {1, L"both", 11, 1},           {1, L"onlyCommon", 99, 0},
-        {2, L"both", 22, kUntouched},  {2, L"onlyUser", 99, kUntouched},
-        {-1, L"both", 11, kUntouched}, {-1, L"onlyCommon", 99, kUntouched},
-        {-2, L"both", 22, kUntouched},
+        {Flags(0), L"both", 11, 1},          {Flags(0), L"onlyCommon", 22, 0},
+        {Flags(0), L"absent", 99, 0},        {Flags(3), L"onlyCommon", 22, 0},
+        {Flags(1), L"both", 11, 1},          {Flags(1), L"onlyCommon", 99, 0},
+        {Flags(2), L"both", 22, kUntouched}, {Flags(2), L"onlyUser", 99, kUntouched},
+        {user, L"both", 11, kUntouched},     {user, L"onlyCommon", 99, kUntouched},
+        {common, L"both", 22, kUntouched},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.selector << " " << tutest::Narrow(r.key));
-        LPCWSTR file = r.selector == -1   ? m_user.c_str()
-                       : r.selector == -2 ? m_common.c_str()
-                                          : Flags(r.selector);
+        SCOPED_TRACE(&r - rows);
         int fromUser[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
         wchar_t text[16];
         BYTE record = 0x99; // the texts 11 and 22 are the one-byte records 0x11 and 0x22
-        EXPECT_EQ(iniGetInt(L"s", r.key, 99, file, nullptr, &fromUser[0]), r.expected);
-        EXPECT_EQ(iniGetString(L"s", r.key, L"99", text, 16, file, nullptr, &fromUser[1]), 2u);
+        EXPECT_EQ(iniGetInt(L"s", r.key, 99, r.file, nullptr, &fromUser[0]), r.expected);
+        EXPECT_EQ(iniGetString(L"s", r.key, L"99", text, 16, r.file, nullptr, &fromUser[1]), 2u);
         EXPECT_EQ(std::wstring(text), std::to_wstring(r.expected));
-        EXPECT_EQ(iniGetDouble(L"s", r.key, 99.0, file, nullptr, &fromUser[2]), r.expected);
-        EXPECT_EQ(iniGetStruct(L"s", r.key, &record, 1, file, nullptr, &fromUser[3]),
+        EXPECT_EQ(iniGetDouble(L"s", r.key, 99.0, r.file, nullptr, &fromUser[2]), r.expected);
+        EXPECT_EQ(iniGetStruct(L"s", r.key, &record, 1, r.file, nullptr, &fromUser[3]),
                   r.expected != 99);
         EXPECT_EQ(record, r.expected == 99 ? 0x99 : r.expected / 11 * 0x11);
         for (int flag : fromUser)
@@ -108,7 +105,7 @@ TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
                 {L"common", 1, L"", 0},
                 {L"absent", 6, L"mnopq", 0}};
     for (const auto& r : cuts) {
-        SCOPED_TRACE(testing::Message() << tutest::Narrow(r.key) << " size " << r.size);
+        SCOPED_TRACE(&r - cuts);
         tutest::GuardedBuffer buffer(r.size);
         fromUser = kUntouched;
         EXPECT_EQ(iniGetString(L"s", r.key, L"mnopqr", buffer.Data(), r.size, Flags(0), nullptr,

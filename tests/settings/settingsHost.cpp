@@ -28,10 +28,10 @@ void PrintFolder(const char* key, const wchar_t* folder) {
 } // namespace
 
 int wmain() {
-    wchar_t path[MAX_PATH] = L"";
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    Print("exeDir", folder.substr(0, folder.rfind(L'\\')).c_str());
+    wchar_t folder[MAX_PATH] = L"";
+    ::GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    *wcsrchr(folder, L'\\') = L'\0';
+    Print("exeDir", folder);
     wchar_t logon[MAX_PATH] = L"";
     DWORD size = MAX_PATH;
     ::GetUserNameW(logon, &size);
