@@ -132,16 +132,14 @@ TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
         const wchar_t* handedOut = ssnGetDataDir(kind);
         ssnSetDataDir(kind, handedOut);
         EXPECT_EQ(ssnGetDataDir(kind), decided);
-        ssnSetDataDir(kind, L"Q:\\Data\\");
-        EXPECT_STREQ(ssnGetDataDir(kind), L"Q:\\Data\\");
+        for (const wchar_t* folder : {L"Q:\\Data\\", L"Q:\\Data"}) {
+            ssnSetDataDir(kind, folder);
+            EXPECT_STREQ(ssnGetDataDir(kind), folder);
+            EXPECT_EQ(iniSetDefaultFileName(kind, nullptr), 0);
+            EXPECT_STREQ(iniGetDefaultFileName(kind), L"Q:\\Data\\settingsTests.ini");
+        }
         EXPECT_EQ(handedOut, decided);
         EXPECT_FALSE(osExistsDir(L"Q:\\Data"));
-        EXPECT_EQ(iniGetDefaultFileName(kind), name);
-        EXPECT_EQ(iniSetDefaultFileName(kind, nullptr), 0);
-        EXPECT_STREQ(iniGetDefaultFileName(kind), L"Q:\\Data\\settingsTests.ini");
-        ssnSetDataDir(kind, L"Q:\\Data");
-        iniSetDefaultFileName(kind, nullptr);
-        EXPECT_STREQ(iniGetDefaultFileName(kind), L"Q:\\Data\\settingsTests.ini");
 
         // A folder is cut to the path limit; a name that would not fit is left empty.
         std::wstring tooLong(300, L'y');

@@ -9,15 +9,15 @@
 
 namespace {
 
-// Runs eventLogHost.exe with a scenario in a fresh folder; `library` is copied beside it as
+// Runs settingsHost.exe with a scenario in a fresh folder; `library` is copied beside it as
 // EventLog.dll unless empty. Returns the host's and the library's lines, in order.
 std::string RunScenario(const std::wstring& scenario, const std::wstring& library) {
     tutest::TempDir dir;
-    for (const wchar_t* module : {L"eventLogHost.exe", L"tarnUtil.dll", L"BaseKit.dll"})
+    for (const wchar_t* module : {L"settingsHost.exe", L"tarnUtil.dll", L"BaseKit.dll"})
         dir.CopyModule(module);
     if (!library.empty())
         dir.CopyModule(library, L"EventLog.dll");
-    auto result = tutest::RunProcess(dir / L"eventLogHost.exe", scenario, dir.Path());
+    auto result = tutest::RunProcess(dir / L"settingsHost.exe", scenario, dir.Path());
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
 

@@ -31,26 +31,23 @@ std::wstring RawValue(const std::wstring& file, const wchar_t* section, const wc
     return value;
 }
 
-// Points both default files into a fresh folder for one test and restores the program's own
-// default names afterwards.
+// Names the default files; returns the same-file flag.
+int SetDefaultFiles(const std::wstring& user, const std::wstring& common) {
+    iniSetDefaultFileName(0, user.c_str());
+    return iniSetDefaultFileName(1, common.c_str());
+}
+
+// Points both default files into a fresh folder for one test, then back at the program's own.
 class IniTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        iniSetDefaultFileName(0, m_user.c_str());
-        EXPECT_EQ(iniSetDefaultFileName(1, m_common.c_str()), 0);
-    }
-    void TearDown() override {
-        iniSetDefaultFileName(0, m_savedUser.c_str());
-        iniSetDefaultFileName(1, m_savedCommon.c_str());
-    }
+    void SetUp() override { EXPECT_EQ(SetDefaultFiles(m_user, m_common), 0); }
+    void TearDown() override { SetDefaultFiles(m_savedUser, m_savedCommon); }
 
+    const std::wstring m_savedUser = iniGetDefaultFileName(0),
+                       m_savedCommon = iniGetDefaultFileName(1);
     tutest::TempDir m_dir;
     const std::wstring m_user = m_dir / L"user.ini", m_common = m_dir / L"common.ini";
     const std::wstring m_unwritable = m_dir / L"no such folder\\settings.ini";
-
-private:
-    const std::wstring m_savedUser = iniGetDefaultFileName(0);
-    const std::wstring m_savedCommon = iniGetDefaultFileName(1);
 };
 
 // Values 11 come from the user file, 22 from the common file, 99 is the caller's default.
@@ -191,8 +188,7 @@ TEST_F(IniTest, WritesFollowTheSelector) {
         tutest::TempDir dir;
         std::wstring user = r.userWritable ? dir / L"user.ini" : m_unwritable;
         std::wstring common = r.commonWritable ? dir / L"common.ini" : m_unwritable + L"2";
-        iniSetDefaultFileName(0, user.c_str());
-        ASSERT_EQ(iniSetDefaultFileName(1, common.c_str()), 0);
+        ASSERT_EQ(SetDefaultFiles(user, common), 0);
         EXPECT_EQ(iniWriteString(L"w", L"text", L"v", Flags(r.selector)), r.textResult);
         EXPECT_EQ(iniWriteStruct(L"w", L"record", "\x5A", 1, Flags(r.selector)), r.recordResult);
         EXPECT_EQ(RawValue(user, L"w", L"text"), r.textInUser);
@@ -201,8 +197,7 @@ TEST_F(IniTest, WritesFollowTheSelector) {
         EXPECT_EQ(RawValue(common, L"w", L"record"), r.recordInCommon);
     }
     // With one shared file a failed user write is final for a record.
-    iniSetDefaultFileName(0, m_unwritable.c_str());
-    ASSERT_EQ(iniSetDefaultFileName(1, m_unwritable.c_str()), 1);
+    ASSERT_EQ(SetDefaultFiles(m_unwritable, m_unwritable), 1);
     EXPECT_FALSE(iniWriteStruct(L"w", L"record", "\x5A", 1, Flags(3)));
     EXPECT_EQ(::GetFileAttributesW((m_dir / L"no such folder").c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -1,13 +1,20 @@
-// Host for load-time tests of the program environment: prints, one "key=value" line each, its
-// own folder, the logon name, both data folders ("(missing)" when not on disk) and default INI
-// names as the library decided them at load, the same-file flag and two application strings;
-// then writes a setting to both default files and reports the result and where a read found it.
+// Host for load-time tests of the program environment, run in a fresh folder.
+//   (no argument): prints, one "key=value" line each, its own folder, the logon name, both data
+//     folders ("(missing)" when not on disk) and default INI names as the library decided them
+//     at load, the same-file flag and two application strings; then writes a setting to both
+//     default files and reports the result and where a read found it.
+//   sequence|refused|threads: an event-log scenario beside a recording EventLog.dll (or none);
+//     prints "host: ..." lines for what the library answered, and the recording library prints
+//     its own "lib: ..." lines on the same output, so the order of both shows.
 #include "tuSettings.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -25,9 +32,7 @@ void PrintFolder(const char* key, const wchar_t* folder) {
     Print(key, folder && !onDisk ? L"(missing)" : folder);
 }
 
-} // namespace
-
-int wmain() {
+void ReportEnvironment() {
     wchar_t folder[MAX_PATH] = L"";
     ::GetModuleFileNameW(nullptr, folder, MAX_PATH);
     *wcsrchr(folder, L'\\') = L'\0';
@@ -51,5 +56,63 @@ int wmain() {
     iniGetString(L"host", L"key", L"", value, 16, nullptr, nullptr, &fromUser);
     Print("read", value);
     std::printf("fromUser=%d\n", fromUser);
+}
+
+void Report(const char* what, int result) {
+    std::printf("host: %s -> %d\n", what, result);
+}
+
+// Init twice, a formatted write, exit, a write after exit, init again; then an object of its
+// own, whose text is passed as it is and whose destruction releases the library.
+void Sequence() {
+    Report("init first", ssnInitEventLog(L"first"));
+    Report("init second", ssnInitEventLog(L"second"));
+    Report("write", ssnWriteToEventLog(7, L"%s has %d items", L"basket", 3));
+    ssnExitEventLog();
+    Report("write after exit", ssnWriteToEventLog(7, L"lost"));
+    Report("init again", ssnInitEventLog(L"again"));
+    ssnExitEventLog();
+    utl::CEventLog log;
+    Report("object init", log.Init(L"object"));
+    Report("object write", log.Write(3, L"plain %s text"));
+}
+
+// Init and writes when the library is missing or incomplete, and whether it stayed loaded.
+void Refused() {
+    Report("init", ssnInitEventLog(L"refused"));
+    Report("loaded", ::GetModuleHandleW(L"EventLog.dll") != nullptr);
+    Report("write", ssnWriteToEventLog(1, L"nowhere"));
+}
+
+// Four threads write 50 times each at once and count the results handed through.
+void Threads() {
+    ssnInitEventLog(L"threads");
+    std::atomic<int> handedThrough{0};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i)
+                handedThrough +=
+                    ssnWriteToEventLog(2, L"thread %lu, %d", ::GetCurrentThreadId(), i) == 1002;
+        });
+    for (std::thread& writer : writers)
+        writer.join();
+    Report("results handed through", handedThrough);
+    ssnExitEventLog();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    void (*run)() = command.empty()          ? &ReportEnvironment
+                    : command == L"sequence" ? &Sequence
+                    : command == L"refused"  ? &Refused
+                    : command == L"threads"  ? &Threads
+                                             : nullptr;
+    if (!run)
+        return 2;
+    run();
     return 0;
 }
