@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <stdexcept>
 
 namespace tutest {
@@ -44,13 +45,10 @@ TempDir::~TempDir() {
 }
 
 void TempDir::WriteFile(const std::wstring& name, const std::string& bytes) const {
-    HANDLE file = ::CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(name);
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    ASSERT_EQ(written, bytes.size()) << Narrow(name);
+    FILE* file = _wfopen((*this / name).c_str(), L"wb");
+    ASSERT_NE(file, nullptr) << Narrow(name);
+    EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size()) << Narrow(name);
+    std::fclose(file);
 }
 
 void TempDir::CopyModule(const std::wstring& module, const std::wstring& as) const {

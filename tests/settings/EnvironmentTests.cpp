@@ -1,6 +1,7 @@
-// Program environment: the data-folder layouts that the switches of "appProps.ini" give and the
-// default INI names, decided at load in fresh host processes; in this process, setting or
-// forgetting a folder, the program's name and strings, and the server flag.
+// Program environment: in fresh host processes, the data-folder layouts that the switches of
+// "appProps.ini" give and the default INI names decided at load, and the event-log front beside
+// a recording EventLog.dll (or none); in this process, setting or forgetting a folder, the
+// program's name and strings, and the server flag.
 #include "tuFileSys.h"
 #include "tuSettings.h"
 
@@ -13,6 +14,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -22,30 +24,51 @@ std::wstring ShellFolder(int csidl) {
     return folder;
 }
 
-// Runs a host in a fresh folder beside an "appProps.ini" with the given lines of section
-// "ResistantSettings" (none: no file) and returns the "key=value" lines it printed; then
-// removes the data folders of the default layout, named after that fresh folder ("tarn...").
-std::map<std::string, std::string> RunHost(const std::wstring& host, const std::string& lines) {
-    std::vector<tutest::HostFile> files;
-    if (!lines.empty())
-        files.push_back({L"appProps.ini", "[ResistantSettings]\n" + lines});
-    auto result = tutest::RunHostInFreshFolder(host, {L"tarnUtil.dll", L"BaseKit.dll"}, files);
+// Runs a host in a fresh folder beside the library, an "appProps.ini" with the given lines of
+// section "ResistantSettings" (none: no file) and, unless empty, `eventLog` copied as
+// EventLog.dll; returns its output lines, then removes the data folders of the default layout,
+// which are named after the fresh folder.
+std::vector<std::string> RunHost(const std::wstring& host, const std::string& appProps,
+                                 const std::wstring& arguments = L"",
+                                 const std::wstring& eventLog = L"") {
+    tutest::TempDir dir;
+    for (const wchar_t* module : {host.c_str(), L"tarnUtil.dll", L"BaseKit.dll"})
+        dir.CopyModule(module);
+    if (!eventLog.empty())
+        dir.CopyModule(eventLog, L"EventLog.dll");
+    if (!appProps.empty())
+        dir.WriteFile(L"appProps.ini", "[ResistantSettings]\n" + appProps);
+    auto result = tutest::RunProcess(dir / host, arguments, dir.Path());
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
-    std::map<std::string, std::string> report;
+    const std::wstring name = dir.Path().substr(dir.Path().rfind(L'\\'));
+    for (int csidl : {CSIDL_APPDATA, CSIDL_COMMON_APPDATA})
+        tutest::RemoveTree(ShellFolder(csidl) + L"\\Calder Works" + name);
+    std::vector<std::string> lines;
     std::istringstream in(result.output);
-    for (std::string line; std::getline(in, line);) {
-        size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            report[line.substr(0, equals)] = line.substr(equals + 1, line.find('\r') - equals - 1);
-    }
-    const std::string name = report["exeDir"].substr(report["exeDir"].rfind('\\') + 1);
-    for (int csidl : {CSIDL_APPDATA, CSIDL_COMMON_APPDATA}) {
-        if (name.rfind("tarn", 0) == 0)
-            tutest::RemoveTree(ShellFolder(csidl) + L"\\Calder Works\\" +
-                               std::wstring(name.begin(), name.end()));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line.substr(0, line.find('\r')));
+    return lines;
+}
+
+// The host's "key=value" lines.
+std::map<std::string, std::string> Report(const std::vector<std::string>& lines) {
+    std::map<std::string, std::string> report;
+    for (const std::string& line : lines) {
+        if (size_t equals = line.find('='); equals != std::string::npos)
+            report[line.substr(0, equals)] = line.substr(equals + 1);
     }
     return report;
+}
+
+// An event-log scenario's transcript: the host's and the recording library's lines, in order.
+std::string RunScenario(const std::wstring& scenario, const std::wstring& library) {
+    std::string transcript;
+    for (const std::string& line : RunHost(L"settingsHost.exe", "", scenario, library)) {
+        if (line.rfind("host: ", 0) == 0 || line.rfind("lib: ", 0) == 0)
+            transcript += line + "\n";
+    }
+    return transcript;
 }
 
 // Replaces the placeholders of an expected layout with what they stand for.
@@ -87,7 +110,8 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.appProps);
-        auto report = RunHost(L"settingsHost.exe", Expand(row.appProps, {{"{net}", netDir}}));
+        auto report =
+            Report(RunHost(L"settingsHost.exe", Expand(row.appProps, {{"{net}", netDir}})));
         const std::string exeDir = report["exeDir"];
         const std::string calder = "\\Calder Works" + exeDir.substr(exeDir.rfind('\\'));
         const std::map<std::string, std::string> values = {
@@ -116,7 +140,7 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
         EXPECT_EQ(report["fromUser"], userIni.empty() ? "0" : "1");
     }
     // A program's own exeGetString answers instead of the library.
-    auto own = RunHost(L"stringsHost.exe", "");
+    auto own = Report(RunHost(L"stringsHost.exe", ""));
     EXPECT_EQ(own["string1"], "Host product");
     EXPECT_EQ(own["string7"], "Host string seven");
 }
@@ -171,6 +195,51 @@ TEST(Program, NameStringsAndServerFlagInThisProcess) {
         ssnSetIsServer(value);
         EXPECT_EQ(ssnIsServer(), value != 0);
     }
+}
+
+TEST(EventLogFront, InitsOnceFormatsWritesAndStopsAfterExit) {
+    EXPECT_EQ(RunScenario(L"sequence", L"recordingEventLog.dll"),
+              "lib: load\n"
+              "lib: init first 0\n"
+              "host: init first -> 1\n"
+              "host: init second -> 1\n" // already initialized: the library hears nothing
+              "lib: write 7 basket has 3 items\n"
+              "host: write -> 1007\n"
+              "lib: unload\n"
+              "host: write after exit -> 0\n"
+              "lib: load\n"
+              "lib: init again 0\n"
+              "host: init again -> 1\n"
+              "lib: unload\n"
+              "lib: load\n"
+              "lib: init object 0\n"
+              "host: object init -> 1\n"
+              "lib: write 3 plain %s text\n"
+              "host: object write -> 1003\n"
+              "lib: unload\n"); // the object's destruction
+}
+
+TEST(EventLogFront, MissingLibraryOrEntryPointMakesEveryCallANoOp) {
+    const std::string refused = "host: init -> 0\n"
+                                "host: loaded -> 0\n"
+                                "host: write -> 0\n";
+    EXPECT_EQ(RunScenario(L"refused", L""), refused);
+    // Without its write entry the library is released again, its init entry never called.
+    const std::string released = "lib: load\nlib: unload\n";
+    EXPECT_EQ(RunScenario(L"refused", L"recordingEventLogInitOnly.dll"), released + refused);
+}
+
+TEST(EventLogFront, WritersFromSeveralThreadsEnterTheLibraryOneAtATime) {
+    std::istringstream lines(RunScenario(L"threads", L"recordingEventLog.dll"));
+    int writes = 0;
+    std::string line, last;
+    while (std::getline(lines, line)) {
+        EXPECT_NE(line, "lib: overlapping write");
+        writes += line.rfind("lib: write 2 thread ", 0) == 0;
+        last = line == "lib: unload" ? last : line;
+    }
+    EXPECT_EQ(writes, 200);
+    EXPECT_EQ(last, "host: results handed through -> 200");
 }
 
 } // namespace
