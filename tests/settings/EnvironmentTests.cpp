@@ -24,10 +24,9 @@ std::wstring ShellFolder(int csidl) {
     return folder;
 }
 
-// Runs a host in a fresh folder beside the library, an "appProps.ini" with the given lines of
-// section "ResistantSettings" (none: no file) and, unless empty, `eventLog` copied as
-// EventLog.dll; returns its output lines, then removes the data folders of the default layout,
-// which are named after the fresh folder.
+// Runs a host in a fresh folder with an "appProps.ini" of the given "ResistantSettings" lines
+// (none: no file) and `eventLog` copied as EventLog.dll (unless empty); returns its output lines
+// and removes the data folders that the default layout names after the fresh folder.
 std::vector<std::string> RunHost(const std::wstring& host, const std::string& appProps,
                                  const std::wstring& arguments = L"",
                                  const std::wstring& eventLog = L"") {

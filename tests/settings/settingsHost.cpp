@@ -1,11 +1,8 @@
-// Host for load-time tests of the program environment, run in a fresh folder.
-//   (no argument): prints, one "key=value" line each, its own folder, the logon name, both data
-//     folders ("(missing)" when not on disk) and default INI names as the library decided them
-//     at load, the same-file flag and two application strings; then writes a setting to both
-//     default files and reports the result and where a read found it.
-//   sequence|refused|threads: an event-log scenario beside a recording EventLog.dll (or none);
-//     prints "host: ..." lines for what the library answered, and the recording library prints
-//     its own "lib: ..." lines on the same output, so the order of both shows.
+// Host for load-time tests of the program environment, run in a fresh folder. Without an
+// argument it prints "key=value" lines: what the library decided at load (data folders,
+// "(missing)" when not on disk, INI names, same-file flag), two application strings, and where a
+// setting written to both INI files is read from. Given an event-log scenario it prints
+// "host: ..." lines between the recording EventLog.dll's "lib: ..." lines.
 #include "tuSettings.h"
 
 #include <windows.h>
@@ -62,8 +59,6 @@ void Report(const char* what, int result) {
     std::printf("host: %s -> %d\n", what, result);
 }
 
-// Init twice, a formatted write, exit, a write after exit, init again; then an object of its
-// own, whose text is passed as it is and whose destruction releases the library.
 void Sequence() {
     Report("init first", ssnInitEventLog(L"first"));
     Report("init second", ssnInitEventLog(L"second"));
@@ -77,14 +72,12 @@ void Sequence() {
     Report("object write", log.Write(3, L"plain %s text"));
 }
 
-// Init and writes when the library is missing or incomplete, and whether it stayed loaded.
 void Refused() {
     Report("init", ssnInitEventLog(L"refused"));
     Report("loaded", ::GetModuleHandleW(L"EventLog.dll") != nullptr);
     Report("write", ssnWriteToEventLog(1, L"nowhere"));
 }
 
-// Four threads write 50 times each at once and count the results handed through.
 void Threads() {
     ssnInitEventLog(L"threads");
     std::atomic<int> handedThrough{0};
