@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -186,11 +187,8 @@ TEST_F(AcceptedLibrary, LookupsAndTemplatesFollowTheUserInputLanguageWithinTheir
         EXPECT_EQ(text, L"%1 files in %2");
         EXPECT_EQ(manager.LoadDlgTemplate(100, 1036, 0), nullptr); // no French dialog
     }
-    struct Row {
-        WORD language;
-        UINT id;
-        std::wstring expected; // empty: the call fails, the output untouched
-    } rows[] = {
+    // Rows: user-input language, template id, text (empty: the call fails, the output untouched).
+    const std::tuple<WORD, UINT, std::wstring> rows[] = {
         {1033, 2, L"3 files in C:\\Pictures"},
         {1031, 2, L"C:\\Pictures enthält 3 Dateien"},
         {1036, 2, L"3 files in C:\\Pictures"}, // no French template: English
@@ -198,35 +196,31 @@ TEST_F(AcceptedLibrary, LookupsAndTemplatesFollowTheUserInputLanguageWithinTheir
         {1033, 0, L""},                        // id 0 is no template
         {1033, 3, lds.substr(0, 255)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        tutest::UserInputLanguage language(row.language);
+    for (const auto& [language, id, expected] : rows) {
+        SCOPED_TRACE(id);
+        tutest::UserInputLanguage inUse(language);
         tutest::GuardedBuffer output(600);
-        EXPECT_EQ(manager.FormatString(output.Data(), 600, MAKEINTRESOURCEW(row.id), L"%d%s", 3,
+        EXPECT_EQ(manager.FormatString(output.Data(), 600, MAKEINTRESOURCEW(id), L"%d%s", 3,
                                        L"C:\\Pictures"),
-                  static_cast<int>(row.expected.size()));
-        EXPECT_EQ(output.Text(),
-                  row.expected.empty() ? std::wstring(600, output.kFill) : row.expected);
+                  static_cast<int>(expected.size()));
+        EXPECT_EQ(output.Text(), expected.empty() ? std::wstring(600, output.kFill) : expected);
     }
 }
 
 TEST_F(AcceptedLibrary, FileTypeNamesComeInTheSecondLanguage) {
-    struct Row {
-        WORD language;
-        UINT kind;
-        const wchar_t* expected;
-    } rows[] = {
+    // Rows: user-input language, kind, name.
+    const std::tuple<WORD, UINT, const wchar_t*> rows[] = {
         {2057, 0, L"Bild"},    {1036, 0, L"Image"},   {1040, 0, L"Bild"},     // English interface:
         {1041, 0, L"Picture"}, {2052, 0, L"Picture"},                         // German, else its
         {1036, 3, L"Picture"}, {1036, 1, L"Images"},  {1040, 2, L"Pictures"}, // own or German
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.language << " kind " << row.kind);
-        tutest::UserInputLanguage language(row.language);
+    for (const auto& [language, kind, expected] : rows) {
+        SCOPED_TRACE(testing::Message() << language << " kind " << kind);
+        tutest::UserInputLanguage inUse(language);
         tutest::GuardedBuffer buffer(40);
         auto* out = reinterpret_cast<unsigned short*>(buffer.Data());
-        EXPECT_EQ(manager.LoadIDFString(row.kind, 10, out, 32), 1);
-        EXPECT_EQ(std::wstring(buffer.Data()), row.expected);
+        EXPECT_EQ(manager.LoadIDFString(kind, 10, out, 32), 1);
+        EXPECT_EQ(std::wstring(buffer.Data()), expected);
         EXPECT_TRUE(buffer.UntouchedFrom(32));
     }
     tutest::GuardedBuffer missing(8);

@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -82,11 +83,9 @@ std::string Expand(std::string text, const std::map<std::string, std::string>& v
 TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
     tutest::TempDir net;
     const std::string netDir = tutest::Narrow(net.Path());
-    struct Row {
-        std::string appProps;
-        const char* user;   // placeholders: {exe} the host's folder, {logon}, {net}, and {app} and
-        const char* common; // {all}: the shell's data folders with "Calder Works\<host's folder>"
-    } rows[] = {
+    // Rows: appProps lines, user folder, common folder. Placeholders: {exe} the host's folder,
+    // {logon}, {net}, and {app} and {all}: the shell's data folders with "Calder Works\<folder>".
+    const std::tuple<std::string, const char*, const char*> rows[] = {
         {"", "{app}", "{all}"},
         {"UseApplicationFolderAsDataFolder=1\n", "{exe}\\Data\\{logon}", "{exe}\\Data\\All Users"},
         {"UseSingleUserMode=1\n", "{all}\\SingleUser", "{all}"},
@@ -107,10 +106,9 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
         {"CurrUserNetPath=settingsHost.exe\\user\n", "(null)", "{all}"},
         {"UseSingleUserMode=1\nAllUsersNetPath=settingsHost.exe\\all\n", "(null)", "(null)"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.appProps);
-        auto report =
-            Report(RunHost(L"settingsHost.exe", Expand(row.appProps, {{"{net}", netDir}})));
+    for (const auto& [appProps, userLayout, commonLayout] : rows) {
+        SCOPED_TRACE(appProps);
+        auto report = Report(RunHost(L"settingsHost.exe", Expand(appProps, {{"{net}", netDir}})));
         const std::string exeDir = report["exeDir"];
         const std::string calder = "\\Calder Works" + exeDir.substr(exeDir.rfind('\\'));
         const std::map<std::string, std::string> values = {
@@ -120,7 +118,7 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
             {"{all}", tutest::Narrow(ShellFolder(CSIDL_COMMON_APPDATA)) + calder},
             {"{net}", netDir},
         };
-        const std::string user = Expand(row.user, values), common = Expand(row.common, values);
+        const std::string user = Expand(userLayout, values), common = Expand(commonLayout, values);
         EXPECT_EQ(report["user"], user);
         EXPECT_EQ(report["common"], common);
         // The default INI files lie in the folders, named after the program (none without a

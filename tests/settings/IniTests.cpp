@@ -124,15 +124,14 @@ TEST_F(IniTest, SameFileIsNeverAFallback) {
 }
 
 TEST_F(IniTest, DoublesNeedADigitAfterSignAndPoint) {
-    const struct {
-        const char* text;
-        double expected; // -99 is the default
-    } rows[] = {{".25", 0.25}, {"-.5", -0.5}, {"+.5e1", 5}, {"1e3", 1000}, {"3.5x", 3.5},
-                {"x1", -99},   {"-", -99},    {".", -99},   {"-.x", -99},  {"", -99}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        m_dir.WriteFile(L"user.ini", std::string("[d]\r\nk=") + row.text + "\r\n");
-        EXPECT_EQ(iniGetDouble(L"d", L"k", -99, Flags(1)), row.expected);
+    // Rows: text, value (-99 is the default).
+    const std::pair<const char*, double> rows[] = {
+        {".25", 0.25}, {"-.5", -0.5}, {"+.5e1", 5}, {"1e3", 1000}, {"3.5x", 3.5},
+        {"x1", -99},   {"-", -99},    {".", -99},   {"-.x", -99},  {"", -99}};
+    for (const auto& [text, expected] : rows) {
+        SCOPED_TRACE(text);
+        m_dir.WriteFile(L"user.ini", std::string("[d]\r\nk=") + text + "\r\n");
+        EXPECT_EQ(iniGetDouble(L"d", L"k", -99, Flags(1)), expected);
     }
     ASSERT_TRUE(iniWriteDouble(L"d", L"k", 1.0 / 3, Flags(1)));
     EXPECT_EQ(RawValue(m_user, L"d", L"k"), L"0.333333333333333");
