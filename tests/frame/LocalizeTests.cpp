@@ -37,12 +37,8 @@ TEST_F(Localized, StringsComeInTheLanguageOrderCutToTheBufferAndTerminated) {
     std::wstring digits;
     for (int i = 0; i < 30; ++i)
         digits += L"0123456789";
-    struct Row {
-        UINT language;
-        BOOL fallback;
-        UINT id, size;
-        std::wstring expected;
-    } rows[] = {
+    // Rows: language, fallback, string id, buffer size, text.
+    const std::tuple<UINT, BOOL, UINT, UINT, std::wstring> rows[] = {
         {kFrench, TRUE, 1, 64, L"Fichier"},
         {kUserInput, TRUE, 1, 64, L"Datei"},
         {kItalian, TRUE, 1, 64, L"File"}, // no Italian block: English
@@ -62,15 +58,14 @@ TEST_F(Localized, StringsComeInTheLanguageOrderCutToTheBufferAndTerminated) {
         {kGerman, TRUE, 2, 3, L"Ed"}, // the English retry is cut as well
         {kGerman, TRUE, 2, 1, L""},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        tutest::UserInputLanguage german(row.language == kUserInput ? kGerman : kEnglish);
-        tutest::GuardedBuffer buffer(row.size + 8);
-        EXPECT_EQ(
-            lclLoadStringW(m_module, row.id, buffer.Data(), row.size, row.language, row.fallback),
-            static_cast<int>(row.expected.size()));
-        EXPECT_EQ(std::wstring(buffer.Data()), row.expected);
-        EXPECT_TRUE(buffer.UntouchedFrom(row.expected.size() + 1));
+    for (const auto& [language, fallback, id, size, expected] : rows) {
+        SCOPED_TRACE(testing::Message() << language << " " << fallback << " " << id << " " << size);
+        tutest::UserInputLanguage german(language == kUserInput ? kGerman : kEnglish);
+        tutest::GuardedBuffer buffer(size + 8);
+        EXPECT_EQ(lclLoadStringW(m_module, id, buffer.Data(), size, language, fallback),
+                  static_cast<int>(expected.size()));
+        EXPECT_EQ(std::wstring(buffer.Data()), expected);
+        EXPECT_TRUE(buffer.UntouchedFrom(expected.size() + 1));
     }
     // No buffer is an invalid parameter.
     tutest::GuardedBuffer buffer(8);
@@ -93,29 +88,22 @@ TEST_F(Localized, StringsComeInTheLanguageOrderCutToTheBufferAndTerminated) {
 // Dialog 100 exists in German and English, 200 only in French (the width names the language);
 // data 1 in German and English, 2 only in French, 3 and 9 nowhere.
 TEST_F(Localized, DialogsAndDataFollowTheSameLanguageOrder) {
-    struct Row {
-        UINT language;
-        BOOL fallback;
-        UINT dialog;
-        short width; // 0: not found
-        UINT data;
-        const char* expected; // null: not found
-    } rows[] = {
-        {kUserInput, FALSE, 100, 7, 1, "de-DE"}, {kEnglish, FALSE, 100, 9, 3, nullptr},
-        {kItalian, TRUE, 100, 9, 1, "en-US"},    {kItalian, FALSE, 100, 0, 1, nullptr},
-        {kGerman, TRUE, 200, 12, 2, "fr-FR"},    {kGerman, FALSE, 200, 0, 2, nullptr},
-        {kEnglish, TRUE, 300, 0, 9, nullptr},
+    // Rows: language, fallback, dialog and its width (0: not found), data and its text.
+    const std::tuple<UINT, BOOL, UINT, short, UINT, std::string> rows[] = {
+        {kUserInput, FALSE, 100, 7, 1, "de-DE"}, {kEnglish, FALSE, 100, 9, 3, "(none)"},
+        {kItalian, TRUE, 100, 9, 1, "en-US"},    {kItalian, FALSE, 100, 0, 1, "(none)"},
+        {kGerman, TRUE, 200, 12, 2, "fr-FR"},    {kGerman, FALSE, 200, 0, 2, "(none)"},
+        {kEnglish, TRUE, 300, 0, 9, "(none)"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        tutest::UserInputLanguage german(row.language == kUserInput ? kGerman : kEnglish);
-        DLGTEMPLATE* dialog = lclLoadDlgTemplate(m_module, row.dialog, row.language, row.fallback);
-        EXPECT_EQ(dialog ? dialog->cx : 0, row.width);
+    for (const auto& [language, fallback, dialogId, width, dataId, text] : rows) {
+        SCOPED_TRACE(testing::Message() << language << " " << fallback << " " << dialogId);
+        tutest::UserInputLanguage german(language == kUserInput ? kGerman : kEnglish);
+        DLGTEMPLATE* dialog = lclLoadDlgTemplate(m_module, dialogId, language, fallback);
+        EXPECT_EQ(dialog ? dialog->cx : 0, width);
         DWORD size = 0xdeadbeef;
-        void* data = lclLoadCustomResource(m_module, row.data, L"TARNDATA", &size, row.language,
-                                           row.fallback);
-        EXPECT_EQ(data ? std::string(static_cast<char*>(data), size) : "(none)",
-                  row.expected ? row.expected : "(none)");
+        void* data =
+            lclLoadCustomResource(m_module, dataId, L"TARNDATA", &size, language, fallback);
+        EXPECT_EQ(data ? std::string(static_cast<char*>(data), size) : "(none)", text);
         std::free(data);
     }
     EXPECT_EQ(lclLoadCustomResource(m_module, 1, L"TARNDATA", nullptr, kEnglish, TRUE), nullptr);
@@ -223,11 +211,8 @@ TEST(PositionalFormat, BadArgumentsLeaveTheOutputUntouched) {
     // Marked, "%s" takes three characters, the end marker and the terminator one each: 256.
     std::wstring fittingFormat = L"%s" + std::wstring(251, L'x');
     std::wstring longFormat = fittingFormat + L"x";
-    struct Row {
-        bool useOutput;
-        UINT size;
-        const wchar_t *templ, *argFormat;
-    } rows[] = {
+    // Rows: whether there is an output, its size, template, argument format.
+    const std::tuple<bool, UINT, const wchar_t*, const wchar_t*> rows[] = {
         {false, 16, L"t", L"%s"},                // no output
         {true, 0, L"t", L"%s"},                  // no room
         {true, 1, L"t", L"%s"},                  // room for the terminator only
@@ -236,13 +221,14 @@ TEST(PositionalFormat, BadArgumentsLeaveTheOutputUntouched) {
         {true, 16, L"t", longFormat.c_str()},    // an argument format too long
         {true, 16, L"t", fittingFormat.c_str()}, // one that just fits: succeeds
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        const bool succeeds = row.argFormat == fittingFormat.c_str();
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        SCOPED_TRACE(row);
+        const auto& [useOutput, size, templ, argFormat] = rows[row];
+        const bool succeeds = argFormat == fittingFormat.c_str();
         tutest::GuardedBuffer output(16);
-        EXPECT_EQ(lclFormatString(row.useOutput ? output.Data() : nullptr, row.size, row.templ,
-                                  row.argFormat, L"arg"),
-                  succeeds ? 1 : 0);
+        EXPECT_EQ(
+            lclFormatString(useOutput ? output.Data() : nullptr, size, templ, argFormat, L"arg"),
+            succeeds ? 1 : 0);
         EXPECT_EQ(output.UntouchedFrom(0), !succeeds);
     }
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -57,11 +58,8 @@ TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
     m_dir.WriteFile(L"common.ini", "[s]\r\nboth=22\r\nonlyCommon=22\r\nzero=5\r\nempty=text\r\n"
                                    "common=ghijkl\r\n");
     const LPCWSTR user = m_user.c_str(), common = m_common.c_str();
-    const struct {
-        LPCWSTR file;
-        const wchar_t* key;
-        int expected, fromUser;
-    } rows[] = {
+    // Rows: file or selector, key, value, flag out.
+    const std::tuple<LPCWSTR, const wchar_t*, int, int> rows[] = {
         {Flags(0), L"both", 11, 1},          {Flags(0), L"onlyCommon", 22, 0},
         {Flags(0), L"absent", 99, 0},        {Flags(3), L"onlyCommon", 22, 0},
         {Flags(1), L"both", 11, 1},          {Flags(1), L"onlyCommon", 99, 0},
@@ -69,20 +67,19 @@ TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
         {user, L"both", 11, kUntouched},     {user, L"onlyCommon", 99, kUntouched},
         {common, L"both", 22, kUntouched},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(&r - rows);
+    for (size_t row = 0; row < std::size(rows); ++row) {
+        SCOPED_TRACE(row);
+        const auto& [file, key, expected, flag] = rows[row];
         int fromUser[4] = {kUntouched, kUntouched, kUntouched, kUntouched};
         wchar_t text[16];
         BYTE record = 0x99; // the texts 11 and 22 are the one-byte records 0x11 and 0x22
-        EXPECT_EQ(iniGetInt(L"s", r.key, 99, r.file, nullptr, &fromUser[0]), r.expected);
-        EXPECT_EQ(iniGetString(L"s", r.key, L"99", text, 16, r.file, nullptr, &fromUser[1]), 2u);
-        EXPECT_EQ(std::wstring(text), std::to_wstring(r.expected));
-        EXPECT_EQ(iniGetDouble(L"s", r.key, 99.0, r.file, nullptr, &fromUser[2]), r.expected);
-        EXPECT_EQ(iniGetStruct(L"s", r.key, &record, 1, r.file, nullptr, &fromUser[3]),
-                  r.expected != 99);
-        EXPECT_EQ(record, r.expected == 99 ? 0x99 : r.expected / 11 * 0x11);
-        for (int flag : fromUser)
-            EXPECT_EQ(flag, r.fromUser);
+        EXPECT_EQ(iniGetInt(L"s", key, 99, file, nullptr, &fromUser[0]), expected);
+        EXPECT_EQ(iniGetString(L"s", key, L"99", text, 16, file, nullptr, &fromUser[1]), 2u);
+        EXPECT_EQ(std::wstring(text), std::to_wstring(expected));
+        EXPECT_EQ(iniGetDouble(L"s", key, 99.0, file, nullptr, &fromUser[2]), expected);
+        EXPECT_EQ(iniGetStruct(L"s", key, &record, 1, file, nullptr, &fromUser[3]), expected != 99);
+        EXPECT_EQ(record, expected == 99 ? 0x99 : expected / 11 * 0x11);
+        EXPECT_EQ(std::vector<int>(fromUser, fromUser + 4), std::vector<int>(4, flag));
     }
 
     // A 0 in the user file hides the common value.
@@ -92,25 +89,22 @@ TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
 
     // Texts are cut to the buffer and terminated, from either file or the default; an empty
     // text in the user file hides the common one.
-    const struct {
-        const wchar_t* key;
-        DWORD size;
-        const wchar_t* expected;
-        int fromUser;
-    } cuts[] = {{L"empty", 8, L"", 1},
-                {L"user", 6, L"abcde", 1},
-                {L"common", 1, L"", 0},
-                {L"absent", 6, L"mnopq", 0}};
-    for (const auto& r : cuts) {
-        SCOPED_TRACE(&r - cuts);
-        tutest::GuardedBuffer buffer(r.size);
+    // Rows: key, buffer size, text, flag out.
+    const std::tuple<const wchar_t*, DWORD, std::wstring, int> cuts[] = {
+        {L"empty", 8, L"", 1},
+        {L"user", 6, L"abcde", 1},
+        {L"common", 1, L"", 0},
+        {L"absent", 6, L"mnopq", 0}};
+    for (const auto& [key, size, expected, flag] : cuts) {
+        SCOPED_TRACE(tutest::Narrow(key));
+        tutest::GuardedBuffer buffer(size);
         fromUser = kUntouched;
-        EXPECT_EQ(iniGetString(L"s", r.key, L"mnopqr", buffer.Data(), r.size, Flags(0), nullptr,
-                               &fromUser),
-                  wcslen(r.expected));
-        EXPECT_EQ(buffer.Text(), r.expected);
+        EXPECT_EQ(
+            iniGetString(L"s", key, L"mnopqr", buffer.Data(), size, Flags(0), nullptr, &fromUser),
+            expected.size());
+        EXPECT_EQ(buffer.Text(), expected);
         EXPECT_TRUE(buffer.GuardIntact());
-        EXPECT_EQ(fromUser, r.fromUser);
+        EXPECT_EQ(fromUser, flag);
     }
 }
 
@@ -138,12 +132,8 @@ TEST_F(IniTest, DoublesNeedADigitAfterSignAndPoint) {
 }
 
 TEST_F(IniTest, RecordsNeedExactlyTwoHexDigitsPerByte) {
-    const struct {
-        const char* text;
-        UINT size;
-        BOOL result;
-        const char* after; // the 4-byte record, 0x99 before
-    } rows[] = {
+    // Rows: text, record size, result, the 4-byte record after the call (0x99 before).
+    const std::tuple<const char*, UINT, BOOL, const char*> rows[] = {
         {"01ABFF", 3, TRUE, "\x01\xAB\xFF\x99"},  {"01abff", 3, TRUE, "\x01\xAB\xFF\x99"},
         {"01ABFF", 4, FALSE, "\x99\x99\x99\x99"}, {"01ABFF", 2, FALSE, "\x99\x99\x99\x99"},
         {"01ABF", 3, FALSE, "\x99\x99\x99\x99"},  {"01ABF", 2, FALSE, "\x99\x99\x99\x99"},
@@ -152,10 +142,11 @@ TEST_F(IniTest, RecordsNeedExactlyTwoHexDigitsPerByte) {
     };
     for (size_t row = 0; row < std::size(rows); ++row) {
         SCOPED_TRACE(row);
-        m_dir.WriteFile(L"user.ini", std::string("[r]\r\nk=") + rows[row].text + "\r\n");
+        const auto& [text, size, result, after] = rows[row];
+        m_dir.WriteFile(L"user.ini", std::string("[r]\r\nk=") + text + "\r\n");
         char record[4] = {'\x99', '\x99', '\x99', '\x99'};
-        EXPECT_EQ(iniGetStruct(L"r", L"k", record, rows[row].size, Flags(1)), rows[row].result);
-        EXPECT_EQ(std::memcmp(record, rows[row].after, 4), 0);
+        EXPECT_EQ(iniGetStruct(L"r", L"k", record, size, Flags(1)), result);
+        EXPECT_EQ(std::memcmp(record, after, 4), 0);
     }
     ASSERT_TRUE(iniWriteStruct(L"r", L"k", "\x01\xAB\xFF", 3, Flags(1)));
     EXPECT_EQ(RawValue(m_user, L"r", L"k"), L"01ABFF");
