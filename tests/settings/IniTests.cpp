@@ -25,10 +25,10 @@ const DWORD kInvalid = ERROR_INVALID_PARAMETER;
 constexpr UINT kSectionId = 100, kKeyId = 101, kDefaultId = 102, kAbsentKeyId = 103,
                kMissingId = 999;
 
-// The text of a key as the platform reads it, "(absent)" when the key is missing.
+// The text of a key as the platform reads it, "-" when the key is missing.
 std::wstring RawValue(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
     wchar_t value[64];
-    ::GetPrivateProfileStringW(section, key, L"(absent)", value, 64, file.c_str());
+    ::GetPrivateProfileStringW(section, key, L"-", value, 64, file.c_str());
     return value;
 }
 
@@ -155,36 +155,27 @@ TEST_F(IniTest, RecordsNeedExactlyTwoHexDigitsPerByte) {
 TEST_F(IniTest, WritesFollowTheSelector) {
     // Flags 3 write a text to both files and report the common write, but a record to the
     // common file only when the user write failed; a user-only write always reports success.
-    const struct {
-        bool userWritable, commonWritable;
-        ULONG_PTR selector;
-        BOOL textResult;
-        const wchar_t *textInUser, *textInCommon;
-        BOOL recordResult;
-        const wchar_t *recordInUser, *recordInCommon;
-    } rows[] = {
-        {true, true, 3, TRUE, L"v", L"v", TRUE, L"5A", L"(absent)"},
-        {false, true, 3, TRUE, L"(absent)", L"v", TRUE, L"(absent)", L"5A"},
-        {true, false, 3, FALSE, L"v", L"(absent)", TRUE, L"5A", L"(absent)"},
-        {false, false, 3, FALSE, L"(absent)", L"(absent)", FALSE, L"(absent)", L"(absent)"},
-        {false, true, 1, TRUE, L"(absent)", L"(absent)", TRUE, L"(absent)", L"(absent)"},
-        {true, true, 0, TRUE, L"v", L"(absent)", TRUE, L"5A", L"(absent)"},
-        {true, true, 2, TRUE, L"(absent)", L"v", TRUE, L"(absent)", L"5A"},
-        {true, false, 2, FALSE, L"(absent)", L"(absent)", FALSE, L"(absent)", L"(absent)"},
+    // Rows: user and common file writable, selector, text and record results, then the text in
+    // the user and the common file and the record in each ("-": none).
+    const std::tuple<bool, bool, ULONG_PTR, BOOL, BOOL, const wchar_t*> rows[] = {
+        {true, true, 3, TRUE, TRUE, L"v v 5A -"},   {false, true, 3, TRUE, TRUE, L"- v - 5A"},
+        {true, false, 3, FALSE, TRUE, L"v - 5A -"}, {false, false, 3, FALSE, FALSE, L"- - - -"},
+        {false, true, 1, TRUE, TRUE, L"- - - -"},   {true, true, 0, TRUE, TRUE, L"v - 5A -"},
+        {true, true, 2, TRUE, TRUE, L"- v - 5A"},   {true, false, 2, FALSE, FALSE, L"- - - -"},
     };
     for (size_t row = 0; row < std::size(rows); ++row) {
-        const auto& r = rows[row];
         SCOPED_TRACE(row);
+        const auto& [userWritable, commonWritable, selector, textResult, recordResult, contents] =
+            rows[row];
         tutest::TempDir dir;
-        std::wstring user = r.userWritable ? dir / L"user.ini" : m_unwritable;
-        std::wstring common = r.commonWritable ? dir / L"common.ini" : m_unwritable + L"2";
+        const std::wstring user = userWritable ? dir / L"user.ini" : m_unwritable;
+        const std::wstring common = commonWritable ? dir / L"common.ini" : m_unwritable + L"2";
         ASSERT_EQ(SetDefaultFiles(user, common), 0);
-        EXPECT_EQ(iniWriteString(L"w", L"text", L"v", Flags(r.selector)), r.textResult);
-        EXPECT_EQ(iniWriteStruct(L"w", L"record", "\x5A", 1, Flags(r.selector)), r.recordResult);
-        EXPECT_EQ(RawValue(user, L"w", L"text"), r.textInUser);
-        EXPECT_EQ(RawValue(common, L"w", L"text"), r.textInCommon);
-        EXPECT_EQ(RawValue(user, L"w", L"record"), r.recordInUser);
-        EXPECT_EQ(RawValue(common, L"w", L"record"), r.recordInCommon);
+        EXPECT_EQ(iniWriteString(L"w", L"text", L"v", Flags(selector)), textResult);
+        EXPECT_EQ(iniWriteStruct(L"w", L"record", "\x5A", 1, Flags(selector)), recordResult);
+        EXPECT_EQ(RawValue(user, L"w", L"text") + L" " + RawValue(common, L"w", L"text") + L" " +
+                      RawValue(user, L"w", L"record") + L" " + RawValue(common, L"w", L"record"),
+                  contents);
     }
     // With one shared file a failed user write is final for a record.
     ASSERT_EQ(SetDefaultFiles(m_unwritable, m_unwritable), 1);
@@ -212,10 +203,10 @@ TEST_F(IniTest, CreatedFilesAreUtf16WithByteOrderMark) {
 TEST_F(IniTest, NullValueRemovesTheKeyAndNullKeyTheSection) {
     m_dir.WriteFile(L"user.ini", "[a]\r\nk=1\r\nother=2\r\n[b]\r\nk=3\r\n");
     EXPECT_TRUE(iniWriteString(L"a", L"k", nullptr, Flags(1)));
-    EXPECT_EQ(RawValue(m_user, L"a", L"k"), L"(absent)");
+    EXPECT_EQ(RawValue(m_user, L"a", L"k"), L"-");
     EXPECT_EQ(RawValue(m_user, L"a", L"other"), L"2");
     EXPECT_TRUE(iniWriteString(L"a", nullptr, nullptr, Flags(1)));
-    EXPECT_EQ(RawValue(m_user, L"a", L"other"), L"(absent)");
+    EXPECT_EQ(RawValue(m_user, L"a", L"other"), L"-");
     EXPECT_EQ(RawValue(m_user, L"b", L"k"), L"3");
 }
 

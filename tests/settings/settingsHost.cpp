@@ -3,6 +3,7 @@
 // "(missing)" when not on disk, INI names, same-file flag), two application strings, and where a
 // setting written to both INI files is read from. Given an event-log scenario it prints
 // "host: ..." lines between the recording EventLog.dll's "lib: ..." lines.
+#include "tuFileSys.h"
 #include "tuSettings.h"
 
 #include <windows.h>
@@ -23,10 +24,7 @@ void Print(const char* key, const wchar_t* value) {
 }
 
 void PrintFolder(const char* key, const wchar_t* folder) {
-    const DWORD attributes = folder ? ::GetFileAttributesW(folder) : INVALID_FILE_ATTRIBUTES;
-    const bool onDisk =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    Print(key, folder && !onDisk ? L"(missing)" : folder);
+    Print(key, folder && !osExistsDir(folder) ? L"(missing)" : folder);
 }
 
 void ReportEnvironment() {
