@@ -3,10 +3,6 @@
 
 #include "tuLocal.h"
 
-#include "TestSupport.h"
-
-#include <string>
-
 namespace tutest {
 
 // Sets the user-input language from the user-input thread for its lifetime, then puts the

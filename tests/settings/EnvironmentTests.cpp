@@ -146,11 +146,10 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
 TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
     for (int kind : {0, 1}) {
         SCOPED_TRACE(kind);
-        ASSERT_NE(ssnGetDataDir(kind), nullptr);
-        const std::wstring decided = ssnGetDataDir(kind), name = iniGetDefaultFileName(kind);
-
-        // Set to its own text, a folder stays; a text handed out stays as it was.
         const wchar_t* handedOut = ssnGetDataDir(kind);
+        ASSERT_NE(handedOut, nullptr);
+        const std::wstring decided = handedOut, name = iniGetDefaultFileName(kind);
+        // Set to its own text, a folder stays; a text handed out stays as it was.
         ssnSetDataDir(kind, handedOut);
         EXPECT_EQ(ssnGetDataDir(kind), decided);
         for (const wchar_t* folder : {L"Q:\\Data\\", L"Q:\\Data"}) {

@@ -21,9 +21,10 @@ LPCWSTR Flags(ULONG_PTR flags) {
 
 const int kUntouched = -7; // the flag out before a call
 const DWORD kInvalid = ERROR_INVALID_PARAMETER;
-// Ids of the test program's string table; kMissingId has no string.
-constexpr UINT kSectionId = 100, kKeyId = 101, kDefaultId = 102, kAbsentKeyId = 103,
-               kMissingId = 999;
+// Ids of the test program's string table; kMissing has no string.
+const LPCWSTR kSection = MAKEINTRESOURCEW(100), kKey = MAKEINTRESOURCEW(101),
+              kDefault = MAKEINTRESOURCEW(102), kAbsentKey = MAKEINTRESOURCEW(103),
+              kMissing = MAKEINTRESOURCEW(999);
 
 // The text of a key as the platform reads it, "-" when the key is missing.
 std::wstring RawValue(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
@@ -212,32 +213,25 @@ TEST_F(IniTest, NullValueRemovesTheKeyAndNullKeyTheSection) {
 
 TEST_F(IniTest, SectionKeyAndDefaultComeFromTheStringTable) {
     HINSTANCE module = ::GetModuleHandleW(nullptr);
-    LPCWSTR section = MAKEINTRESOURCEW(kSectionId), key = MAKEINTRESOURCEW(kKeyId);
-    LPCWSTR absentKey = MAKEINTRESOURCEW(kAbsentKeyId), missing = MAKEINTRESOURCEW(kMissingId);
-    ASSERT_TRUE(iniWriteInt(section, key, 640, Flags(1), module));
+    ASSERT_TRUE(iniWriteInt(kSection, kKey, 640, Flags(1), module));
     EXPECT_EQ(RawValue(m_user, L"Window", L"Width"), L"640");
-    EXPECT_EQ(iniGetInt(section, key, 0, Flags(0), module), 640);
+    EXPECT_EQ(iniGetInt(kSection, kKey, 0, Flags(0), module), 640);
     EXPECT_EQ(iniGetInt(L"Window", L"Width", 0, Flags(0), module), 640); // texts stay texts
     wchar_t text[64];
-    EXPECT_EQ(
-        iniGetString(section, absentKey, MAKEINTRESOURCEW(kDefaultId), text, 64, Flags(0), module),
-        18u);
+    EXPECT_EQ(iniGetString(kSection, kAbsentKey, kDefault, text, 64, Flags(0), module), 18u);
     EXPECT_STREQ(text, L"default from table");
 
     // An id without a string fails the call.
-    EXPECT_EQ(iniGetInt(section, missing, 5, Flags(0), module), 5);
-    EXPECT_EQ(iniGetString(section, key, missing, text, 64, Flags(0), module), 0u);
+    EXPECT_EQ(iniGetInt(kSection, kMissing, 5, Flags(0), module), 5);
+    EXPECT_EQ(iniGetString(kSection, kKey, kMissing, text, 64, Flags(0), module), 0u);
     EXPECT_STREQ(text, L"");
-    EXPECT_FALSE(iniWriteString(missing, L"k", L"v", Flags(1), module));
+    EXPECT_FALSE(iniWriteString(kMissing, L"k", L"v", Flags(1), module));
     EXPECT_EQ(RawValue(m_user, L"Window", L"Width"), L"640");
 }
 
 TEST_F(IniTest, NullNamesAndIdsWithoutModuleAreInvalid) {
     m_dir.WriteFile(L"user.ini", "[s]\r\nk=1\r\n");
-    const LPCWSTR names[][2] = {{MAKEINTRESOURCEW(kSectionId), L"k"},
-                                {L"s", MAKEINTRESOURCEW(kKeyId)},
-                                {nullptr, L"k"},
-                                {L"s", nullptr}};
+    const LPCWSTR names[][2] = {{kSection, L"k"}, {L"s", kKey}, {nullptr, L"k"}, {L"s", nullptr}};
     for (const auto& name : names) {
         LPCWSTR section = name[0], key = name[1];
         int fromUser = kUntouched;
