@@ -1,20 +1,9 @@
-// Helpers of the localization tests: the module with localized resources and a scoped
-// user-input language.
+// Helper of the localization tests: a scoped user-input language.
 #pragma once
 
 #include "tuLocal.h"
 
-#include "TestSupport.h"
-
-#include <string>
-
 namespace tutest {
-
-// The module with strings, dialogs and data in several languages, loaded once.
-inline HMODULE LocalizedModule() {
-    static HMODULE module = ::LoadLibraryW((BinDir() + L"\\lclStrings.dll").c_str());
-    return module;
-}
 
 // Sets the user-input language from the user-input thread for its lifetime, then puts the
 // language and the thread's locale back.

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -21,34 +22,34 @@ std::wstring Text(const unsigned short* text) {
 struct ResourceManager : C1fa {
     using C1fa::CalcDllPath;
     using C1fa::FreeResourceDLL;
-    HINSTANCE LoadedLibrary() const { return m_hLangInst; }
 };
 
-// A neutral module copied as <name>.dll into a fresh folder (or a subfolder of it), with or
-// without a resource library beside it; loaded for the pair's lifetime.
+// A neutral module copied as <stem>.dll into a fresh folder (the stem may name a subfolder),
+// with or without a resource library beside it; loaded for the pair's lifetime.
 struct ModulePair {
-    ModulePair(const wchar_t* neutral, const wchar_t* library, const std::wstring& name = L"Viewer",
-               const std::wstring& subFolder = L"")
-        : folder(subFolder.empty() ? dir.Path() : dir / subFolder),
-          libraryPath(folder + L"\\" + name + L".1fa") {
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        const std::wstring neutralPath = folder + L"\\" + name + L".dll";
-        ::CopyFileW((tutest::BinDir() + L"\\" + neutral).c_str(), neutralPath.c_str(), FALSE);
+    ModulePair(const wchar_t* neutral, const wchar_t* library, const std::wstring& stem = L"Viewer")
+        : libraryPath(dir / stem + L".1fa") {
+        if (size_t slash = stem.rfind(L'\\'); slash != std::wstring::npos)
+            ::CreateDirectoryW((dir / stem.substr(0, slash)).c_str(), nullptr);
+        dir.CopyModule(neutral, stem + L".dll");
         if (library)
-            ::CopyFileW((tutest::BinDir() + L"\\" + library).c_str(), libraryPath.c_str(), FALSE);
-        module = ::LoadLibraryW(neutralPath.c_str());
+            dir.CopyModule(library, stem + L".1fa");
+        module = ::LoadLibraryW((dir / stem + L".dll").c_str());
     }
     ~ModulePair() { ::FreeLibrary(module); }
     bool LibraryLoaded() const { return ::GetModuleHandleW(libraryPath.c_str()) != nullptr; }
 
     tutest::TempDir dir;
-    const std::wstring folder, libraryPath;
+    const std::wstring libraryPath;
     HMODULE module = nullptr;
 };
 
-std::wstring EnglishWarning(const std::wstring& path) {
-    return L"Cannot load resource library '" + path + L"'.";
-}
+// A manager of a neutral module whose library meets its demand.
+struct AcceptedLibrary : ::testing::Test {
+    void SetUp() override { manager.Init(pair.module); }
+    ModulePair pair{L"neutral_2_3.dll", L"res_2_3_9_77.1fa"};
+    C1fa manager;
+};
 
 TEST(ResourceLibrary, PathIsTheModulesPathWithTheExtension1fa) {
     ModulePair dotted(L"neutral_2_3.dll", nullptr, L"Viewer.v2");
@@ -63,11 +64,10 @@ TEST(ResourceLibrary, PathIsTheModulesPathWithTheExtension1fa) {
     dir.CopyModule(L"neutral_2_3.dll", L"Viewer");
     HMODULE bare = ::LoadLibraryW((dir / L"Viewer.").c_str());
     ASSERT_NE(bare, nullptr);
-    ResourceManager bareManager;
-    bareManager.Init(bare);
-    std::wstring expected = dir / L"Viewer.1fa";
+    manager.Init(bare);
+    const std::wstring expected = dir / L"Viewer.1fa";
     if (expected.find(L'.') == expected.size() - 4) { // no other dot in the folder names
-        EXPECT_EQ(std::wstring(bareManager.CalcDllPath()), expected);
+        EXPECT_EQ(std::wstring(manager.CalcDllPath()), expected);
     }
     ::FreeLibrary(bare);
 
@@ -78,16 +78,15 @@ TEST(ResourceLibrary, PathIsTheModulesPathWithTheExtension1fa) {
     ::GetCurrentDirectoryW(MAX_PATH, current);
     ::SetCurrentDirectoryW(dir.Path().c_str());
     tutest::MessageBoxSpy spy;
-    EXPECT_TRUE(bareManager.CalcDllPath().IsEmpty());
-    EXPECT_EQ(bareManager.GetLangInst(), nullptr);
+    EXPECT_TRUE(manager.CalcDllPath().IsEmpty());
+    EXPECT_EQ(manager.GetLangInst(), nullptr);
     EXPECT_EQ(::GetModuleHandleW((dir / L".1fa").c_str()), nullptr);
     ::SetCurrentDirectoryW(current);
 }
 
 // Every lookup that needs the resource library loads it; LDSN, GetNeutInst and FormatString
 // with a template of its own do not. A freed library is not loaded again.
-TEST(ResourceLibrary, LoadsOnFirstNeedAndFreesOnceSilently) {
-    ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
+TEST_F(AcceptedLibrary, LoadsOnFirstNeedAndFreesOnceSilently) {
     ASSERT_NE(pair.module, nullptr);
     tutest::MessageBoxSpy spy;
     unsigned short buffer[32];
@@ -110,10 +109,9 @@ TEST(ResourceLibrary, LoadsOnFirstNeedAndFreesOnceSilently) {
             EXPECT_EQ(Text(manager.LDSN(1)), L"Neutral text");
             EXPECT_EQ(manager.FormatString(output, 32, L"<%2|%1>", L"%s%s", L"a", L"b"), 5);
             EXPECT_STREQ(output, L"<b|a>");
-            EXPECT_EQ(manager.LoadedLibrary(), nullptr);
             EXPECT_FALSE(pair.LibraryLoaded());
             lookups[lookup](manager);
-            EXPECT_NE(manager.LoadedLibrary(), nullptr);
+            EXPECT_TRUE(pair.LibraryLoaded());
             EXPECT_EQ(manager.GetLangInst(), ::GetModuleHandleW(pair.libraryPath.c_str()));
             if (lookup == 5) {
                 EXPECT_EQ(manager.FreeResourceDLL(), 1);
@@ -126,132 +124,103 @@ TEST(ResourceLibrary, LoadsOnFirstNeedAndFreesOnceSilently) {
     }
     ResourceManager uninitialized;
     EXPECT_EQ(uninitialized.GetLangInst(), nullptr);
-    EXPECT_EQ(Text(uninitialized.LDS(1)), L"");
-    EXPECT_EQ(uninitialized.FreeResourceDLL(), 0);
     EXPECT_TRUE(spy.Boxes().empty());
 }
 
-TEST(ResourceLibrary, VersionMustReachTheDemandWhateverTheBuildNumbers) {
+// A refused library is not kept loaded, lookups go to the executable (which has no strings),
+// and the user sees one warning in the user-input language, cut to its 256-character buffer.
+TEST(ResourceLibrary, VersionMustReachTheDemandElseOneWarningInTheUserInputLanguage) {
+    const wchar_t *english = L"Cannot load resource library '", *german = L"Die Resource-DLL '";
+    const std::wstring deep = std::wstring(210, L'd') + L"\\Viewer";
     struct Row {
         const wchar_t *neutral, *library;
-        bool accepted;
+        WORD language;
+        const wchar_t *before, *after; // the warning around the path; null: accepted
+        std::wstring stem = L"Viewer";
     } rows[] = {
-        {L"neutral_2_3.dll", L"res_2_3_0_0.1fa", true},
-        {L"neutral_2_3.dll", L"res_2_3_9_77.1fa", true},
-        {L"neutral_2_3.dll", L"res_2_2_65535_65535.1fa", false}, // build numbers do not help
-        {L"neutral_2_4.dll", L"res_2_3_9_77.1fa", false},
-        {L"neutral_none.dll", L"res_2_3_9_77.1fa", false}, // no demand: never accepted
-        {L"neutral_2_3.dll", L"res_unversioned.1fa", false},
-        {L"neutral_2_3.dll", nullptr, false},
+        {L"neutral_2_3.dll", L"res_2_3_0_0.1fa", 1033, nullptr, nullptr},
+        {L"neutral_2_3.dll", L"res_2_2_65535_65535.1fa", 1033, english, L"'."}, // builds no help
+        {L"neutral_2_4.dll", L"res_2_3_9_77.1fa", 1033, english, L"'."},
+        {L"neutral_none.dll", L"res_2_3_9_77.1fa", 1033, english, L"'."}, // no demand: refused
+        {L"neutral_2_3.dll", L"res_unversioned.1fa", 1033, english, L"'."},
+        {L"neutral_2_3.dll", nullptr, 1033, english, L"'.", deep},
+        {L"neutral_2_3.dll", nullptr, 2055, german, L"' kann nicht geladen werden."},
+        {L"neutral_2_3.dll", nullptr, 1036, L"La DLL '", L"' ne peut pas être chargé."},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << tutest::Narrow(row.neutral) << " with "
-                                        << tutest::Narrow(row.library ? row.library : L"none"));
-        ModulePair pair(row.neutral, row.library);
+        SCOPED_TRACE(&row - rows);
+        ModulePair pair(row.neutral, row.library, row.stem);
         ASSERT_NE(pair.module, nullptr);
+        tutest::UserInputLanguage language(row.language);
         tutest::MessageBoxSpy spy;
         C1fa manager;
         manager.Init(pair.module);
-        EXPECT_EQ(manager.GetLangInst() != nullptr, row.accepted);
-        EXPECT_EQ(pair.LibraryLoaded(), row.accepted); // refused libraries are not kept loaded
-        ASSERT_EQ(spy.Boxes().size(), row.accepted ? 0u : 1u);
-        if (!row.accepted) {
-            EXPECT_EQ(spy.Boxes()[0].text, EnglishWarning(pair.libraryPath));
+        const bool accepted = row.before == nullptr;
+        EXPECT_EQ(manager.GetLangInst() != nullptr, accepted);
+        EXPECT_EQ(pair.LibraryLoaded(), accepted);
+        EXPECT_EQ(Text(manager.LDS(1)), accepted ? L"Open" : L"");
+        EXPECT_EQ(manager.LoadDlgTemplate(100, 1033, 1) != nullptr, accepted);
+        ASSERT_EQ(spy.Boxes().size(), accepted ? 0u : 1u);
+        if (!accepted) {
+            const std::wstring text = row.before + pair.libraryPath + row.after;
+            ASSERT_EQ(text.size() > 255, row.stem == deep);
+            EXPECT_EQ(spy.Boxes()[0].text, text.substr(0, 255));
             EXPECT_EQ(spy.Boxes()[0].caption, L"frameTests");
             EXPECT_EQ(spy.Boxes()[0].icon, ::LoadIconW(nullptr, IDI_EXCLAMATION));
         }
     }
 }
 
-TEST(ResourceLibrary, WarnsOnceInTheUserInputLanguage) {
-    struct Row {
-        WORD language;
-        const wchar_t *before, *after;
-    } rows[] = {
-        {1031, L"Die Resource-DLL '", L"' kann nicht geladen werden."},
-        {2055, L"Die Resource-DLL '", L"' kann nicht geladen werden."}, // German (Switzerland)
-        {1036, L"La DLL '", L"' ne peut pas être chargé."},
-        {1041, L"Cannot load resource library '", L"'."},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.language);
-        ModulePair pair(L"neutral_2_3.dll", nullptr);
-        tutest::UserInputLanguage language(row.language);
-        tutest::MessageBoxSpy spy;
-        C1fa manager;
-        manager.Init(pair.module);
-        EXPECT_EQ(Text(manager.LDS(1)), L""); // served by the executable, which has no strings
-        EXPECT_EQ(Text(manager.LDS(1)), L"");
-        EXPECT_EQ(manager.GetLangInst(), nullptr);
-        EXPECT_EQ(manager.LoadDlgTemplate(100, 1033, 1), nullptr);
-        ASSERT_EQ(spy.Boxes().size(), 1u);
-        EXPECT_EQ(spy.Boxes()[0].text, row.before + pair.libraryPath + row.after);
-    }
-}
-
-TEST(ResourceLibrary, LookupsAndTemplatesFollowTheUserInputLanguage) {
-    ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
-    C1fa manager;
-    manager.Init(pair.module);
+TEST_F(AcceptedLibrary, LookupsAndTemplatesFollowTheUserInputLanguageWithinTheirBuffers) {
+    // String 3 has 1,500 characters: LDS cuts it to its 512-character buffer, a template to 256.
+    const std::wstring lds = Text(manager.LDS(3));
+    EXPECT_EQ(lds.size(), 511u);
+    EXPECT_EQ(lds.substr(0, 12), L"abcdefghijab");
     {
         tutest::UserInputLanguage german(1031);
         EXPECT_EQ(Text(manager.LDS(1)), L"Öffnen");
         unsigned short buffer[8];
-        EXPECT_EQ(manager.LoadStringW(1, buffer, 8, 1036, 1), 6);
-        EXPECT_EQ(Text(buffer), L"Ouvrir");
         EXPECT_EQ(manager.LoadStringW(1, buffer, 4, LCL_USER_INPUT_LANG, 1), 3);
         EXPECT_EQ(Text(buffer), L"Öff");
         CString text;
         EXPECT_EQ(manager.LoadStringW(2, text, 1036, 1), 14); // French lacks it: English
         EXPECT_EQ(text, L"%1 files in %2");
-        DLGTEMPLATE* dialog = manager.LoadDlgTemplate(100, LCL_USER_INPUT_LANG, 1);
-        EXPECT_EQ(dialog ? dialog->cx : 0, 7);
-        dialog = manager.LoadDlgTemplate(100, 1036, 1);
-        EXPECT_EQ(dialog ? dialog->cx : 0, 9);
-        EXPECT_EQ(manager.LoadDlgTemplate(100, 1036, 0), nullptr);
+        EXPECT_EQ(manager.LoadDlgTemplate(100, 1036, 0), nullptr); // no French dialog
     }
-    struct Row {
-        WORD language;
-        UINT id;
-        const wchar_t* expected; // null: the call fails
-    } rows[] = {
+    // Rows: user-input language, template id, text (empty: the call fails, the output untouched).
+    const std::tuple<WORD, UINT, std::wstring> rows[] = {
         {1033, 2, L"3 files in C:\\Pictures"},
         {1031, 2, L"C:\\Pictures enthält 3 Dateien"},
         {1036, 2, L"3 files in C:\\Pictures"}, // no French template: English
-        {1033, 9, nullptr},                    // no such string
-        {1033, 0, nullptr},                    // id 0 is no template
+        {1033, 9, L""},                        // no such string
+        {1033, 0, L""},                        // id 0 is no template
+        {1033, 3, lds.substr(0, 255)},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.language << " id " << row.id);
-        tutest::UserInputLanguage language(row.language);
-        wchar_t output[64] = L"untouched";
-        int length =
-            manager.FormatString(output, 64, MAKEINTRESOURCEW(row.id), L"%d%s", 3, L"C:\\Pictures");
-        EXPECT_STREQ(output, row.expected ? row.expected : L"untouched");
-        EXPECT_EQ(length, row.expected ? static_cast<int>(wcslen(row.expected)) : 0);
+    for (const auto& [language, id, expected] : rows) {
+        SCOPED_TRACE(id);
+        tutest::UserInputLanguage inUse(language);
+        tutest::GuardedBuffer output(600);
+        EXPECT_EQ(manager.FormatString(output.Data(), 600, MAKEINTRESOURCEW(id), L"%d%s", 3,
+                                       L"C:\\Pictures"),
+                  static_cast<int>(expected.size()));
+        EXPECT_EQ(output.Text(), expected.empty() ? std::wstring(600, output.kFill) : expected);
     }
 }
 
-TEST(ResourceLibrary, FileTypeNamesComeInTheSecondLanguage) {
-    ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
-    C1fa manager;
-    manager.Init(pair.module);
-    struct Row {
-        WORD language;
-        UINT kind;
-        const wchar_t* expected;
-    } rows[] = {
+TEST_F(AcceptedLibrary, FileTypeNamesComeInTheSecondLanguage) {
+    // Rows: user-input language, kind, name.
+    const std::tuple<WORD, UINT, const wchar_t*> rows[] = {
         {2057, 0, L"Bild"},    {1036, 0, L"Image"},   {1040, 0, L"Bild"},     // English interface:
         {1041, 0, L"Picture"}, {2052, 0, L"Picture"},                         // German, else its
         {1036, 3, L"Picture"}, {1036, 1, L"Images"},  {1040, 2, L"Pictures"}, // own or German
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.language << " kind " << row.kind);
-        tutest::UserInputLanguage language(row.language);
+    for (const auto& [language, kind, expected] : rows) {
+        SCOPED_TRACE(testing::Message() << language << " kind " << kind);
+        tutest::UserInputLanguage inUse(language);
         tutest::GuardedBuffer buffer(40);
         auto* out = reinterpret_cast<unsigned short*>(buffer.Data());
-        EXPECT_EQ(manager.LoadIDFString(row.kind, 10, out, 32), 1);
-        EXPECT_EQ(std::wstring(buffer.Data()), row.expected);
+        EXPECT_EQ(manager.LoadIDFString(kind, 10, out, 32), 1);
+        EXPECT_EQ(std::wstring(buffer.Data()), expected);
         EXPECT_TRUE(buffer.UntouchedFrom(32));
     }
     tutest::GuardedBuffer missing(8);
@@ -260,37 +229,6 @@ TEST(ResourceLibrary, FileTypeNamesComeInTheSecondLanguage) {
     EXPECT_EQ(missing[0], L'\0');
     EXPECT_EQ(manager.LoadIDFString(0, 10, nullptr, 8), 1);
     EXPECT_EQ(manager.LoadIDFString(0, 10, out, 0), 1);
-}
-
-TEST(ResourceLibrary, FixedBuffersAreNeverOverrun) {
-    // A 1,500-character string through the 512-character LDS buffer and the 1,024-character
-    // buffer of the string form.
-    ModulePair pair(L"neutral_2_3.dll", L"res_2_3_9_77.1fa");
-    C1fa manager;
-    manager.Init(pair.module);
-    std::wstring lds = Text(manager.LDS(3));
-    EXPECT_EQ(lds.size(), 511u);
-    EXPECT_EQ(lds.substr(0, 12), L"abcdefghijab");
-    CString text;
-    EXPECT_EQ(manager.LoadStringW(3, text, 1033, 1), 1023);
-    EXPECT_EQ(text.GetLength(), 1023);
-
-    // As a template, the string is cut to the 256-character buffer.
-    std::wstring output(600, L'#');
-    EXPECT_EQ(manager.FormatString(&output[0], 600, MAKEINTRESOURCEW(3), L"%s", L"x"), 255);
-    EXPECT_EQ(output.substr(0, 256), lds.substr(0, 255) + L'\0');
-
-    // The warning's 256-character text with a path near the path limit.
-    ModulePair deep(L"neutral_2_3.dll", nullptr, L"Viewer", std::wstring(210, L'd'));
-    ASSERT_NE(deep.module, nullptr);
-    tutest::MessageBoxSpy spy;
-    C1fa deepManager;
-    deepManager.Init(deep.module);
-    EXPECT_EQ(deepManager.GetLangInst(), nullptr);
-    ASSERT_EQ(spy.Boxes().size(), 1u);
-    const std::wstring expected = EnglishWarning(deep.libraryPath);
-    ASSERT_GT(expected.size(), 255u);
-    EXPECT_EQ(spy.Boxes()[0].text, expected.substr(0, 255));
 }
 
 } // namespace

@@ -2,12 +2,5 @@
 #include <windows.h>
 
 extern "C" __declspec(dllexport) const wchar_t* WINAPI exeGetString(unsigned int id) {
-    switch (id) {
-    case 1:
-        return L"Host product";
-    case 7:
-        return L"Host string seven";
-    default:
-        return nullptr;
-    }
+    return id == 1 ? L"Host product" : id == 7 ? L"Host string seven" : nullptr;
 }

@@ -1,14 +1,18 @@
-// Host for load-time tests of the program environment: prints, one "key=value" line each, its
-// own folder, the logon name, both data folders and default INI names as the library decided
-// them at load (and whether the folders exist), the same-file flag, its name and two of its
-// application strings; then writes a setting to both default files and reports the write's
-// result and where a read found the setting.
+// Host for load-time tests of the program environment, run in a fresh folder. Without an
+// argument it prints "key=value" lines: what the library decided at load (data folders,
+// "(missing)" when not on disk, INI names, same-file flag), two application strings, and where a
+// setting written to both INI files is read from. Given an event-log scenario it prints
+// "host: ..." lines between the recording EventLog.dll's "lib: ..." lines.
+#include "tuFileSys.h"
 #include "tuSettings.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -20,19 +24,14 @@ void Print(const char* key, const wchar_t* value) {
 }
 
 void PrintFolder(const char* key, const wchar_t* folder) {
-    Print(key, folder);
-    DWORD attributes = folder ? ::GetFileAttributesW(folder) : INVALID_FILE_ATTRIBUTES;
-    std::printf("%sExists=%d\n", key,
-                attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+    Print(key, folder && !osExistsDir(folder) ? L"(missing)" : folder);
 }
 
-} // namespace
-
-int wmain() {
-    wchar_t path[MAX_PATH] = L"";
-    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    Print("exeDir", folder.substr(0, folder.rfind(L'\\')).c_str());
+void ReportEnvironment() {
+    wchar_t folder[MAX_PATH] = L"";
+    ::GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    *wcsrchr(folder, L'\\') = L'\0';
+    Print("exeDir", folder);
     wchar_t logon[MAX_PATH] = L"";
     DWORD size = MAX_PATH;
     ::GetUserNameW(logon, &size);
@@ -43,7 +42,6 @@ int wmain() {
     Print("commonIni", iniGetDefaultFileName(1));
     // Handing a name back unchanged only reports the same-file flag.
     std::printf("same=%d\n", iniSetDefaultFileName(1, iniGetDefaultFileName(1)));
-    Print("exeName", ssnGetExeName());
     Print("string1", ssnGetExeString(1));
     Print("string7", ssnGetExeString(7));
 
@@ -53,5 +51,59 @@ int wmain() {
     iniGetString(L"host", L"key", L"", value, 16, nullptr, nullptr, &fromUser);
     Print("read", value);
     std::printf("fromUser=%d\n", fromUser);
+}
+
+void Report(const char* what, int result) {
+    std::printf("host: %s -> %d\n", what, result);
+}
+
+void Sequence() {
+    Report("init first", ssnInitEventLog(L"first"));
+    Report("init second", ssnInitEventLog(L"second"));
+    Report("write", ssnWriteToEventLog(7, L"%s has %d items", L"basket", 3));
+    ssnExitEventLog();
+    Report("write after exit", ssnWriteToEventLog(7, L"lost"));
+    Report("init again", ssnInitEventLog(L"again"));
+    ssnExitEventLog();
+    utl::CEventLog log;
+    Report("object init", log.Init(L"object"));
+    Report("object write", log.Write(3, L"plain %s text"));
+}
+
+void Refused() {
+    Report("init", ssnInitEventLog(L"refused"));
+    Report("loaded", ::GetModuleHandleW(L"EventLog.dll") != nullptr);
+    Report("write", ssnWriteToEventLog(1, L"nowhere"));
+}
+
+void Threads() {
+    ssnInitEventLog(L"threads");
+    std::atomic<int> handedThrough{0};
+    std::vector<std::thread> writers;
+    for (int t = 0; t < 4; ++t)
+        writers.emplace_back([&] {
+            for (int i = 0; i < 50; ++i)
+                handedThrough +=
+                    ssnWriteToEventLog(2, L"thread %lu, %d", ::GetCurrentThreadId(), i) == 1002;
+        });
+    for (std::thread& writer : writers)
+        writer.join();
+    Report("results handed through", handedThrough);
+    ssnExitEventLog();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    void (*run)() = command.empty()          ? &ReportEnvironment
+                    : command == L"sequence" ? &Sequence
+                    : command == L"refused"  ? &Refused
+                    : command == L"threads"  ? &Threads
+                                             : nullptr;
+    if (!run)
+        return 2;
+    run();
     return 0;
 }

@@ -6,10 +6,10 @@ namespace tutest {
 namespace {
 thread_local MessageBoxSpy* t_spy;
 
-bool IsDialogWindow(HWND window) {
+bool HasClass(HWND window, const wchar_t* name) {
     wchar_t className[16] = L"";
     ::GetClassNameW(window, className, 16);
-    return wcscmp(className, L"#32770") == 0;
+    return _wcsicmp(className, name) == 0;
 }
 
 std::wstring WindowText(HWND window) {
@@ -21,9 +21,7 @@ std::wstring WindowText(HWND window) {
 // The box's children: its text is the static control with text, its icon the one with SS_ICON.
 BOOL CALLBACK ReadChild(HWND child, LPARAM lParam) {
     auto* box = reinterpret_cast<ShownBox*>(lParam);
-    wchar_t className[16] = L"";
-    ::GetClassNameW(child, className, 16);
-    if (_wcsicmp(className, L"Static") != 0)
+    if (!HasClass(child, L"Static"))
         return TRUE;
     if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
         box->icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0));
@@ -56,7 +54,7 @@ void MessageBoxSpy::Record(HWND box) {
 }
 
 LRESULT CALLBACK MessageBoxSpy::OnCbt(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && t_spy && IsDialogWindow(reinterpret_cast<HWND>(wParam)))
+    if (code == HCBT_ACTIVATE && t_spy && HasClass(reinterpret_cast<HWND>(wParam), L"#32770"))
         t_spy->Record(reinterpret_cast<HWND>(wParam));
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }

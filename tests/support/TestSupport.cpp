@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <stdexcept>
 
 namespace tutest {
@@ -17,8 +18,6 @@ std::wstring BinDir() {
 }
 
 std::string Narrow(const std::wstring& text) {
-    if (text.empty())
-        return {};
     int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                                      nullptr, 0, nullptr, nullptr);
     std::string out(size, '\0');
@@ -46,13 +45,10 @@ TempDir::~TempDir() {
 }
 
 void TempDir::WriteFile(const std::wstring& name, const std::string& bytes) const {
-    HANDLE file = ::CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(name);
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    ASSERT_EQ(written, bytes.size()) << Narrow(name);
+    FILE* file = _wfopen((*this / name).c_str(), L"wb");
+    ASSERT_NE(file, nullptr) << Narrow(name);
+    EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size()) << Narrow(name);
+    std::fclose(file);
 }
 
 void TempDir::CopyModule(const std::wstring& module, const std::wstring& as) const {
@@ -83,20 +79,11 @@ bool RemoveTree(const std::wstring& path) {
 }
 
 namespace {
-// The child's environment: ours, with the build folder put in front of PATH.
-std::vector<wchar_t> ChildEnvironment() {
-    std::vector<wchar_t> block;
-    wchar_t* env = ::GetEnvironmentStringsW();
-    for (const wchar_t* entry = env; *entry; entry += wcslen(entry) + 1) {
-        std::wstring line = entry;
-        if (_wcsnicmp(line.c_str(), L"PATH=", 5) == 0)
-            line = L"PATH=" + BinDir() + L";" + line.substr(5);
-        block.insert(block.end(), line.begin(), line.end());
-        block.push_back(L'\0');
-    }
-    ::FreeEnvironmentStringsW(env);
-    block.push_back(L'\0');
-    return block;
+// Puts the build folder in front of this process's PATH; children inherit it.
+bool PutBinDirOnPath() {
+    std::vector<wchar_t> path(::GetEnvironmentVariableW(L"PATH", nullptr, 0) + 1);
+    ::GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size()));
+    return ::SetEnvironmentVariableW(L"PATH", (BinDir() + L";" + path.data()).c_str());
 }
 
 // A file for the child's output, deleted when its last handle closes. A file rather than a
@@ -138,10 +125,9 @@ ProcessResult RunProcess(const std::wstring& program, const std::wstring& argume
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process = {};
     std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    std::vector<wchar_t> environment = ChildEnvironment();
-    BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                    CREATE_UNICODE_ENVIRONMENT, environment.data(), workDir.c_str(),
-                                    &startup, &process);
+    [[maybe_unused]] static const bool onPath = PutBinDirOnPath();
+    BOOL started = ::CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                    nullptr, workDir.c_str(), &startup, &process);
     if (started) {
         // The wait alone is bounded; a hung child is ended at its time-out.
         result.finished = ::WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
