@@ -1,15 +1,10 @@
 // Hook ids, names, stored chains, registry requests, removal, the process's hook limit, and
 // calling chains: call forms, handles and data handed on, and chains run in the UI thread.
 #include "MessageBoxSpy.h"
-#include "TestSupport.h"
 #include "tuHooks.h"
-#include "tuUICall.h"
-
-#include <boost/make_shared.hpp>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -47,13 +42,16 @@ template <class F> void* AsHook(F function) {
     return reinterpret_cast<void*>(function);
 }
 
+void RemoveAllHooks(unsigned id) {
+    while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
+        ASSERT_EQ(hookRemove(first), 1);
+}
+
 // Frees an id's record and hooks at the end of a test.
 struct IdScope {
     unsigned id;
     ~IdScope() {
-        while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
-            if (!hookRemove(first))
-                break;
+        RemoveAllHooks(id);
         hookExit(id);
     }
 };
@@ -131,6 +129,8 @@ TEST(HookChains, FirstSetMakesARecordWithoutDefaultAndHandlesCarryTheId) {
     EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), hook);
 }
 
+// Each hook gets its own handle and data; the default gets the id's handle with no entry, or
+// zero when called without hooks.
 TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
     const unsigned id = 13101;
     IdScope scope{id};
@@ -140,15 +140,16 @@ TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
     unsigned long c = hookSet(id, AsHook(&PassOn<'C'>), 0, 3);
     unsigned long d = hookSet(id, AsHook(&PassOn<'D'>), 0, 4);
     ASSERT_TRUE(a && b && c && d);
+    const unsigned long top = id << 16;
     struct Row {
         unsigned long removed;
-        std::vector<std::string> order;
-    } rows[] = {
-        {0, {"D", "C", "B", "A", "default"}},
-        {c, {"D", "B", "A", "default"}}, // middle
-        {d, {"B", "A", "default"}},      // front
-        {a, {"B", "default"}},           // end
-        {b, {"default"}},                // the last one
+        Log calls;
+    } const rows[] = {
+        {0, {{"D", d, 4}, {"C", c, 3}, {"B", b, 2}, {"A", a, 1}, {"default", top, 0}}},
+        {c, {{"D", d, 4}, {"B", b, 2}, {"A", a, 1}, {"default", top, 0}}}, // middle
+        {d, {{"B", b, 2}, {"A", a, 1}, {"default", top, 0}}},              // front
+        {a, {{"B", b, 2}, {"default", top, 0}}},                           // end
+        {b, {{"default", 0, 0}}},                                          // the last one
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.removed);
@@ -156,8 +157,8 @@ TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
             EXPECT_EQ(hookRemove(row.removed), 1);
         }
         Log log;
-        EXPECT_EQ(hookCallFirst(id, &log), 100ul + row.order.size() - 1);
-        EXPECT_EQ(Names(log), row.order);
+        EXPECT_EQ(hookCallFirst(id, &log), 100ul + row.calls.size() - 1);
+        EXPECT_EQ(log, row.calls);
     }
     unsigned long flags = 0;
     EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
@@ -255,12 +256,9 @@ TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
         SCOPED_TRACE(row.oldestFirst);
         unsigned long self = 0;
         for (const char* c = row.oldestFirst; *c; ++c) {
-            unsigned long h = hookSet(id,
-                                      *c == 'S'   ? AsHook(&RemoveSelfThenPassOn)
-                                      : *c == 'A' ? AsHook(&PassOn<'A'>)
-                                                  : AsHook(&PassOn<'B'>),
-                                      0, 0);
-            self = *c == 'S' ? h : self;
+            auto hook = *c == 'S' ? &RemoveSelfThenPassOn : *c == 'A' ? &PassOn<'A'> : &PassOn<'B'>;
+            unsigned long handle = hookSet(id, AsHook(hook), 0, 0);
+            self = *c == 'S' ? handle : self;
         }
         Log log;
         EXPECT_EQ(hookCallFirst(id, &log), row.firstCall.size());
@@ -283,10 +281,8 @@ TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
             other = hookSet(otherId, AsHook(&PassOn<'Z'>), 0, 0);
         ASSERT_EQ(other & 0xFFFF, self & 0xFFFF) << "the freed entry is used again";
         expectStale();
-        while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
-            ASSERT_EQ(hookRemove(first), 1);
-        while (unsigned long first = hookGetFirst(otherId, nullptr, nullptr, nullptr))
-            ASSERT_EQ(hookRemove(first), 1);
+        RemoveAllHooks(id);
+        RemoveAllHooks(otherId);
     }
 }
 
@@ -376,32 +372,6 @@ TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
     EXPECT_EQ(watcher.Boxes().size(), 2u);
 }
 
-TEST(HookCalls, EachHookGetsItsOwnHandleAndDataAndTheDefaultTheIdAlone) {
-    const unsigned id = 13203;
-    IdScope scope{id};
-    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
-    Log log;
-    EXPECT_EQ(hookCallFirst(id, &log), 100ul);
-    EXPECT_EQ(log, (Log{{"default", 0, 0}})) << "without hooks: handle and data zero";
-    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 7);
-    unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 8);
-    log.clear();
-    EXPECT_EQ(hookCallFirst(id, &log), 102ul);
-    EXPECT_EQ(log, (Log{{"B", b, 8}, {"A", a, 7}, {"default", id << 16, 0}}));
-    log.clear();
-    EXPECT_EQ(hookCallNext(a, &log), 100ul);
-    EXPECT_EQ(log, (Log{{"default", id << 16, 0}}));
-
-    // A parameter-only hook gets the parameter alone; CallThisOne starts at the named hook.
-    hookSet(id, AsHook(&ParamOnly), HOOKF_PARAMONLY, 9);
-    log.clear();
-    EXPECT_EQ(hookCallFirst(id, &log), 7ul);
-    EXPECT_EQ(Names(log), std::vector<std::string>{"paramonly"});
-    log.clear();
-    EXPECT_EQ(hookCallThisOne(b, &log), 102ul);
-    EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
-}
-
 struct ThrownByHook {};
 unsigned long CALLBACK Throwing(void*, unsigned long, long) {
     throw ThrownByHook();
@@ -419,26 +389,12 @@ unsigned long CALLBACK ReportThread(void*, unsigned long, long) {
     return ::GetCurrentThreadId();
 }
 
-struct NoCall : utl::CUICall {
-    void Execute() override {}
-};
-
-TEST(HookCalls, CallFirstInUIRunsTheChainInTheUIThread) {
-    // The executor's window belongs to the thread of the first call: this, the UI thread.
-    ASSERT_TRUE(utl::CallInUIThread(boost::make_shared<NoCall>(), 0));
+// Called in the UI thread, the chain runs at once (a worker's call: the fresh-process tests).
+TEST(HookCalls, CallFirstInUIRunsTheChainAtOnceInTheUIThread) {
     const unsigned id = 13207;
     IdScope scope{id};
     hookSet(id, AsHook(&ReportThread), 0, 0);
-    EXPECT_EQ(hookCallFirstInUI(id, nullptr), ::GetCurrentThreadId()) << "called directly";
-    std::atomic<unsigned long> result{0};
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        result = hookCallFirstInUI(id, nullptr);
-        done = true;
-    });
-    EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return done.load(); }, 20000));
-    worker.join();
-    EXPECT_EQ(result.load(), ::GetCurrentThreadId());
+    EXPECT_EQ(hookCallFirstInUI(id, nullptr), ::GetCurrentThreadId());
 }
 
 } // namespace
