@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <random>
+#include <set>
 #include <thread>
 
 namespace {
@@ -194,13 +195,10 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
                     handles.push_back(handle);
         Walk walk;
         EXPECT_EQ(hookCallFirst(id, &walk), handles.size());
-        std::vector<long> seen = walk.visited;
-        std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "visited twice";
-        for (long serial : walk.visited)
-            --g_runs[serial];
+        std::set<long> seen(walk.visited.begin(), walk.visited.end());
+        EXPECT_EQ(seen.size(), walk.visited.size()) << "visited twice";
         for (long serial : seen)
-            sharedRuns += g_runs[serial];
+            sharedRuns += --g_runs[serial]; // less this check's own visit
         for (unsigned long handle : handles)
             EXPECT_EQ(hookRemove(handle), 1);
         EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
@@ -218,16 +216,13 @@ std::atomic<long> g_removalsDone{0};
 std::atomic<long> g_removedAt[kMaxSerials]; // by serial: the removal's number, 0 while set
 std::atomic<unsigned> g_lateCalls{0}, g_foreignCalls{0};
 
-struct Step {
-    long removalsBefore = 0;
-};
-
+// The parameter: the removals completed before the current walk step began.
 unsigned long CALLBACK Watched(void* parameter, unsigned long hook, long serial) {
-    Step& step = *static_cast<Step*>(parameter);
+    long& removalsBefore = *static_cast<long*>(parameter);
     long removedAt = g_removedAt[serial];
-    g_lateCalls += removedAt != 0 && removedAt <= step.removalsBefore;
+    g_lateCalls += removedAt != 0 && removedAt <= removalsBefore;
     g_foreignCalls += hook >> 16 != kWalkedIds[serial % 2];
-    step.removalsBefore = g_removalsDone;
+    removalsBefore = g_removalsDone;
     return hookCallNext(hook, parameter) + 1;
 }
 
@@ -258,8 +253,8 @@ TEST(HookConcurrency, NoHookRunsOnceItsRemovalCompleted) {
         threads.emplace_back(ChangeHooks, 500u + t, std::cref(stop));
         threads.emplace_back([&] {
             while (!stop) {
-                Step step{g_removalsDone};
-                hookCallFirst(kWalkedIds[0], &step);
+                long removalsBefore = g_removalsDone;
+                hookCallFirst(kWalkedIds[0], &removalsBefore);
             }
         });
     }
