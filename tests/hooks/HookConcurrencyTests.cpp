@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -63,16 +62,19 @@ void CallSharedChain(unsigned id) {
     g_sharedVisits += hookCallFirst(id, &walk);
 }
 
-// A hook that, while its own chain is being walked, removes the hook after it, sets a new
-// one in front, calls a shared chain, and then passes the call on.
+void RemoveAt(PrivateChain& chain, size_t index) {
+    ASSERT_EQ(hookRemove(chain.hooks[index].handle), 1);
+    chain.hooks.erase(chain.hooks.begin() + index);
+}
+
+// Amid a walk of its chain: removes the hook after it, sets one in front, calls a shared chain.
 unsigned long CALLBACK Mutator(void* parameter, unsigned long hook, long serial) {
     PrivateChain& chain = *Visit(parameter, serial).owner;
-    auto self = std::find_if(chain.hooks.begin(), chain.hooks.end(),
-                             [&](const Hook& h) { return h.serial == serial; });
-    if (self + 1 != chain.hooks.end()) {
-        EXPECT_EQ(hookRemove((self + 1)->handle), 1);
-        chain.hooks.erase(self + 1);
-    }
+    size_t self = 0;
+    while (chain.hooks[self].serial != serial)
+        ++self;
+    if (self + 1 < chain.hooks.size())
+        RemoveAt(chain, self + 1);
     long fresh = g_nextSerial++;
     chain.hooks.push_front({fresh, SetCounting(chain.id, fresh), false});
     chain.expectedRuns[fresh] += 0;
@@ -123,11 +125,8 @@ void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& s
             break;
         }
         case 4:
-            if (!chain.hooks.empty()) {
-                size_t victim = random() % chain.hooks.size();
-                ASSERT_EQ(hookRemove(chain.hooks[victim].handle), 1);
-                chain.hooks.erase(chain.hooks.begin() + victim);
-            }
+            if (!chain.hooks.empty())
+                RemoveAt(chain, random() % chain.hooks.size());
             break;
         case 5: {
             std::vector<long> expected = PredictWalk(chain.hooks);
@@ -144,8 +143,6 @@ void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& s
 }
 
 TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
-    for (auto& runs : g_runs)
-        runs = 0;
     PrivateChain chains[kThreads];
     std::vector<unsigned long> sharedHandles[kThreads];
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
@@ -158,15 +155,12 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
     for (auto& thread : threads)
         thread.join();
 
-    // Every private chain holds what its thread expects; removing its hooks one by one in
-    // random order keeps the rest in order (the backward links are right).
+    // Each private chain holds what its thread expects, and stays in order as hooks go at random.
     std::mt19937 random(7);
     for (PrivateChain& chain : chains) {
         for (size_t i = chain.hooks.size(); i-- > 0;)
-            if (chain.hooks[i].mutator) { // walks here must not change the chain
-                ASSERT_EQ(hookRemove(chain.hooks[i].handle), 1);
-                chain.hooks.erase(chain.hooks.begin() + i);
-            }
+            if (chain.hooks[i].mutator) // walks here must not change the chain
+                RemoveAt(chain, i);
         while (!chain.hooks.empty()) {
             std::vector<long> expected = PredictWalk(chain.hooks); // no mutators left
             Walk walk;
@@ -174,9 +168,7 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
             for (long serial : walk.visited)
                 --g_runs[serial]; // this check's own visits
             ASSERT_EQ(walk.visited, expected);
-            size_t victim = random() % chain.hooks.size();
-            ASSERT_EQ(hookRemove(chain.hooks[victim].handle), 1);
-            chain.hooks.erase(chain.hooks.begin() + victim);
+            RemoveAt(chain, random() % chain.hooks.size());
         }
         EXPECT_EQ(hookGetFirst(chain.id, nullptr, nullptr, nullptr), 0ul);
         hookExit(chain.id);
@@ -184,8 +176,7 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
             EXPECT_EQ(g_runs[runs.first].load(), runs.second) << "hook " << runs.first;
     }
 
-    // Each shared chain holds every hook set on it exactly once; the shared hooks ran as
-    // often as the shared walks reported visits.
+    // Each shared chain holds each hook set on it once; they ran as often as walks reported.
     unsigned long long sharedRuns = 0;
     for (unsigned id : kSharedIds) {
         std::vector<unsigned long> handles;
@@ -207,10 +198,8 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
     EXPECT_EQ(sharedRuns, g_sharedVisits.load());
 }
 
-// Walkers call one chain while changers add and remove its hooks and those of a second id
-// (whose hooks then take over freed entries). Removals are numbered as they complete; a walk
-// step notes the number before it asks for the next hook, so a hook reached by a step that
-// began after its removal had completed is a removed hook called.
+// Walkers call one chain while changers add and remove hooks of it and of a second id (which
+// reuse freed entries): a walk step begun after a hook's removal completed must not reach it.
 const unsigned kWalkedIds[] = {13330, 13331};
 std::atomic<long> g_removalsDone{0};
 std::atomic<long> g_removedAt[kMaxSerials]; // by serial: the removal's number, 0 while set

@@ -42,6 +42,15 @@ template <class F> void* AsHook(F function) {
     return reinterpret_cast<void*>(function);
 }
 
+// What hookGetFirst reports for an id: first hook, default function, its flags and data.
+using First = std::tuple<unsigned long, void*, unsigned long, long>;
+First GetFirst(unsigned id) {
+    First first{0, AsHook(&Default), 99, 99}; // fields it leaves alone keep these
+    std::get<0>(first) =
+        hookGetFirst(id, &std::get<1>(first), &std::get<2>(first), &std::get<3>(first));
+    return first;
+}
+
 void RemoveAllHooks(unsigned id) {
     while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
         ASSERT_EQ(hookRemove(first), 1);
@@ -54,6 +63,13 @@ struct IdScope {
         RemoveAllHooks(id);
         hookExit(id);
     }
+};
+
+// Tests on one id, whose record and hooks go at the end of each.
+class HookChain : public ::testing::Test {
+protected:
+    const unsigned id = 13100;
+    IdScope scope{id};
 };
 
 TEST(HookIds, OnlyIds13000To14999AreManagedAndNothingToCallGivesZero) {
@@ -111,29 +127,18 @@ TEST(HookNames, LowestFreeIdIsHandedOutAndReusedWithoutItsHooks) {
         hookDeleteID(name.c_str());
 }
 
-TEST(HookChains, FirstSetMakesARecordWithoutDefaultAndHandlesCarryTheId) {
-    const unsigned id = 13100;
-    IdScope scope{id};
+TEST_F(HookChain, FirstSetMakesARecordWithoutDefaultAndHandlesCarryTheId) {
     unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 5);
     EXPECT_EQ(hook >> 16, id);
     EXPECT_NE(hook & 0xFFFF, 0ul);
-    void* function = AsHook(&Default);
-    unsigned long flags = 99;
-    long data = 99;
-    EXPECT_EQ(hookGetFirst(id, &function, &flags, &data), hook);
-    EXPECT_EQ(function, nullptr);
-    EXPECT_EQ(flags, static_cast<unsigned long>(HOOKF_PARAMONLY));
-    EXPECT_EQ(data, 0);
+    EXPECT_EQ(GetFirst(id), First(hook, nullptr, HOOKF_PARAMONLY, 0));
     EXPECT_EQ(hookRemove(hook & 0xFFFF), 0) << "no id: the newest hook cannot be unlinked";
     EXPECT_EQ(hookRemove(0), 0);
     EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), hook);
 }
 
-// Each hook gets its own handle and data; the default gets the id's handle with no entry, or
-// zero when called without hooks.
-TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
-    const unsigned id = 13101;
-    IdScope scope{id};
+// Each hook gets its own handle and data; the default the id's bare handle, or 0 without hooks.
+TEST_F(HookChain, NewestFirstAndRemovalFromEveryPlace) {
     ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
     unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 1);
     unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 2);
@@ -160,32 +165,22 @@ TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
         EXPECT_EQ(hookCallFirst(id, &log), 100ul + row.calls.size() - 1);
         EXPECT_EQ(log, row.calls);
     }
-    unsigned long flags = 0;
-    EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
-    EXPECT_EQ(flags, 0ul);
+    EXPECT_EQ(GetFirst(id), First(0, AsHook(&Default), 0, 0));
 }
 
-TEST(HookChains, DefaultChangesReachEveryEntryButNotTheCreateFlags) {
-    const unsigned id = 13102;
-    IdScope scope{id};
+TEST_F(HookChain, DefaultChangesReachEveryEntryButNotTheCreateFlags) {
     ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
     unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
     ASSERT_EQ(hookSetDefault(id, AsHook(&ParamOnly), HOOKF_PARAMONLY), 1);
     Log log;
     EXPECT_EQ(hookCallFirst(id, &log), 8ul);
     EXPECT_EQ(Names(log), (std::vector<std::string>{"A", "paramonly"}));
-    unsigned long flags = 0;
-    void* function = nullptr;
-    EXPECT_EQ(hookGetFirst(id, &function, &flags, nullptr), a);
-    EXPECT_EQ(flags, 0ul) << "the flags the record was created with, while hooks remain";
-    EXPECT_EQ(function, AsHook(&ParamOnly));
+    EXPECT_EQ(GetFirst(id), First(a, AsHook(&ParamOnly), 0, 0)) << "flags as created, while hooked";
     EXPECT_EQ(hookRemove(a), 1);
-    EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
-    EXPECT_EQ(flags, static_cast<unsigned long>(HOOKF_PARAMONLY));
+    EXPECT_EQ(GetFirst(id), First(0, AsHook(&ParamOnly), HOOKF_PARAMONLY, 0));
 }
 
-TEST(HookChains, ExitForgetsTheRecordButKeepsEntriesCallable) {
-    const unsigned id = 13103;
+TEST_F(HookChain, ExitForgetsTheRecordButKeepsEntriesCallable) {
     ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
     unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
     unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 0);
@@ -197,7 +192,6 @@ TEST(HookChains, ExitForgetsTheRecordButKeepsEntriesCallable) {
     EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
 
     // A fresh record knows none of the old entries, and their removal leaves it alone.
-    IdScope scope{id};
     unsigned long fresh = hookSet(id, AsHook(&PassOn<'C'>), 0, 0);
     log.clear();
     EXPECT_EQ(hookCallFirst(id, &log), 1ul);
@@ -211,14 +205,9 @@ unsigned long CALLBACK AnswerNothing(void*) {
     return 0;
 }
 
-TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
-    void* registryProc = nullptr;
-    unsigned long flags = 1;
-    ASSERT_EQ(hookGetFirst(HOOKID_REGISTRY, &registryProc, &flags, nullptr), 0ul);
-    ASSERT_NE(registryProc, nullptr);
-    EXPECT_EQ(flags, 0ul);
-
-    const unsigned id = 13105;
+TEST_F(HookChain, TheRegistryIdHasNoSpecialProtection) {
+    void* registryProc = std::get<1>(GetFirst(HOOKID_REGISTRY));
+    ASSERT_NE(registryProc, AsHook(&Default));
     ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, AsHook(&AnswerNothing), HOOKF_PARAMONLY), 1);
     EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul) << "requests now reach another default";
     EXPECT_EQ(hookExit(HOOKID_REGISTRY), 1);
@@ -226,7 +215,6 @@ TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
     EXPECT_EQ(hookRemove(MAKELONG(2, id)), 0);
 
     ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, registryProc, 0), 1);
-    IdScope scope{id};
     EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
 }
 
@@ -237,8 +225,8 @@ unsigned long CALLBACK RemoveSelfThenPassOn(void* parameter, unsigned long hook,
     return hookCallNext(hook, parameter) + 1;
 }
 
-// A handle whose hook is gone names nothing, even once its entry serves a hook of another id;
-// a hook that removed itself gets 0 when it hands on, and the rest of its chain does not run.
+// A gone hook's handle names nothing, even once its entry is reused; a hook that removed itself
+// gets 0 when it hands on, and the rest of its chain does not run.
 TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
     struct Row {
         const char* oldestFirst; // S: the self-removing hook
@@ -286,8 +274,7 @@ TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
     }
 }
 
-// A registry hook for requests on kRewrittenId: rewrites them with g_rewrite and passes them
-// on, or without a rewrite answers g_answer itself.
+// A registry hook for requests on kRewrittenId: passes them on rewritten by g_rewrite, or answers.
 const unsigned kRewrittenId = 13212;
 void (*g_rewrite)(HOOKREQUEST&) = nullptr;
 unsigned long g_answer = 0;
@@ -301,8 +288,7 @@ unsigned long CALLBACK RewriteRequest(void* parameter, unsigned long hook, long)
     return hookCallNext(hook, parameter);
 }
 
-// Registry hooks answer requests themselves or rewrite them in any way: whatever they make of
-// a request, only a live hook of the request's id is removed, and nothing else is touched.
+// Whatever registry hooks make of a request, only a live hook of the request's id is removed.
 TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
     IdScope scope{kRewrittenId}, neighbour{kRewrittenId + 1};
     unsigned long victim = hookSet(kRewrittenId, AsHook(&PassOn<'V'>), 0, 0);
@@ -348,9 +334,7 @@ TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
     EXPECT_EQ(log, (Log{{"V", victim, 0}, {"O", other, 0}}));
 }
 
-TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
-    const unsigned id = 13107;
-    IdScope scope{id};
+TEST_F(HookChain, FullStorageFailsWithTheBoxAndRecovers) {
     tutest::MessageBoxSpy watcher;
     auto fill = [&] {
         std::vector<unsigned long> hooks;
@@ -377,9 +361,7 @@ unsigned long CALLBACK Throwing(void*, unsigned long, long) {
     throw ThrownByHook();
 }
 
-TEST(HookCalls, ExceptionsOfHooksReachTheCallerAndLeaveTheRegistryUsable) {
-    const unsigned id = 13206;
-    IdScope scope{id};
+TEST_F(HookChain, ExceptionsOfHooksReachTheCallerAndLeaveTheRegistryUsable) {
     hookSet(id, AsHook(&Throwing), 0, 0);
     EXPECT_THROW(hookCallFirst(id, nullptr), ThrownByHook);
     std::thread([&] { EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul); }).join();
@@ -390,9 +372,7 @@ unsigned long CALLBACK ReportThread(void*, unsigned long, long) {
 }
 
 // Called in the UI thread, the chain runs at once (a worker's call: the fresh-process tests).
-TEST(HookCalls, CallFirstInUIRunsTheChainAtOnceInTheUIThread) {
-    const unsigned id = 13207;
-    IdScope scope{id};
+TEST_F(HookChain, CallFirstInUIRunsTheChainAtOnceInTheUIThread) {
     hookSet(id, AsHook(&ReportThread), 0, 0);
     EXPECT_EQ(hookCallFirstInUI(id, nullptr), ::GetCurrentThreadId());
 }
