@@ -179,7 +179,7 @@ TEST_F(UIExec, InTheUIThreadRunsAtOnceAndEmptyCallsAreRefusedWithoutReport) {
                  std::runtime_error);
 }
 
-// The UI thread dispatches nothing while the worker waits; waiters told true: the stress test.
+// Nothing is dispatched while the worker waits (waiters told true: the stress run).
 TEST_F(UIExec, WaiterThatGivesUpWithdrawsItsCallWhichIsReleasedUnrun) {
     RunLog log;
     boost::shared_ptr<utl::CUICall> call = log.Call(7);
@@ -197,27 +197,29 @@ TEST_F(UIExec, WaiterThatGivesUpWithdrawsItsCallWhichIsReleasedUnrun) {
     EXPECT_TRUE(watch.expired());
 }
 
-TEST_F(UIExec, ThrowingQueuedCallPutsTheRestBackBehindNewerCalls) {
+// One batch: call 1 runs a modal loop in which call 6, queued meanwhile, runs; call 2 queues
+// call 5 and throws, so the rest of the batch (3, 4) goes back behind 5.
+TEST_F(UIExec, ModalLoopsRunNewCallsAndAThrowingCallPutsTheRestBehindNewerOnes) {
     RunLog log;
-    // Call 1 runs while a worker queues call 5; call 2 throws; 3 and 4 must then follow 5.
-    auto queueFive = [&] {
+    auto modal = [&] {
         log.Run(1);
-        RunInWorker([&] { utl::CallInUIThread(log.Call(5), 0); });
+        Worker nested([&] { utl::CallInUIThread(log.Call(6), 0); });
+        tutest::PumpMessagesUntil([&] { return log.Size() == 2; });
+        log.Run(7);
     };
     auto thrower = [&] {
         log.Run(2);
+        RunInWorker([&] { utl::CallInUIThread(log.Call(5), 0); });
         throw std::runtime_error("queued");
     };
     RunInWorker([&] {
-        utl::CallInUIThread(MakeCall(queueFive), 0);
-        utl::CallInUIThread(MakeCall(thrower), 0);
-        utl::CallInUIThread(log.Call(3), 0);
-        utl::CallInUIThread(log.Call(4), 0);
+        for (auto call : {MakeCall(modal), MakeCall(thrower), log.Call(3), log.Call(4)})
+            utl::CallInUIThread(call, 0);
     });
     std::vector<std::string> thrown;
-    ASSERT_TRUE(PumpCatching([&] { return log.Size() == 5; }, thrown));
+    ASSERT_TRUE(PumpCatching([&] { return log.Size() == 7; }, thrown));
     EXPECT_EQ(thrown, std::vector<std::string>{"queued"});
-    EXPECT_EQ(log.All(), (Ids{1, 2, 5, 3, 4}));
+    EXPECT_EQ(log.All(), (Ids{1, 6, 7, 2, 5, 3, 4}));
 
     // A waiter of a throwing call gets false and no report.
     Outcome outcome;
@@ -272,22 +274,6 @@ TEST_F(UIExec, OneWakeUpPerBatchAndAnyMessageRunsTheBatch) {
         EXPECT_EQ(g_lostWarnings - warnings, row.warnings);
         DrainMessages(); // the log must outlive the calls, also when the test failed
     }
-}
-
-TEST_F(UIExec, CallsQueuedDuringAModalLoopRunInsideIt) {
-    RunLog log;
-    auto modal = [&] {
-        log.Run(1);
-        Worker nested([&] { utl::CallInUIThread(log.Call(2), 0); });
-        tutest::PumpMessagesUntil([&] { return log.Size() == 2; });
-        log.Run(3);
-    };
-    RunInWorker([&] {
-        utl::CallInUIThread(MakeCall(modal), 0);
-        utl::CallInUIThread(log.Call(4), 0);
-    });
-    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 4; }));
-    EXPECT_EQ(log.All(), (Ids{1, 2, 3, 4}));
 }
 
 // Four threads make calls with mixed time-outs while the UI thread pumps, at times slowly or in a
