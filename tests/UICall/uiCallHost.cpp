@@ -26,29 +26,26 @@ void Write(const char* text) {
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text, lstrlenA(text), &written, nullptr);
 }
 
-struct ReportingCall : utl::CUICall {
-    explicit ReportingCall(bool report) : report(report) {}
-    ~ReportingCall() override {
-        if (report)
-            Write(g_runs ? "released ran=1\n" : "released ran=0\n");
-    }
-    void Execute() override { g_runs += report; }
-    bool report;
-};
-
-int RunUnloadCase() {
-    utl::CallInUIThread(boost::make_shared<ReportingCall>(false), 0);
-    std::thread([] { utl::CallInUIThread(boost::make_shared<ReportingCall>(true), 0); }).join();
-    Write(g_runs ? "queued ran=1\n" : "queued ran=0\n");
-    return 0;
-}
-
 // Records in which thread it ran.
 struct WhereCall : utl::CUICall {
     explicit WhereCall(std::string& where) : where(where) {}
     void Execute() override { where += ::GetCurrentThreadId() == kMainThread ? "ui " : "worker "; }
     std::string& where;
 };
+
+// Says, when the library releases it, whether it ran.
+struct ReportingCall : utl::CUICall {
+    ~ReportingCall() override { Write(g_runs ? "released ran=1\n" : "released ran=0\n"); }
+    void Execute() override { ++g_runs; }
+};
+
+int RunUnloadCase() {
+    std::string where;
+    utl::CallInUIThread(boost::make_shared<WhereCall>(where), 0); // the window, in this thread
+    std::thread([] { utl::CallInUIThread(boost::make_shared<ReportingCall>(), 0); }).join();
+    Write(g_runs ? "queued ran=1\n" : "queued ran=0\n");
+    return 0;
+}
 
 unsigned long CALLBACK ReportThread(void*) {
     return ::GetCurrentThreadId();
