@@ -79,18 +79,14 @@ Outcome CallAndReport(boost::shared_ptr<utl::CUICall> call, unsigned long timeou
     return outcome;
 }
 
-// A thread running one function; the owner pumps messages until done, or joins without that.
+// A thread running one function, joined on destruction; done once the function returned.
 struct Worker {
     explicit Worker(std::function<void()> body)
         : thread([this, body] {
               body();
               done = true;
           }) {}
-    ~Worker() { Join(); }
-    void Join() {
-        if (thread.joinable())
-            thread.join();
-    }
+    ~Worker() { thread.join(); }
     std::atomic<bool> done{false};
     std::thread thread;
 };
@@ -109,15 +105,6 @@ HWND ExecutorWindow() {
             return window;
     }
     return nullptr;
-}
-
-// Removes the executor's pending wake-up messages; returns them.
-std::vector<MSG> RemovePendingWakeUps() {
-    std::vector<MSG> removed;
-    MSG msg;
-    while (::PeekMessageW(&msg, ExecutorWindow(), WM_USER, WM_USER, PM_REMOVE))
-        removed.push_back(msg);
-    return removed;
 }
 
 // Dispatches what is pending now, including a message sent to the executor's window.
@@ -258,18 +245,19 @@ TEST_F(UIExec, OneWakeUpPerBatchAndAnyMessageRunsTheBatch) {
                 EXPECT_TRUE(utl::CallInUIThread(log.Call(id), 0));
         });
         EXPECT_EQ(log.Size(), 0u);
-        if (row.loseWakeUp) {
-            std::vector<MSG> wakeUps = RemovePendingWakeUps();
-            EXPECT_EQ(wakeUps.size(), 1u);
-            for (MSG const& msg : wakeUps)
-                if (row.message == WM_USER)
-                    ::DispatchMessageW(&msg);
+        MSG wakeUp;
+        int wakeUps = 0;
+        while (row.loseWakeUp &&
+               ::PeekMessageW(&wakeUp, ExecutorWindow(), WM_USER, WM_USER, PM_REMOVE)) {
+            ++wakeUps;
+            if (row.message == WM_USER)
+                ::DispatchMessageW(&wakeUp);
         }
-        if (row.message == WM_APP) {
+        EXPECT_EQ(wakeUps, row.loseWakeUp ? 1 : 0);
+        if (row.message == WM_APP)
             EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 3; }, 5000));
-        } else if (row.message != WM_USER) {
+        else if (row.message != WM_USER)
             ::SendMessageW(ExecutorWindow(), row.message, row.wParam, 0);
-        }
         EXPECT_EQ(log.All(), (Ids{1, 2, 3}));
         EXPECT_EQ(g_lostWarnings - warnings, row.warnings);
         DrainMessages(); // the log must outlive the calls, also when the test failed
