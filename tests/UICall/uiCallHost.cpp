@@ -1,7 +1,6 @@
-// Host for fresh-process tests of the executor. No argument: a worker queues a call and the
-// process ends without dispatching (the call reports when the library drops it). "call", "hook":
-// a worker makes the first cross-thread call that way while the main thread pumps; "no-window":
-// the same, but the main thread refuses to create windows.
+// Host for fresh-process tests of the executor. No argument: a worker queues a call, and the
+// process ends without dispatching. "call", "hook": a worker makes the first cross-thread call that
+// way while the main thread pumps; "no-window": the same, but the main thread refuses windows.
 #include "TestSupport.h"
 #include "tuHooks.h"
 #include "tuUICall.h"
