@@ -15,8 +15,7 @@
 namespace {
 
 const unsigned kSharedIds[] = {13300, 13301};
-const int kThreads = 4;
-const int kMaxSerials = 1 << 16;
+const int kThreads = 4, kMaxSerials = 1 << 16;
 std::atomic<unsigned> g_runs[kMaxSerials]; // per hook serial
 std::atomic<long> g_nextSerial{1};
 std::atomic<unsigned long long> g_sharedVisits{0};
@@ -99,7 +98,8 @@ std::vector<long> PredictWalk(std::deque<Hook> hooks) {
 void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& sharedHandles,
                std::chrono::steady_clock::time_point until) {
     std::mt19937 random(seed);
-    while (std::chrono::steady_clock::now() < until) {
+    // Half the serials at most, so that no hook's serial overruns g_runs, and the rest serve later.
+    while (std::chrono::steady_clock::now() < until && g_nextSerial < kMaxSerials / 2) {
         unsigned shared = kSharedIds[random() % 2];
         switch (random() % 6) {
         case 0:
