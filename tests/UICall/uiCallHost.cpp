@@ -1,12 +1,13 @@
-// Host for fresh-process tests of the executor. Without arguments: makes the executor in the
-// main thread, queues a call from a worker and ends without dispatching (the call object
-// reports when the library drops it). "call" or "hook": a worker makes the process's first
-// cross-thread call that way while the main thread pumps. "no-window": the same, but the main
-// thread refuses to create windows.
+// Host for fresh-process tests of the executor. No argument: a worker queues a call, and the
+// process ends without dispatching. "call", "hook": a worker makes the first cross-thread call that
+// way while the main thread pumps; "no-window": the same, but the main thread refuses windows.
+#include "TestSupport.h"
 #include "tuHooks.h"
 #include "tuUICall.h"
 
 #include <BaseKit/TestDrive.h>
+
+#include <boost/make_shared.hpp>
 
 #include <windows.h>
 
@@ -24,31 +25,26 @@ void Write(const char* text) {
     ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text, lstrlenA(text), &written, nullptr);
 }
 
-struct ReportingCall : utl::CUICall {
-    explicit ReportingCall(bool report) : report(report) {}
-    ~ReportingCall() override {
-        if (report)
-            Write(g_runs ? "released ran=1\n" : "released ran=0\n");
-    }
-    void Execute() override { g_runs += report; }
-    bool report;
-};
-
-int RunUnloadCase() {
-    utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(false)), 0);
-    std::thread([] {
-        utl::CallInUIThread(boost::shared_ptr<utl::CUICall>(new ReportingCall(true)), 0);
-    }).join();
-    Write(g_runs ? "queued ran=1\n" : "queued ran=0\n");
-    return 0;
-}
-
 // Records in which thread it ran.
 struct WhereCall : utl::CUICall {
     explicit WhereCall(std::string& where) : where(where) {}
     void Execute() override { where += ::GetCurrentThreadId() == kMainThread ? "ui " : "worker "; }
     std::string& where;
 };
+
+// Says, when the library releases it, whether it ran.
+struct ReportingCall : utl::CUICall {
+    ~ReportingCall() override { Write(g_runs ? "released ran=1\n" : "released ran=0\n"); }
+    void Execute() override { ++g_runs; }
+};
+
+int RunUnloadCase() {
+    std::string where;
+    utl::CallInUIThread(boost::make_shared<WhereCall>(where), 0); // the window, in this thread
+    std::thread([] { utl::CallInUIThread(boost::make_shared<ReportingCall>(), 0); }).join();
+    Write(g_runs ? "queued ran=1\n" : "queued ran=0\n");
+    return 0;
+}
 
 unsigned long CALLBACK ReportThread(void*) {
     return ::GetCurrentThreadId();
@@ -64,13 +60,12 @@ std::string FirstCallsFromWorker(bool hookFirst) {
     std::string where, results;
     if (hookFirst)
         results = hookCallFirstInUI(13400, nullptr) == kMainThread ? "hook=ui " : "hook=other ";
-    std::vector<unsigned long> timeouts{0, INFINITE};
-    if (!hookFirst)
-        timeouts.insert(timeouts.begin(), INFINITE);
+    auto timeouts = hookFirst ? std::vector<unsigned long>{0, INFINITE}
+                              : std::vector<unsigned long>{INFINITE, 0, INFINITE};
     for (unsigned long timeout : timeouts) {
         bk::ClearLastErrorRecord();
-        auto call = boost::shared_ptr<utl::CUICall>(new WhereCall(where));
-        results += utl::CallInUIThread(call, timeout) ? "true" : "false";
+        results +=
+            utl::CallInUIThread(boost::make_shared<WhereCall>(where), timeout) ? "true" : "false";
         bk::tErrorRecord e;
         if (bk::GetLastErrorRecord(e))
             results += "(" + std::to_string(e.line) + "," + std::to_string(e.code) + ")";
@@ -92,12 +87,7 @@ int RunFirstCallFromWorker(bool hookFirst, bool refuseWindows) {
         report = FirstCallsFromWorker(hookFirst);
         done = true;
     });
-    for (DWORD start = ::GetTickCount(); !done && ::GetTickCount() - start < 20000;) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&msg);
-    }
-    if (!done)
+    if (!tutest::PumpMessagesUntil([&] { return done.load(); }, 20000))
         ::ExitProcess(1); // the worker is still blocked
     worker.join();
     Write(report.c_str());

@@ -1,6 +1,5 @@
 // Out of memory in the hook registry: this program's own copy of the registry and containers,
-// with every allocation of a scripted sequence failed in turn. Each failure shows the
-// out-of-memory box and leaves nothing half-made.
+// with every allocation of a scripted sequence failed in turn, each showing the box once.
 #include "tuHooks.h"
 
 #include "AllocSeam.h"
@@ -17,8 +16,7 @@ unsigned long CALLBACK CountOn(void* parameter, unsigned long hook, long) {
 }
 
 // Ids enough to grow the id table (47 records a step), hooks enough to grow the entry heap.
-const unsigned kIds = 50;
-const unsigned kHooksPerId = 2;
+const unsigned kIds = 50, kHooksPerId = 2;
 
 unsigned IdAt(unsigned index) {
     return 13001 + index;
@@ -43,26 +41,14 @@ Stop RunScript() {
     return {};
 }
 
-// The id's record as the registry answers: whether it exists, and its hooks in a call.
 bool HasRecord(unsigned id) {
     unsigned long flags = 0xdead;
     hookGetFirst(id, nullptr, &flags, nullptr);
     return flags != 0xdead;
 }
 
-class HookAllocFailure : public ::testing::Test {
-protected:
-    void SetUp() override {
-        allocseam::Reset(0);
-        hookInitRegistry();
-    }
-    void TearDown() override {
-        hookTermRegistry();
-        EXPECT_EQ(allocseam::Live(), 0) << "blocks left behind";
-    }
-};
-
-TEST_F(HookAllocFailure, EveryFailedAllocationShowsTheBoxAndLeavesNothingHalfMade) {
+TEST(HookAllocFailure, EveryFailedAllocationShowsTheBoxAndLeavesNothingHalfMade) {
+    hookInitRegistry();
     allocseam::Reset(0); // the registry's own first allocation is not part of the script
     ASSERT_TRUE(RunScript().completed);
     unsigned allocations = allocseam::Calls();
@@ -91,6 +77,8 @@ TEST_F(HookAllocFailure, EveryFailedAllocationShowsTheBoxAndLeavesNothingHalfMad
             << "the registry stores again once memory is back";
         EXPECT_EQ(hookCallFirst(IdAt(stop.index), nullptr), stop.hooksOfLastId + 1);
     }
+    hookTermRegistry();
+    EXPECT_EQ(allocseam::Live(), 0) << "blocks left behind";
 }
 
 } // namespace

@@ -4,19 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <deque>
 #include <map>
 #include <random>
+#include <set>
 #include <thread>
 
 namespace {
 
 const unsigned kSharedIds[] = {13300, 13301};
-const int kThreads = 4;
-const int kMaxSerials = 1 << 16;
+const int kThreads = 4, kMaxSerials = 1 << 16;
 std::atomic<unsigned> g_runs[kMaxSerials]; // per hook serial
 std::atomic<long> g_nextSerial{1};
 std::atomic<unsigned long long> g_sharedVisits{0};
@@ -32,7 +31,6 @@ struct Hook {
 struct PrivateChain {
     unsigned id;
     std::deque<Hook> hooks;
-    std::mt19937* random;
     std::map<long, unsigned> expectedRuns;
 };
 
@@ -62,20 +60,23 @@ void CallSharedChain(unsigned id) {
     g_sharedVisits += hookCallFirst(id, &walk);
 }
 
-// A hook that, while its own chain is being walked, removes the hook after it, sets a new
-// one in front, calls a shared chain, and then passes the call on.
+void RemoveAt(PrivateChain& chain, size_t index) {
+    ASSERT_EQ(hookRemove(chain.hooks[index].handle), 1);
+    chain.hooks.erase(chain.hooks.begin() + index);
+}
+
+// Amid a walk of its chain: removes the hook after it, sets one in front, calls a shared chain.
 unsigned long CALLBACK Mutator(void* parameter, unsigned long hook, long serial) {
     PrivateChain& chain = *Visit(parameter, serial).owner;
-    auto self = std::find_if(chain.hooks.begin(), chain.hooks.end(),
-                             [&](const Hook& h) { return h.serial == serial; });
-    if (self + 1 != chain.hooks.end()) {
-        EXPECT_EQ(hookRemove((self + 1)->handle), 1);
-        chain.hooks.erase(self + 1);
-    }
+    size_t self = 0;
+    while (chain.hooks[self].serial != serial)
+        ++self;
+    if (self + 1 < chain.hooks.size())
+        RemoveAt(chain, self + 1);
     long fresh = g_nextSerial++;
     chain.hooks.push_front({fresh, SetCounting(chain.id, fresh), false});
     chain.expectedRuns[fresh] += 0;
-    CallSharedChain(kSharedIds[(*chain.random)() % 2]);
+    CallSharedChain(kSharedIds[serial % 2]);
     return hookCallNext(hook, parameter) + 1;
 }
 
@@ -97,8 +98,8 @@ std::vector<long> PredictWalk(std::deque<Hook> hooks) {
 void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& sharedHandles,
                std::chrono::steady_clock::time_point until) {
     std::mt19937 random(seed);
-    chain.random = &random;
-    while (std::chrono::steady_clock::now() < until) {
+    // Half the serials at most, so that no hook's serial overruns g_runs, and the rest serve later.
+    while (std::chrono::steady_clock::now() < until && g_nextSerial < kMaxSerials / 2) {
         unsigned shared = kSharedIds[random() % 2];
         switch (random() % 6) {
         case 0:
@@ -122,16 +123,12 @@ void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& s
             break;
         }
         case 4:
-            if (!chain.hooks.empty()) {
-                size_t victim = random() % chain.hooks.size();
-                ASSERT_EQ(hookRemove(chain.hooks[victim].handle), 1);
-                chain.hooks.erase(chain.hooks.begin() + victim);
-            }
+            if (!chain.hooks.empty())
+                RemoveAt(chain, random() % chain.hooks.size());
             break;
         case 5: {
             std::vector<long> expected = PredictWalk(chain.hooks);
-            Walk walk;
-            walk.owner = &chain;
+            Walk walk{{}, &chain};
             EXPECT_EQ(hookCallFirst(chain.id, &walk), expected.size());
             ASSERT_EQ(walk.visited, expected) << "seed " << seed;
             for (long serial : expected)
@@ -143,8 +140,6 @@ void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& s
 }
 
 TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
-    for (auto& runs : g_runs)
-        runs = 0;
     PrivateChain chains[kThreads];
     std::vector<unsigned long> sharedHandles[kThreads];
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
@@ -157,25 +152,19 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
     for (auto& thread : threads)
         thread.join();
 
-    // Every private chain holds what its thread expects; removing its hooks one by one in
-    // random order keeps the rest in order (the backward links are right).
+    // Each private chain holds what its thread expects, and stays in order as hooks go at random.
     std::mt19937 random(7);
     for (PrivateChain& chain : chains) {
         for (size_t i = chain.hooks.size(); i-- > 0;)
-            if (chain.hooks[i].mutator) { // walks here must not change the chain
-                ASSERT_EQ(hookRemove(chain.hooks[i].handle), 1);
-                chain.hooks.erase(chain.hooks.begin() + i);
-            }
+            if (chain.hooks[i].mutator) // walks here must not change the chain
+                RemoveAt(chain, i);
         while (!chain.hooks.empty()) {
-            std::vector<long> expected = PredictWalk(chain.hooks); // no mutators left
             Walk walk;
             hookCallFirst(chain.id, &walk);
             for (long serial : walk.visited)
-                --g_runs[serial]; // this check's own visits
-            ASSERT_EQ(walk.visited, expected);
-            size_t victim = random() % chain.hooks.size();
-            ASSERT_EQ(hookRemove(chain.hooks[victim].handle), 1);
-            chain.hooks.erase(chain.hooks.begin() + victim);
+                --g_runs[serial];                              // this check's own visits
+            ASSERT_EQ(walk.visited, PredictWalk(chain.hooks)); // no mutators left
+            RemoveAt(chain, random() % chain.hooks.size());
         }
         EXPECT_EQ(hookGetFirst(chain.id, nullptr, nullptr, nullptr), 0ul);
         hookExit(chain.id);
@@ -183,8 +172,7 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
             EXPECT_EQ(g_runs[runs.first].load(), runs.second) << "hook " << runs.first;
     }
 
-    // Each shared chain holds every hook set on it exactly once; the shared hooks ran as
-    // often as the shared walks reported visits.
+    // Each shared chain holds each hook set on it once; they ran as often as walks reported.
     unsigned long long sharedRuns = 0;
     for (unsigned id : kSharedIds) {
         std::vector<unsigned long> handles;
@@ -194,13 +182,10 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
                     handles.push_back(handle);
         Walk walk;
         EXPECT_EQ(hookCallFirst(id, &walk), handles.size());
-        std::vector<long> seen = walk.visited;
-        std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end()) << "visited twice";
-        for (long serial : walk.visited)
-            --g_runs[serial];
+        std::set<long> seen(walk.visited.begin(), walk.visited.end());
+        EXPECT_EQ(seen.size(), walk.visited.size()) << "visited twice";
         for (long serial : seen)
-            sharedRuns += g_runs[serial];
+            sharedRuns += --g_runs[serial]; // less this check's own visit
         for (unsigned long handle : handles)
             EXPECT_EQ(hookRemove(handle), 1);
         EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
@@ -209,25 +194,20 @@ TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
     EXPECT_EQ(sharedRuns, g_sharedVisits.load());
 }
 
-// Walkers call one chain while changers add and remove its hooks and those of a second id
-// (whose hooks then take over freed entries). Removals are numbered as they complete; a walk
-// step notes the number before it asks for the next hook, so a hook reached by a step that
-// began after its removal had completed is a removed hook called.
+// Walkers call one chain while changers add and remove hooks of it and of a second id (which
+// reuse freed entries): a walk step begun after a hook's removal completed must not reach it.
 const unsigned kWalkedIds[] = {13330, 13331};
 std::atomic<long> g_removalsDone{0};
 std::atomic<long> g_removedAt[kMaxSerials]; // by serial: the removal's number, 0 while set
 std::atomic<unsigned> g_lateCalls{0}, g_foreignCalls{0};
 
-struct Step {
-    long removalsBefore = 0;
-};
-
+// The parameter: the removals completed before the current walk step began.
 unsigned long CALLBACK Watched(void* parameter, unsigned long hook, long serial) {
-    Step& step = *static_cast<Step*>(parameter);
+    long& removalsBefore = *static_cast<long*>(parameter);
     long removedAt = g_removedAt[serial];
-    g_lateCalls += removedAt != 0 && removedAt <= step.removalsBefore;
+    g_lateCalls += removedAt != 0 && removedAt <= removalsBefore;
     g_foreignCalls += hook >> 16 != kWalkedIds[serial % 2];
-    step.removalsBefore = g_removalsDone;
+    removalsBefore = g_removalsDone;
     return hookCallNext(hook, parameter) + 1;
 }
 
@@ -258,8 +238,8 @@ TEST(HookConcurrency, NoHookRunsOnceItsRemovalCompleted) {
         threads.emplace_back(ChangeHooks, 500u + t, std::cref(stop));
         threads.emplace_back([&] {
             while (!stop) {
-                Step step{g_removalsDone};
-                hookCallFirst(kWalkedIds[0], &step);
+                long removalsBefore = g_removalsDone;
+                hookCallFirst(kWalkedIds[0], &removalsBefore);
             }
         });
     }

@@ -1,15 +1,10 @@
 // Hook ids, names, stored chains, registry requests, removal, the process's hook limit, and
 // calling chains: call forms, handles and data handed on, and chains run in the UI thread.
 #include "MessageBoxSpy.h"
-#include "TestSupport.h"
 #include "tuHooks.h"
-#include "tuUICall.h"
-
-#include <boost/make_shared.hpp>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -47,15 +42,34 @@ template <class F> void* AsHook(F function) {
     return reinterpret_cast<void*>(function);
 }
 
+// What hookGetFirst reports for an id: first hook, default function, its flags and data.
+using First = std::tuple<unsigned long, void*, unsigned long, long>;
+First GetFirst(unsigned id) {
+    First first{0, AsHook(&Default), 99, 99}; // fields it leaves alone keep these
+    std::get<0>(first) =
+        hookGetFirst(id, &std::get<1>(first), &std::get<2>(first), &std::get<3>(first));
+    return first;
+}
+
+void RemoveAllHooks(unsigned id) {
+    while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
+        ASSERT_EQ(hookRemove(first), 1);
+}
+
 // Frees an id's record and hooks at the end of a test.
 struct IdScope {
     unsigned id;
     ~IdScope() {
-        while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
-            if (!hookRemove(first))
-                break;
+        RemoveAllHooks(id);
         hookExit(id);
     }
+};
+
+// Tests on one id, whose record and hooks go at the end of each.
+class HookChain : public ::testing::Test {
+protected:
+    const unsigned id = 13100;
+    IdScope scope{id};
 };
 
 TEST(HookIds, OnlyIds13000To14999AreManagedAndNothingToCallGivesZero) {
@@ -99,56 +113,43 @@ TEST(HookNames, LowestFreeIdIsHandedOutAndReusedWithoutItsHooks) {
     EXPECT_EQ(hookCreateID(L"fourth"), 14500u);
     for (const wchar_t* name : {L"second", L"third", L"fourth"})
         EXPECT_EQ(hookDeleteID(name), 1);
-    EXPECT_EQ(hookFindID(L"never"), 0u);
     EXPECT_EQ(hookCreateID(nullptr), 0u);
 
-    std::vector<std::wstring> names;
-    for (int i = 0; i < 500; ++i) {
-        names.push_back(L"n" + std::to_wstring(i));
-        ASSERT_EQ(hookCreateID(names.back().c_str()), 14500u + i);
-    }
+    auto name = [](int i) { return L"n" + std::to_wstring(i); };
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(hookCreateID(name(i).c_str()), 14500u + i);
     EXPECT_EQ(hookCreateID(L"one too many"), 0u);
     EXPECT_EQ(hookFindID(L"one too many"), 0u);
-    for (const auto& name : names)
-        hookDeleteID(name.c_str());
+    for (int i = 0; i < 500; ++i)
+        hookDeleteID(name(i).c_str());
 }
 
-TEST(HookChains, FirstSetMakesARecordWithoutDefaultAndHandlesCarryTheId) {
-    const unsigned id = 13100;
-    IdScope scope{id};
+TEST_F(HookChain, FirstSetMakesARecordWithoutDefaultAndBareEntriesAreNotRemoved) {
     unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 5);
-    EXPECT_EQ(hook >> 16, id);
-    EXPECT_NE(hook & 0xFFFF, 0ul);
-    void* function = AsHook(&Default);
-    unsigned long flags = 99;
-    long data = 99;
-    EXPECT_EQ(hookGetFirst(id, &function, &flags, &data), hook);
-    EXPECT_EQ(function, nullptr);
-    EXPECT_EQ(flags, static_cast<unsigned long>(HOOKF_PARAMONLY));
-    EXPECT_EQ(data, 0);
+    EXPECT_EQ(GetFirst(id), First(hook, nullptr, HOOKF_PARAMONLY, 0));
     EXPECT_EQ(hookRemove(hook & 0xFFFF), 0) << "no id: the newest hook cannot be unlinked";
     EXPECT_EQ(hookRemove(0), 0);
     EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), hook);
 }
 
-TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
-    const unsigned id = 13101;
-    IdScope scope{id};
+// Each hook gets its own handle and data; the default the id's bare handle, or 0 without hooks.
+TEST_F(HookChain, NewestFirstRemovalFromEveryPlaceAndDefaultChanges) {
     ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
     unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 1);
     unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 2);
     unsigned long c = hookSet(id, AsHook(&PassOn<'C'>), 0, 3);
     unsigned long d = hookSet(id, AsHook(&PassOn<'D'>), 0, 4);
     ASSERT_TRUE(a && b && c && d);
+    const unsigned long top = id << 16;
     struct Row {
         unsigned long removed;
-        std::vector<std::string> order;
-    } rows[] = {
-        {0, {"D", "C", "B", "A", "default"}},
-        {c, {"D", "B", "A", "default"}}, // middle
-        {d, {"B", "A", "default"}},      // front
-        {a, {"B", "default"}},           // end
-        {b, {"default"}},                // the last one
+        Log calls;
+    } const rows[] = {
+        {0, {{"D", d, 4}, {"C", c, 3}, {"B", b, 2}, {"A", a, 1}, {"default", top, 0}}},
+        {c, {{"D", d, 4}, {"B", b, 2}, {"A", a, 1}, {"default", top, 0}}}, // middle
+        {d, {{"B", b, 2}, {"A", a, 1}, {"default", top, 0}}},              // front
+        {a, {{"B", b, 2}, {"default", top, 0}}},                           // end
+        {b, {{"default", 0, 0}}},                                          // the last one
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.removed);
@@ -156,35 +157,23 @@ TEST(HookChains, NewestFirstAndRemovalFromEveryPlace) {
             EXPECT_EQ(hookRemove(row.removed), 1);
         }
         Log log;
-        EXPECT_EQ(hookCallFirst(id, &log), 100ul + row.order.size() - 1);
-        EXPECT_EQ(Names(log), row.order);
+        EXPECT_EQ(hookCallFirst(id, &log), 100ul + row.calls.size() - 1);
+        EXPECT_EQ(log, row.calls);
     }
-    unsigned long flags = 0;
-    EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
-    EXPECT_EQ(flags, 0ul);
-}
+    EXPECT_EQ(GetFirst(id), First(0, AsHook(&Default), 0, 0));
 
-TEST(HookChains, DefaultChangesReachEveryEntryButNotTheCreateFlags) {
-    const unsigned id = 13102;
-    IdScope scope{id};
-    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
-    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
+    // A new default reaches the entries already set; their flags stay as created meanwhile.
+    unsigned long e = hookSet(id, AsHook(&PassOn<'E'>), 0, 0);
     ASSERT_EQ(hookSetDefault(id, AsHook(&ParamOnly), HOOKF_PARAMONLY), 1);
     Log log;
     EXPECT_EQ(hookCallFirst(id, &log), 8ul);
-    EXPECT_EQ(Names(log), (std::vector<std::string>{"A", "paramonly"}));
-    unsigned long flags = 0;
-    void* function = nullptr;
-    EXPECT_EQ(hookGetFirst(id, &function, &flags, nullptr), a);
-    EXPECT_EQ(flags, 0ul) << "the flags the record was created with, while hooks remain";
-    EXPECT_EQ(function, AsHook(&ParamOnly));
-    EXPECT_EQ(hookRemove(a), 1);
-    EXPECT_EQ(hookGetFirst(id, nullptr, &flags, nullptr), 0ul);
-    EXPECT_EQ(flags, static_cast<unsigned long>(HOOKF_PARAMONLY));
+    EXPECT_EQ(log, (Log{{"E", e, 0}, {"paramonly", 0, 0}}));
+    EXPECT_EQ(GetFirst(id), First(e, AsHook(&ParamOnly), 0, 0));
+    EXPECT_EQ(hookRemove(e), 1);
+    EXPECT_EQ(GetFirst(id), First(0, AsHook(&ParamOnly), HOOKF_PARAMONLY, 0));
 }
 
-TEST(HookChains, ExitForgetsTheRecordButKeepsEntriesCallable) {
-    const unsigned id = 13103;
+TEST_F(HookChain, ExitForgetsTheRecordButKeepsEntriesCallable) {
     ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
     unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
     unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 0);
@@ -196,7 +185,6 @@ TEST(HookChains, ExitForgetsTheRecordButKeepsEntriesCallable) {
     EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
 
     // A fresh record knows none of the old entries, and their removal leaves it alone.
-    IdScope scope{id};
     unsigned long fresh = hookSet(id, AsHook(&PassOn<'C'>), 0, 0);
     log.clear();
     EXPECT_EQ(hookCallFirst(id, &log), 1ul);
@@ -210,25 +198,6 @@ unsigned long CALLBACK AnswerNothing(void*) {
     return 0;
 }
 
-TEST(RegistryHooks, TheRegistryIdHasNoSpecialProtection) {
-    void* registryProc = nullptr;
-    unsigned long flags = 1;
-    ASSERT_EQ(hookGetFirst(HOOKID_REGISTRY, &registryProc, &flags, nullptr), 0ul);
-    ASSERT_NE(registryProc, nullptr);
-    EXPECT_EQ(flags, 0ul);
-
-    const unsigned id = 13105;
-    ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, AsHook(&AnswerNothing), HOOKF_PARAMONLY), 1);
-    EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul) << "requests now reach another default";
-    EXPECT_EQ(hookExit(HOOKID_REGISTRY), 1);
-    EXPECT_EQ(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
-    EXPECT_EQ(hookRemove(MAKELONG(2, id)), 0);
-
-    ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, registryProc, 0), 1);
-    IdScope scope{id};
-    EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul);
-}
-
 // A one-shot hook done the wrong way round: it removes itself, then hands the call on.
 unsigned long CALLBACK RemoveSelfThenPassOn(void* parameter, unsigned long hook, long data) {
     static_cast<Log*>(parameter)->emplace_back("S", hook, data);
@@ -236,8 +205,8 @@ unsigned long CALLBACK RemoveSelfThenPassOn(void* parameter, unsigned long hook,
     return hookCallNext(hook, parameter) + 1;
 }
 
-// A handle whose hook is gone names nothing, even once its entry serves a hook of another id;
-// a hook that removed itself gets 0 when it hands on, and the rest of its chain does not run.
+// A gone hook's handle names nothing, even once its entry is reused; a hook that removed itself
+// gets 0 when it hands on, and the rest of its chain does not run.
 TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
     struct Row {
         const char* oldestFirst; // S: the self-removing hook
@@ -255,12 +224,9 @@ TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
         SCOPED_TRACE(row.oldestFirst);
         unsigned long self = 0;
         for (const char* c = row.oldestFirst; *c; ++c) {
-            unsigned long h = hookSet(id,
-                                      *c == 'S'   ? AsHook(&RemoveSelfThenPassOn)
-                                      : *c == 'A' ? AsHook(&PassOn<'A'>)
-                                                  : AsHook(&PassOn<'B'>),
-                                      0, 0);
-            self = *c == 'S' ? h : self;
+            auto hook = *c == 'S' ? &RemoveSelfThenPassOn : *c == 'A' ? &PassOn<'A'> : &PassOn<'B'>;
+            unsigned long handle = hookSet(id, AsHook(hook), 0, 0);
+            self = *c == 'S' ? handle : self;
         }
         Log log;
         EXPECT_EQ(hookCallFirst(id, &log), row.firstCall.size());
@@ -283,15 +249,12 @@ TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
             other = hookSet(otherId, AsHook(&PassOn<'Z'>), 0, 0);
         ASSERT_EQ(other & 0xFFFF, self & 0xFFFF) << "the freed entry is used again";
         expectStale();
-        while (unsigned long first = hookGetFirst(id, nullptr, nullptr, nullptr))
-            ASSERT_EQ(hookRemove(first), 1);
-        while (unsigned long first = hookGetFirst(otherId, nullptr, nullptr, nullptr))
-            ASSERT_EQ(hookRemove(first), 1);
+        RemoveAllHooks(id);
+        RemoveAllHooks(otherId);
     }
 }
 
-// A registry hook for requests on kRewrittenId: rewrites them with g_rewrite and passes them
-// on, or without a rewrite answers g_answer itself.
+// A registry hook for requests on kRewrittenId: passes them on rewritten by g_rewrite, or answers.
 const unsigned kRewrittenId = 13212;
 void (*g_rewrite)(HOOKREQUEST&) = nullptr;
 unsigned long g_answer = 0;
@@ -305,8 +268,7 @@ unsigned long CALLBACK RewriteRequest(void* parameter, unsigned long hook, long)
     return hookCallNext(hook, parameter);
 }
 
-// Registry hooks answer requests themselves or rewrite them in any way: whatever they make of
-// a request, only a live hook of the request's id is removed, and nothing else is touched.
+// Whatever registry hooks make of a request, only a live hook of the request's id is removed.
 TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
     IdScope scope{kRewrittenId}, neighbour{kRewrittenId + 1};
     unsigned long victim = hookSet(kRewrittenId, AsHook(&PassOn<'V'>), 0, 0);
@@ -345,16 +307,21 @@ TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
     Log log;
     EXPECT_EQ(hookCallThisOne(victim, &log), 1ul);
     EXPECT_EQ(hookCallThisOne(other, &log), 1ul);
-    hookCallThisOne(rewritten, &log); // D hands on to the hooks older than it
-    ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[2], std::make_tuple(std::string("D"), rewritten, 42L));
-    log.resize(2);
-    EXPECT_EQ(log, (Log{{"V", victim, 0}, {"O", other, 0}}));
+    hookCallThisOne(rewritten, &log);
+    log.resize(3); // D hands on to the hooks older than it
+    EXPECT_EQ(log, (Log{{"V", victim, 0}, {"O", other, 0}, {"D", rewritten, 42}}));
+
+    // Nor is the registry's own record protected: its default is replaced, the record exited.
+    void* registryProc = std::get<1>(GetFirst(HOOKID_REGISTRY));
+    ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, AsHook(&AnswerNothing), HOOKF_PARAMONLY), 1);
+    EXPECT_EQ(hookRemove(victim), 0) << "requests now reach another default";
+    EXPECT_EQ(hookExit(HOOKID_REGISTRY), 1);
+    EXPECT_EQ(hookRemove(victim), 0);
+    ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, registryProc, 0), 1);
+    EXPECT_EQ(hookRemove(victim), 1);
 }
 
-TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
-    const unsigned id = 13107;
-    IdScope scope{id};
+TEST_F(HookChain, FullStorageFailsWithTheBoxAndRecovers) {
     tutest::MessageBoxSpy watcher;
     auto fill = [&] {
         std::vector<unsigned long> hooks;
@@ -368,38 +335,9 @@ TEST(HookLimit, FullStorageFailsWithTheBoxAndRecovers) {
     std::vector<unsigned long> first = fill();
     ASSERT_GT(first.size(), 1000u);
     ASSERT_EQ(watcher.Boxes().size(), 1u);
-    EXPECT_FALSE(watcher.Boxes()[0].text.empty());
-    for (unsigned long hook : first)
-        ASSERT_EQ(hookRemove(hook), 1);
-    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
+    RemoveAllHooks(id);
     EXPECT_EQ(fill().size(), first.size());
     EXPECT_EQ(watcher.Boxes().size(), 2u);
-}
-
-TEST(HookCalls, EachHookGetsItsOwnHandleAndDataAndTheDefaultTheIdAlone) {
-    const unsigned id = 13203;
-    IdScope scope{id};
-    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
-    Log log;
-    EXPECT_EQ(hookCallFirst(id, &log), 100ul);
-    EXPECT_EQ(log, (Log{{"default", 0, 0}})) << "without hooks: handle and data zero";
-    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 7);
-    unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 8);
-    log.clear();
-    EXPECT_EQ(hookCallFirst(id, &log), 102ul);
-    EXPECT_EQ(log, (Log{{"B", b, 8}, {"A", a, 7}, {"default", id << 16, 0}}));
-    log.clear();
-    EXPECT_EQ(hookCallNext(a, &log), 100ul);
-    EXPECT_EQ(log, (Log{{"default", id << 16, 0}}));
-
-    // A parameter-only hook gets the parameter alone; CallThisOne starts at the named hook.
-    hookSet(id, AsHook(&ParamOnly), HOOKF_PARAMONLY, 9);
-    log.clear();
-    EXPECT_EQ(hookCallFirst(id, &log), 7ul);
-    EXPECT_EQ(Names(log), std::vector<std::string>{"paramonly"});
-    log.clear();
-    EXPECT_EQ(hookCallThisOne(b, &log), 102ul);
-    EXPECT_EQ(Names(log), (std::vector<std::string>{"B", "A", "default"}));
 }
 
 struct ThrownByHook {};
@@ -407,9 +345,7 @@ unsigned long CALLBACK Throwing(void*, unsigned long, long) {
     throw ThrownByHook();
 }
 
-TEST(HookCalls, ExceptionsOfHooksReachTheCallerAndLeaveTheRegistryUsable) {
-    const unsigned id = 13206;
-    IdScope scope{id};
+TEST_F(HookChain, ExceptionsOfHooksReachTheCallerAndLeaveTheRegistryUsable) {
     hookSet(id, AsHook(&Throwing), 0, 0);
     EXPECT_THROW(hookCallFirst(id, nullptr), ThrownByHook);
     std::thread([&] { EXPECT_NE(hookSet(id, AsHook(&PassOn<'A'>), 0, 0), 0ul); }).join();
@@ -419,26 +355,10 @@ unsigned long CALLBACK ReportThread(void*, unsigned long, long) {
     return ::GetCurrentThreadId();
 }
 
-struct NoCall : utl::CUICall {
-    void Execute() override {}
-};
-
-TEST(HookCalls, CallFirstInUIRunsTheChainInTheUIThread) {
-    // The executor's window belongs to the thread of the first call: this, the UI thread.
-    ASSERT_TRUE(utl::CallInUIThread(boost::make_shared<NoCall>(), 0));
-    const unsigned id = 13207;
-    IdScope scope{id};
+// Called in the UI thread, the chain runs at once (a worker's call: the fresh-process tests).
+TEST_F(HookChain, CallFirstInUIRunsTheChainAtOnceInTheUIThread) {
     hookSet(id, AsHook(&ReportThread), 0, 0);
-    EXPECT_EQ(hookCallFirstInUI(id, nullptr), ::GetCurrentThreadId()) << "called directly";
-    std::atomic<unsigned long> result{0};
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        result = hookCallFirstInUI(id, nullptr);
-        done = true;
-    });
-    EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return done.load(); }, 20000));
-    worker.join();
-    EXPECT_EQ(result.load(), ::GetCurrentThreadId());
+    EXPECT_EQ(hookCallFirstInUI(id, nullptr), ::GetCurrentThreadId());
 }
 
 } // namespace
