@@ -50,11 +50,8 @@ TEST(ChainEdges, SetOnEmptyInsertsGrowthRefusalsAndSelfInsertion) {
 }
 
 TEST(ChainSearch, ProbesHalfWayTowardsTheFarEnd) {
-    const struct {
-        Values items, probes;
-        UINT key, index;
-        int sign; // of the result; 2 for an abort
-    } rows[] = {
+    // Rows: items, probes, key, index after, sign of the result (2: an abort).
+    const std::tuple<Values, Values, UINT, UINT, int> rows[] = {
         {{10, 20, 30}, {20, 30}, 25, 3, -1},
         {{10, 20, 30}, {20, 30}, 35, 3, 1},
         {{10, 20, 30}, {20}, 20, 2, 0},
@@ -63,14 +60,14 @@ TEST(ChainSearch, ProbesHalfWayTowardsTheFarEnd) {
         {{10, 20, 30, 40, 50, 60, 70}, {40, 30, 20, 10}, 5, 1, -1},
         {{}, {}, 5, 1, 1},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(::testing::Message() << "key " << row.key << " in " << row.items.size());
-        Chain chain(row.items);
+    for (const auto& [items, probes, key, index, sign] : rows) {
+        SCOPED_TRACE(::testing::Message() << "key " << key << " in " << items.size());
+        Chain chain(items);
         g_probes.clear();
-        const int r = SearchInChain(&row.key, &chain, CompareHalves);
-        EXPECT_EQ(row.sign == 2 ? r : (r > 0) - (r < 0), row.sign);
-        EXPECT_EQ(g_probes, row.probes);
-        EXPECT_EQ(IndexOfChain(&chain), row.index);
+        const int r = SearchInChain(&key, &chain, CompareHalves);
+        EXPECT_EQ(sign == 2 ? r : (r > 0) - (r < 0), sign);
+        EXPECT_EQ(g_probes, probes);
+        EXPECT_EQ(IndexOfChain(&chain), index);
     }
 }
 
@@ -170,12 +167,8 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
         static_cast<BYTE*>(::VirtualAlloc(nullptr, pages * 4096, MEM_COMMIT, PAGE_READWRITE));
     DWORD old;
     ASSERT_TRUE(::VirtualProtect(base + (pages - 1) * 4096, 4096, PAGE_NOACCESS, &old));
-    const struct {
-        const char* what;
-        std::string bytes;
-        int result;
-        UINT used;
-    } rows[] = {
+    // Rows: what, bytes, result, bytes used.
+    const std::tuple<const char*, std::string, int, UINT> rows[] = {
         {"shorter than a header", Header(0, 0, 4).substr(0, 31), 0, 0},
         {"empty chain", Header(0, 0, 4), 1, 32},
         {"items cut short", Header(0, 3, 8) + std::string(23, 'x'), 0, 32},
@@ -186,14 +179,14 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
         {"cursor in an empty chain", Header(1, 0, 1), 0, 32},
         {"exact", Header(2, 3, 1) + "abc", 1, 35},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        BYTE* data = base + (pages - 1) * 4096 - row.bytes.size();
-        std::memcpy(data, row.bytes.data(), row.bytes.size());
+    for (const auto& [what, bytes, result, expectedUsed] : rows) {
+        SCOPED_TRACE(what);
+        BYTE* data = base + (pages - 1) * 4096 - bytes.size();
+        std::memcpy(data, bytes.data(), bytes.size());
         Chain chain;
         UINT used = 0xdeadbeef;
-        EXPECT_EQ(Buffer2Chain(data, UINT(row.bytes.size()), &chain, &used), row.result);
-        EXPECT_EQ(used, row.used);
+        EXPECT_EQ(Buffer2Chain(data, UINT(bytes.size()), &chain, &used), result);
+        EXPECT_EQ(used, expectedUsed);
         EXPECT_LT(chain.nCurrent, std::max(chain.nCount, 1u)); // never a cursor beyond the items
         DeleteChain(&chain);                                   // repairs what a refused header left
         EXPECT_EQ(chain.nCount, 0u);
@@ -273,7 +266,6 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
     }
 }
 
-// A heap released at the end of the test.
 struct Heap : tagHEAPMG {
     Heap(UINT flags, UINT initSize, UINT growBy) { HeapMgInit(this, flags, initSize, growBy); }
     ~Heap() { HeapMgDelete(this); }
@@ -307,11 +299,8 @@ std::string RunHeapScript(UINT initSize, UINT growBy, UINT tens, const char* scr
 
 // Merging on free follows from the model test's rule that free ranges never touch.
 TEST(HeapMgScripts, GrowthFirstFitAndFreeingWhatIsNoItem) {
-    const struct {
-        const char* what;
-        UINT initSize, growBy, tens;
-        const char *script, *outcome;
-    } rows[] = {
+    // Rows: what, initial size, growth, 10-byte items, script, outcome.
+    const std::tuple<const char*, UINT, UINT, UINT, const char*, const char*> rows[] = {
         {"growth lengthens the last free range", 100, 50, 0, "10 200", "2 12 | 300: 212+88"},
         {"growth by the size alone", 0, 0, 0, "5 3", "2 7 | 10:"},
         {"growth apart from the only free range", 20, 10, 0, "10 8 2-10 12",
@@ -326,9 +315,8 @@ TEST(HeapMgScripts, GrowthFirstFitAndFreeingWhatIsNoItem) {
         {"free reserved bytes, handle 0, no size", 100, 0, 5, "1-4 0-10 22-0",
          "0 1 1 | 100: 52+48"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(RunHeapScript(row.initSize, row.growBy, row.tens, row.script), row.outcome)
-            << row.what;
+    for (const auto& [what, initSize, growBy, tens, script, outcome] : rows)
+        EXPECT_EQ(RunHeapScript(initSize, growBy, tens, script), outcome) << what;
 }
 
 TEST(HeapMgBound, RefusesWhatDoesNotFitUnder57344Bytes) {
