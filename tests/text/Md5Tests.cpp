@@ -1,5 +1,4 @@
-// MD5 digests: known answers, and blocks around the padding boundaries compared with the
-// platform's own MD5.
+// MD5 digests: a known answer, and blocks around the padding boundaries against the platform's.
 #include "tuText.h"
 
 #include <gtest/gtest.h>
