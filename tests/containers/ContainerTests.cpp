@@ -50,11 +50,8 @@ TEST(ChainEdges, SetOnEmptyInsertsGrowthRefusalsAndSelfInsertion) {
 }
 
 TEST(ChainSearch, ProbesHalfWayTowardsTheFarEnd) {
-    const struct {
-        Values items, probes;
-        UINT key, index;
-        int sign; // of the result; 2 for an abort
-    } rows[] = {
+    // Rows: items, probes, key, index after, sign of the result (2: an abort).
+    const std::tuple<Values, Values, UINT, UINT, int> rows[] = {
         {{10, 20, 30}, {20, 30}, 25, 3, -1},
         {{10, 20, 30}, {20, 30}, 35, 3, 1},
         {{10, 20, 30}, {20}, 20, 2, 0},
@@ -63,43 +60,40 @@ TEST(ChainSearch, ProbesHalfWayTowardsTheFarEnd) {
         {{10, 20, 30, 40, 50, 60, 70}, {40, 30, 20, 10}, 5, 1, -1},
         {{}, {}, 5, 1, 1},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(::testing::Message() << "key " << row.key << " in " << row.items.size());
-        Chain chain(row.items);
+    for (const auto& [items, probes, key, index, sign] : rows) {
+        SCOPED_TRACE(::testing::Message() << "key " << key << " in " << items.size());
+        Chain chain(items);
         g_probes.clear();
-        const int r = SearchInChain(&row.key, &chain, CompareHalves);
-        EXPECT_EQ(row.sign == 2 ? r : (r > 0) - (r < 0), row.sign);
-        EXPECT_EQ(g_probes, row.probes);
-        EXPECT_EQ(IndexOfChain(&chain), row.index);
+        const int r = SearchInChain(&key, &chain, CompareHalves);
+        EXPECT_EQ(sign == 2 ? r : (r > 0) - (r < 0), sign);
+        EXPECT_EQ(g_probes, probes);
+        EXPECT_EQ(IndexOfChain(&chain), index);
     }
 }
 
 TEST(ChainSortedInsertion, PlacesItemsAndHonoursUnique) {
-    Chain chain;
-    auto insert = [&](UINT item, int unique, const UINT* key = nullptr) {
-        return InsertInSortedChain(&item, &chain, CompareHalves, unique, key);
+    Chain chain, sorted;
+    auto insert = [](Chain& into, UINT item, int unique, const UINT* key = nullptr) {
+        return InsertInSortedChain(&item, &into, CompareHalves, unique, key);
     };
-    EXPECT_EQ(insert(20, 1), 1);
-    insert(10, 1);
-    insert(30, 1);
-    EXPECT_LT(insert(25, 1), 0);
+    EXPECT_EQ(insert(chain, 20, 1), 1);
+    insert(chain, 10, 1);
+    insert(chain, 30, 1);
+    EXPECT_LT(insert(chain, 25, 1), 0);
     EXPECT_EQ(IndexOfChain(&chain), 3u);
-    EXPECT_EQ(insert(21, 1), 3); // equal to 20: refused when unique, else placed right before it
+    EXPECT_EQ(insert(chain, 21, 1), 3); // equal to 20: refused when unique, else placed before it
     EXPECT_EQ(IndexOfChain(&chain), 2u);
-    EXPECT_EQ(insert(21, 0), 0);
+    EXPECT_EQ(insert(chain, 21, 0), 0);
     EXPECT_EQ(IndexOfChain(&chain), 2u);
     const UINT key = 45;
-    EXPECT_EQ(insert(1, 0, &key), 1); // searched by its key, not by itself
+    EXPECT_EQ(insert(chain, 1, 0, &key), 1); // searched by its key, not by itself
     EXPECT_EQ(chain.Get(), (Values{10, 21, 20, 25, 30, 1}));
-    EXPECT_EQ(insert(999, 0), 2);
+    EXPECT_EQ(insert(chain, 999, 0), 2);
     EXPECT_EQ(chain.nCount, 6u);
 
-    Chain sorted;
     std::mt19937 random(7);
-    for (int i = 0; i < 500; ++i) {
-        const UINT item = random() % 900;
-        InsertInSortedChain(&item, &sorted, CompareHalves, 0, nullptr);
-    }
+    for (int i = 0; i < 500; ++i)
+        insert(sorted, random() % 900, 0);
     const Values values = sorted.Get();
     EXPECT_TRUE(
         std::is_sorted(values.begin(), values.end(), [](UINT a, UINT b) { return a / 2 < b / 2; }));
@@ -173,12 +167,8 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
         static_cast<BYTE*>(::VirtualAlloc(nullptr, pages * 4096, MEM_COMMIT, PAGE_READWRITE));
     DWORD old;
     ASSERT_TRUE(::VirtualProtect(base + (pages - 1) * 4096, 4096, PAGE_NOACCESS, &old));
-    const struct {
-        const char* what;
-        std::string bytes;
-        int result;
-        UINT used;
-    } rows[] = {
+    // Rows: what, bytes, result, bytes used.
+    const std::tuple<const char*, std::string, int, UINT> rows[] = {
         {"shorter than a header", Header(0, 0, 4).substr(0, 31), 0, 0},
         {"empty chain", Header(0, 0, 4), 1, 32},
         {"items cut short", Header(0, 3, 8) + std::string(23, 'x'), 0, 32},
@@ -189,14 +179,14 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
         {"cursor in an empty chain", Header(1, 0, 1), 0, 32},
         {"exact", Header(2, 3, 1) + "abc", 1, 35},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        BYTE* data = base + (pages - 1) * 4096 - row.bytes.size();
-        std::memcpy(data, row.bytes.data(), row.bytes.size());
+    for (const auto& [what, bytes, result, expectedUsed] : rows) {
+        SCOPED_TRACE(what);
+        BYTE* data = base + (pages - 1) * 4096 - bytes.size();
+        std::memcpy(data, bytes.data(), bytes.size());
         Chain chain;
         UINT used = 0xdeadbeef;
-        EXPECT_EQ(Buffer2Chain(data, UINT(row.bytes.size()), &chain, &used), row.result);
-        EXPECT_EQ(used, row.used);
+        EXPECT_EQ(Buffer2Chain(data, UINT(bytes.size()), &chain, &used), result);
+        EXPECT_EQ(used, expectedUsed);
         EXPECT_LT(chain.nCurrent, std::max(chain.nCount, 1u)); // never a cursor beyond the items
         DeleteChain(&chain);                                   // repairs what a refused header left
         EXPECT_EQ(chain.nCount, 0u);
@@ -204,8 +194,7 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
     ::VirtualFree(base, 0, MEM_RELEASE);
 }
 
-// Random operations and sizes, against the items' bytes, the cursor and the slots growth must
-// reach.
+// Random operations and sizes, against the items' bytes, the cursor and the slots growth reaches.
 TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
     for (unsigned seed = 1; seed <= 2000; ++seed) {
         std::mt19937 random(seed);
@@ -277,7 +266,6 @@ TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
     }
 }
 
-// A heap released at the end of the test.
 struct Heap : tagHEAPMG {
     Heap(UINT flags, UINT initSize, UINT growBy) { HeapMgInit(this, flags, initSize, growBy); }
     ~Heap() { HeapMgDelete(this); }
@@ -309,22 +297,16 @@ std::string RunHeapScript(UINT initSize, UINT growBy, UINT tens, const char* scr
     return text.str();
 }
 
-TEST(HeapMgScripts, GrowthFirstFitAndMergingOnFree) {
-    const struct {
-        const char* what;
-        UINT initSize, growBy, tens;
-        const char *script, *outcome;
-    } rows[] = {
+// Merging on free follows from the model test's rule that free ranges never touch.
+TEST(HeapMgScripts, GrowthFirstFitAndFreeingWhatIsNoItem) {
+    // Rows: what, initial size, growth, 10-byte items, script, outcome.
+    const std::tuple<const char*, UINT, UINT, UINT, const char*, const char*> rows[] = {
         {"growth lengthens the last free range", 100, 50, 0, "10 200", "2 12 | 300: 212+88"},
         {"growth by the size alone", 0, 0, 0, "5 3", "2 7 | 10:"},
         {"growth apart from the only free range", 20, 10, 0, "10 8 2-10 12",
          "2 12 1 20 | 32: 2+10"},
         {"first fit takes the first range large enough, not the closest", 100, 0, 0,
          "10 20 10 5 10 12-20 42-5 4 17", "2 12 32 42 47 1 1 12 57 | 100: 16+16 42+5 74+26"},
-        {"free with no neighbour", 100, 0, 5, "22-10", "1 | 100: 22+10 52+48"},
-        {"free before", 100, 0, 5, "12-10 22-10", "1 1 | 100: 12+20 52+48"},
-        {"free after", 100, 0, 5, "42-10", "1 | 100: 42+58"},
-        {"free on both sides", 100, 0, 5, "12-10 32-10 22-10", "1 1 1 | 100: 12+30 52+48"},
         {"free twice", 100, 0, 5, "2-10 2-10 2-4", "1 1 1 | 100: 2+10 52+48"},
         {"free inside free space", 100, 0, 5, "60-5 12-10 14-3", "1 1 1 | 100: 12+10 52+48"},
         {"free overlapping free space", 100, 0, 5, "48-10 12-10 8-6 20-4",
@@ -333,9 +315,8 @@ TEST(HeapMgScripts, GrowthFirstFitAndMergingOnFree) {
         {"free reserved bytes, handle 0, no size", 100, 0, 5, "1-4 0-10 22-0",
          "0 1 1 | 100: 52+48"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(RunHeapScript(row.initSize, row.growBy, row.tens, row.script), row.outcome)
-            << row.what;
+    for (const auto& [what, initSize, growBy, tens, script, outcome] : rows)
+        EXPECT_EQ(RunHeapScript(initSize, growBy, tens, script), outcome) << what;
 }
 
 TEST(HeapMgBound, RefusesWhatDoesNotFitUnder57344Bytes) {

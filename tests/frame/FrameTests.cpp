@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -17,8 +18,7 @@ TEST(LibraryFrame, RecordsTheThreadThatLoadedIt) {
         SCOPED_TRACE(tutest::Narrow(mode));
         auto result = tutest::RunHostInFreshFolder(L"loaderHost.exe",
                                                    {L"tarnUtil.dll", L"BaseKit.dll"}, {}, mode);
-        EXPECT_TRUE(result.finished);
-        EXPECT_EQ(result.exitCode, 0u) << result.output; // 1: another thread was recorded
+        EXPECT_EQ(result.exitCode, 0u) << result.output; // 1: another thread, or no end in time
         EXPECT_NE(result.output.find("\\tarnUtil.dll"), std::string::npos) << result.output;
     }
 }
@@ -35,22 +35,18 @@ TEST(GlobalMemory, BlocksStayLockedThroughAResize) {
 }
 
 TEST(GlobalMemory, FailedResizeKeepsTheBlockAndForeignPointersAreRefused) {
-    // A fixed block cannot move without GMEM_MOVEABLE, so a large growth fails.
-    auto* p = static_cast<char*>(memGlobalAllocPtr(GMEM_FIXED, 32));
-    ASSERT_NE(p, nullptr);
-    std::memcpy(p, "kept", 5);
-    EXPECT_EQ(memGlobalReAllocPtr(p, 256u << 20, 0), nullptr);
-    EXPECT_STREQ(p, "kept");
-    EXPECT_EQ(memGlobalFreePtr(p), nullptr);
-    // A resize to 0 bytes is a failed resize too: the block stays the caller's to free, once.
-    auto* m = static_cast<char*>(memGlobalAllocPtr(GMEM_MOVEABLE, 32));
-    ASSERT_NE(m, nullptr);
-    std::memcpy(m, "kept", 5);
-    for (UINT flags : {UINT{GMEM_MOVEABLE}, 0u}) {
-        EXPECT_EQ(memGlobalReAllocPtr(m, 0, flags), nullptr);
-        EXPECT_STREQ(m, "kept");
+    // A fixed block cannot grow by moving, and a resize to 0 fails: the block stays to free once.
+    using Row = std::tuple<UINT, DWORD, UINT>; // allocation flags, new size, resize flags
+    for (const auto& [allocation, size, flags] :
+         {Row{GMEM_FIXED, 256u << 20, 0}, Row{GMEM_MOVEABLE, 0, GMEM_MOVEABLE},
+          Row{GMEM_MOVEABLE, 0, 0}}) {
+        auto* p = static_cast<char*>(memGlobalAllocPtr(allocation, 32));
+        ASSERT_NE(p, nullptr);
+        std::memcpy(p, "kept", 5);
+        EXPECT_EQ(memGlobalReAllocPtr(p, size, flags), nullptr);
+        EXPECT_STREQ(p, "kept");
+        EXPECT_EQ(memGlobalFreePtr(p), nullptr);
     }
-    EXPECT_EQ(memGlobalFreePtr(m), nullptr);
 
     static char notGlobal[16] = "static";
     EXPECT_EQ(memGlobalReAllocPtr(nullptr, 16, GMEM_MOVEABLE), nullptr);

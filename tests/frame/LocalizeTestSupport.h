@@ -5,8 +5,7 @@
 
 namespace tutest {
 
-// Sets the user-input language from the user-input thread for its lifetime, then puts the
-// language and the thread's locale back.
+// Sets the user-input language for its lifetime, then puts it and the thread's locale back.
 struct UserInputLanguage {
     explicit UserInputLanguage(WORD language) { lclSetThreadLangID(language); }
     ~UserInputLanguage() {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -143,15 +144,14 @@ TEST(Bitmaps, CalcAlphaEqualsTheModel) {
 TEST(Bitmaps, MergeEqualsTheModel) {
     const COLORREF keys[2] = {RGB(255, 0, 255), RGB(10, 20, 30)};
     const std::uint32_t keyPixels[2] = {0xFF00FF, 0x0A141E}; // the keys in pixel layout
-    struct Row {
-        int widthA, heightA, bitsA, widthB, heightB, bitsB, dx, dy;
-    };
-    for (const Row& r : {Row{16, 16, 32, 16, 16, 32, 8, 0}, Row{16, 16, 32, 16, 16, 32, -4, 0},
-                         Row{13, 7, 24, 9, 11, 32, 3, -5}, Row{5, 3, 24, 7, 2, 24, -7, 6},
-                         Row{1, 1, 32, 3, 2, 24, 0, 0}, Row{40, 9, 32, 37, 9, 32, 2, 1}}) {
-        SCOPED_TRACE(::testing::Message() << "B at " << r.dx << ", " << r.dy);
-        Dib dibs[2] = {RandomDib(r.widthA, r.heightA, r.bitsA),
-                       RandomDib(r.widthB, r.heightB, r.bitsB)};
+    // Rows: width, height and bits of A and of B, B's place.
+    using Row = std::array<int, 8>;
+    for (const auto& [widthA, heightA, bitsA, widthB, heightB, bitsB, dx, dy] :
+         {Row{16, 16, 32, 16, 16, 32, 8, 0}, Row{16, 16, 32, 16, 16, 32, -4, 0},
+          Row{13, 7, 24, 9, 11, 32, 3, -5}, Row{5, 3, 24, 7, 2, 24, -7, 6},
+          Row{1, 1, 32, 3, 2, 24, 0, 0}, Row{40, 9, 32, 37, 9, 32, 2, 1}}) {
+        SCOPED_TRACE(::testing::Message() << "B at " << dx << ", " << dy);
+        Dib dibs[2] = {RandomDib(widthA, heightA, bitsA), RandomDib(widthB, heightB, bitsB)};
         // Every fourth 24-bit pixel keyed; 32-bit pixels merge as they are, others keyed or opaque.
         Pixels converted[2];
         for (int i : {0, 1})
@@ -164,28 +164,25 @@ TEST(Bitmaps, MergeEqualsTheModel) {
                                        : pixel == keyPixels[i]    ? 0
                                                                   : pixel | 0xFF000000);
             }
-        const int width = std::max(r.widthA, r.widthB + r.dx) - std::min(r.dx, 0);
-        Pixels expected(std::size_t(width) *
-                        (std::max(r.heightA, r.heightB + r.dy) - std::min(r.dy, 0)));
-        for (int row = 0; row < r.heightA; ++row)
-            for (int x = 0; x < r.widthA; ++x)
-                expected[(row - std::min(r.dy, 0)) * width + x - std::min(r.dx, 0)] =
-                    converted[0][row * r.widthA + x];
-        for (int row = 0; row < r.heightB; ++row)
-            for (int x = 0; x < r.widthB; ++x) {
-                std::uint32_t& p =
-                    expected[(row + std::max(r.dy, 0)) * width + x + std::max(r.dx, 0)];
-                p = ModelOver(p, converted[1][row * r.widthB + x]);
+        const int width = std::max(widthA, widthB + dx) - std::min(dx, 0);
+        Pixels expected(std::size_t(width) * (std::max(heightA, heightB + dy) - std::min(dy, 0)));
+        for (int row = 0; row < heightA; ++row)
+            for (int x = 0; x < widthA; ++x)
+                expected[(row - std::min(dy, 0)) * width + x - std::min(dx, 0)] =
+                    converted[0][row * widthA + x];
+        for (int row = 0; row < heightB; ++row)
+            for (int x = 0; x < widthB; ++x) {
+                std::uint32_t& p = expected[(row + std::max(dy, 0)) * width + x + std::max(dx, 0)];
+                p = ModelOver(p, converted[1][row * widthB + x]);
             }
-        tu::UniqueBitmap merged(gtlMergeBitmaps(dibs[0].bitmap.get(), dibs[1].bitmap.get(), r.dx,
-                                                r.dy, keys[0], keys[1]));
+        tu::UniqueBitmap merged(
+            gtlMergeBitmaps(dibs[0].bitmap.get(), dibs[1].bitmap.get(), dx, dy, keys[0], keys[1]));
         SIZE size = {};
         EXPECT_EQ("", Difference(expected, ReadPixels(merged.get(), size)));
         EXPECT_EQ(width, size.cx);
     }
 }
 
-// A memory context holding a 32-bit DIB section.
 struct Canvas {
     Dib dib;
     tu::MemoryDC dc;

@@ -15,6 +15,5 @@ BOOL WINAPI UpdateLayeredWindow(HWND window, HDC screen, POINT* place, SIZE* siz
 namespace tu::graphics {
 // Entries of the shadow map and the procedure map together.
 std::size_t ShadowMapEntries();
-// Entries of the thumb map.
 std::size_t ThumbMapEntries();
 } // namespace tu::graphics

@@ -1,5 +1,4 @@
-// Helpers of the file-system tests: paths of chosen lengths and a keeper of the current
-// directory.
+// File-system test helpers: paths of chosen lengths and a keeper of the current directory.
 #pragma once
 
 #include <windows.h>

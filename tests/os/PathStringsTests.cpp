@@ -100,8 +100,6 @@ TEST(FullPath, ExpandsWithinTheSizeSeparatelyAndInPlace) {
         EXPECT_TRUE(separate.GuardIntact() && inPlace.GuardIntact());
     }
     GuardedBuffer buffer(MAX_PATH), big(2000);
-    EXPECT_EQ(std::wstring(osFullPath(buffer.Data(), L"C:\\a\\.\\b\\..\\c\\", MAX_PATH)),
-              L"C:\\a\\c\\");
     EXPECT_FALSE(osFullPath(nullptr, L"x", MAX_PATH) ||
                  osFullPath(buffer.Data(), nullptr, MAX_PATH) ||
                  osFullPath(buffer.Data(), L"x", 0));

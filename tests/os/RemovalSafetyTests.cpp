@@ -161,19 +161,4 @@ TEST(DeviceGuard, SeesTheWholePathAndKeepsTheProcessErrorMode) {
     ::SetErrorMode(previous);
 }
 
-// A child that never ends on its own, for the test below.
-TEST(Harness, DISABLED_Hang) {
-    ::Sleep(INFINITE);
-}
-
-TEST(Harness, AHungChildIsEndedAtItsTimeOut) {
-    DWORD start = ::GetTickCount();
-    auto result =
-        tutest::RunProcess(tutest::BinDir() + L"\\osTests.exe",
-                           L"--gtest_filter=Harness.DISABLED_Hang --gtest_also_run_disabled_tests",
-                           tutest::BinDir(), 2000);
-    EXPECT_FALSE(result.finished);
-    EXPECT_LT(::GetTickCount() - start, 15000u);
-}
-
 } // namespace

@@ -1,7 +1,5 @@
-// Program environment: in fresh host processes, the data-folder layouts that the switches of
-// "appProps.ini" give and the default INI names decided at load, and the event-log front beside
-// a recording EventLog.dll (or none); in this process, setting or forgetting a folder, the
-// program's name and strings, and the server flag.
+// Program environment: data folders and INI names decided at load and the event-log front, in fresh
+// hosts; setting or forgetting a folder, the program's name and strings and the server flag here.
 #include "tuFileSys.h"
 #include "tuSettings.h"
 
@@ -25,9 +23,8 @@ std::wstring ShellFolder(int csidl) {
     return folder;
 }
 
-// Runs a host in a fresh folder with an "appProps.ini" of the given "ResistantSettings" lines
-// (none: no file) and `eventLog` copied as EventLog.dll (unless empty); returns its output lines
-// and removes the data folders that the default layout names after the fresh folder.
+// Runs a host in a fresh folder with the "appProps.ini" switches and EventLog.dll given (if any);
+// returns its output lines and removes the data folders named after the fresh folder.
 std::vector<std::string> RunHost(const std::wstring& host, const std::string& appProps,
                                  const std::wstring& arguments = L"",
                                  const std::wstring& eventLog = L"") {
@@ -39,8 +36,7 @@ std::vector<std::string> RunHost(const std::wstring& host, const std::string& ap
     if (!appProps.empty())
         dir.WriteFile(L"appProps.ini", "[ResistantSettings]\n" + appProps);
     auto result = tutest::RunProcess(dir / host, arguments, dir.Path());
-    EXPECT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_EQ(result.exitCode, 0u) << result.output; // an unfinished host is ended with 1
     const std::wstring name = dir.Path().substr(dir.Path().rfind(L'\\'));
     for (int csidl : {CSIDL_APPDATA, CSIDL_COMMON_APPDATA})
         tutest::RemoveTree(ShellFolder(csidl) + L"\\Calder Works" + name);
@@ -54,29 +50,26 @@ std::vector<std::string> RunHost(const std::wstring& host, const std::string& ap
 // The host's "key=value" lines.
 std::map<std::string, std::string> Report(const std::vector<std::string>& lines) {
     std::map<std::string, std::string> report;
-    for (const std::string& line : lines) {
+    for (const std::string& line : lines)
         if (size_t equals = line.find('='); equals != std::string::npos)
             report[line.substr(0, equals)] = line.substr(equals + 1);
-    }
     return report;
 }
 
 // An event-log scenario's transcript: the host's and the recording library's lines, in order.
 std::string RunScenario(const std::wstring& scenario, const std::wstring& library) {
     std::string transcript;
-    for (const std::string& line : RunHost(L"settingsHost.exe", "", scenario, library)) {
+    for (const std::string& line : RunHost(L"settingsHost.exe", "", scenario, library))
         if (line.rfind("host: ", 0) == 0 || line.rfind("lib: ", 0) == 0)
             transcript += line + "\n";
-    }
     return transcript;
 }
 
 // Replaces the placeholders of an expected layout with what they stand for.
 std::string Expand(std::string text, const std::map<std::string, std::string>& values) {
-    for (const auto& [name, value] : values) {
+    for (const auto& [name, value] : values)
         for (size_t at; (at = text.find(name)) != std::string::npos;)
             text.replace(at, name.size(), value);
-    }
     return text;
 }
 
@@ -119,8 +112,6 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
             {"{net}", netDir},
         };
         const std::string user = Expand(userLayout, values), common = Expand(commonLayout, values);
-        EXPECT_EQ(report["user"], user);
-        EXPECT_EQ(report["common"], common);
         // The default INI files lie in the folders, named after the program (none without a
         // folder); a setting written to both is read from the user file when there is one.
         auto ini = [](const std::string& folder) {
@@ -129,8 +120,9 @@ TEST(DataFolders, SwitchesOfAppPropsDecideTheLayoutAndTheIniNamesAtLoad) {
                        : folder + (folder.back() == '\\' ? "" : "\\") + "settingsHost.ini";
         };
         const std::string userIni = ini(user), commonIni = ini(common);
-        EXPECT_EQ(report["userIni"], userIni);
-        EXPECT_EQ(report["commonIni"], commonIni);
+        EXPECT_EQ(
+            std::tie(report["user"], report["common"], report["userIni"], report["commonIni"]),
+            std::tie(user, common, userIni, commonIni));
         EXPECT_EQ(report["same"], userIni == commonIni ? "1" : "0");
         EXPECT_EQ(report["written"], commonIni.empty() ? "0" : "1");
         EXPECT_EQ(report["read"], commonIni.empty() && userIni.empty() ? "" : "value");
@@ -162,9 +154,8 @@ TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
         EXPECT_FALSE(osExistsDir(L"Q:\\Data"));
 
         // A folder is cut to the path limit; a name that would not fit is left empty.
-        std::wstring tooLong(300, L'y');
-        ssnSetDataDir(kind, tooLong.c_str());
-        EXPECT_EQ(std::wstring(ssnGetDataDir(kind)), tooLong.substr(0, MAX_PATH - 1));
+        ssnSetDataDir(kind, std::wstring(300, L'y').c_str());
+        EXPECT_EQ(std::wstring(ssnGetDataDir(kind)), std::wstring(MAX_PATH - 1, L'y'));
         ssnSetDataDir(kind, std::wstring(250, L'd').c_str());
         iniSetDefaultFileName(kind, nullptr);
         EXPECT_STREQ(iniGetDefaultFileName(kind), L"");
@@ -174,7 +165,6 @@ TEST(DataFolders, SetFolderIsUsedAsGivenAndTheIniNameFollowsWhenDerivedAgain) {
         EXPECT_EQ(std::wstring(ssnGetDataDir(kind)), decided);
         EXPECT_EQ(iniGetDefaultFileName(kind), name);
     }
-    EXPECT_NE(std::wstring(ssnGetDataDir(0)), ssnGetDataDir(1));
 }
 
 TEST(Program, NameStringsAndServerFlagInThisProcess) {

@@ -1,5 +1,4 @@
-// A recording EventLog.dll for the event-log tests: prints every call it receives as a
-// "lib: ..." line on the host's unbuffered standard output, and a line of its own when two
+// A recording EventLog.dll: prints each call as a "lib: ..." line, and a line of its own when two
 // writes are inside it at once. Built a second time without "utlWriteToEventLog".
 #include <windows.h>
 

@@ -1,8 +1,5 @@
-// Host for load-time tests of the program environment, run in a fresh folder. Without an
-// argument it prints "key=value" lines: what the library decided at load (data folders,
-// "(missing)" when not on disk, INI names, same-file flag), two application strings, and where a
-// setting written to both INI files is read from. Given an event-log scenario it prints
-// "host: ..." lines between the recording EventLog.dll's "lib: ..." lines.
+// Host of the environment tests: "key=value" lines of what the library decided at load, or, given
+// an event-log scenario, "host: ..." lines between the recording EventLog.dll's "lib: ..." lines.
 #include "tuFileSys.h"
 #include "tuSettings.h"
 

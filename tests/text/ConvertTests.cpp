@@ -8,6 +8,7 @@
 
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -91,11 +92,9 @@ std::map<std::string, std::string> RunWithSettings(const std::wstring& settings)
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     std::map<std::string, std::string> shown;
     std::istringstream lines(result.output);
-    for (std::string line; std::getline(lines, line);) {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos)
+    for (std::string line; std::getline(lines, line);)
+        if (const size_t eq = line.find('='); eq != std::string::npos)
             shown[line.substr(0, eq)] = line.substr(eq + 1, line.find_last_not_of('\r') - eq);
-    }
     return shown;
 }
 
@@ -106,10 +105,8 @@ TEST(ConvertDates, ChosenSettingsInFreshProcesses) {
         return tutest::Narrow(std::wstring(value, 1));
     };
     const std::string d = locale(LOCALE_SDATE);
-    const struct {
-        const wchar_t* settings;
-        std::string decimal, time, shortYear, fullYear; // separators, dates
-    } rows[] = {
+    // Rows: settings, decimal and time separators, dates with short and full years.
+    const std::tuple<const wchar_t*, std::string, std::string, std::string, std::string> rows[] = {
         {L"sDecimal=, iDate=1 sDate=. sTime=:", ",", ":", "14.03.07", "14.03.2007"},
         {L"sDecimal=. iDate=0 sDate=/ sTime=:", ".", ":", "03/14/07", "03/14/2007"},
         // Longer values are cut to their first character.
@@ -120,16 +117,16 @@ TEST(ConvertDates, ChosenSettingsInFreshProcesses) {
         {L"iDate=1", locale(LOCALE_SDECIMAL), locale(LOCALE_STIME), "14" + d + "03" + d + "07",
          "14" + d + "03" + d + "2007"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(tutest::Narrow(row.settings));
-        auto shown = RunWithSettings(row.settings);
-        EXPECT_EQ(shown["decimal"], row.decimal);
-        EXPECT_EQ(shown["time"], "0" + row.time + "07" + row.time + "00");
+    for (const auto& [settings, decimal, timeSeparator, shortYear, fullYear] : rows) {
+        SCOPED_TRACE(tutest::Narrow(settings));
+        auto shown = RunWithSettings(settings);
+        EXPECT_EQ(shown["decimal"], decimal);
+        EXPECT_EQ(shown["time"], "0" + timeSeparator + "07" + timeSeparator + "00");
         // Flags 0x00 to 0x0F: four-digit year, no time, no date, seconds.
         for (unsigned flags = 0; flags < 16; ++flags) {
-            const std::string date = flags & 4 ? "" : flags & 1 ? row.fullYear : row.shortYear;
-            const std::string seconds = flags & 8 ? row.time + "09" : "";
-            const std::string time = flags & 2 ? "" : "15" + row.time + "04" + seconds;
+            const std::string date = flags & 4 ? "" : flags & 1 ? fullYear : shortYear;
+            const std::string seconds = flags & 8 ? timeSeparator + "09" : "";
+            const std::string time = flags & 2 ? "" : "15" + timeSeparator + "04" + seconds;
             char key[8];
             std::snprintf(key, sizeof key, "0x%02X", flags);
             EXPECT_EQ(shown[key], date + (date.empty() || time.empty() ? "" : ", ") + time) << key;

@@ -1,5 +1,4 @@
-// Friendly strings: every escape form, cut outputs, malformed escapes, and a seeded round trip
-// over random UTF-16 texts.
+// Friendly strings: escape forms, cut outputs, malformed escapes, a round trip of random texts.
 #include "tuText.h"
 
 #include "SeededRandom.h"
