@@ -72,8 +72,9 @@ struct Dib {
 // Every byte random, 32-bit alphas 0, 255 or between in equal shares; the seed is printed.
 Dib RandomDib(int width, int height, int bitsPerPixel) {
     static std::mt19937 random = [] {
-        std::printf("random seed %lu\n", ::GetTickCount());
-        return std::mt19937(::GetTickCount());
+        const DWORD seed = ::GetTickCount();
+        std::printf("random seed %lu\n", seed);
+        return std::mt19937(seed);
     }();
     Dib dib(width, height, bitsPerPixel);
     std::generate_n(dib.bits, dib.Stride() * height, [] { return std::uint8_t(random()); });
