@@ -45,9 +45,7 @@ unsigned long WINAPI hookCallFirst(unsigned id, void* parameter) {
     unsigned long first;
     {
         RegistryGuard guard(tu::hooks::RegistryLock());
-        first = hookGetFirst(id, &target.function, &target.flags, &target.data);
-        if (first)
-            target = tu::hooks::HookOfEntry(first);
+        first = tu::hooks::FirstTarget(id, target);
     }
     return tu::hooks::CallTarget(target, parameter, first);
 }

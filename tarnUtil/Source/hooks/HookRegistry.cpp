@@ -242,6 +242,18 @@ tTarget HookOfEntry(unsigned long hook) {
     return {entry.pfnHook, entry.nFlags, entry.nData};
 }
 
+unsigned long FirstTarget(unsigned long id, tTarget& target) {
+    HOOKIDREC record;
+    if (!IsManagedId(id) || !FindRecord(id, record))
+        return 0;
+    if (!record.hFirst) {
+        target = {record.pfnDefault, record.nDefaultFlags, record.nDefaultData};
+        return 0;
+    }
+    target = HookOfEntry(record.hFirst);
+    return MakeHookHandle(id, record.hFirst);
+}
+
 } // namespace tu::hooks
 
 namespace {

@@ -51,6 +51,9 @@ bool FindRecord(unsigned long id, HOOKIDREC& record);
 bool ReadEntry(unsigned long hook, HOOKENTRY& entry);
 // The hook of the entry at the handle, as ReadEntry finds it.
 tTarget HookOfEntry(unsigned long hook);
+// The handle of the id's newest hook (0 without hooks or for an unknown id), and in `target`
+// what a chain call runs first: that hook, or the id's default when it has none.
+unsigned long FirstTarget(unsigned long id, tTarget& target);
 
 // Calls a target in its call form; the full form gets the handle and the target's data.
 unsigned long CallTarget(const tTarget& target, void* parameter, unsigned long handle);
