@@ -64,7 +64,9 @@ const bool g_windowsReady = [] {
     ::RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\Explorer\\Desktops", L"tuEffects",
                       REG_SZ, size, sizeof size);
     HDESK desktop = ::CreateDesktopW(L"tuEffects", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    WNDCLASSW owner{0, OwnerProc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, kOwnerClass};
+    WNDCLASSW owner{};
+    owner.lpfnWndProc = OwnerProc;
+    owner.lpszClassName = kOwnerClass;
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     return desktop && ::SetThreadDesktop(desktop) && ::RegisterClassW(&owner) &&
            ::InitCommonControlsEx(&controls);
