@@ -37,7 +37,8 @@ public:
 // - timeout 0 from another thread: true when the call was queued and its wake-up posted
 //   (false when that post failed: the call stays queued and runs at the next watchdog tick);
 // - otherwise: true exactly when the call ran and returned normally before the wait ended.
-// A waiter that gives up withdraws its call, which then never runs. Failures are recorded as
+// A waiter that gives up withdraws a call that has not started, which then never runs; one
+// that is running as the time-out runs out is waited for to its end. Failures are recorded as
 // the base library's last error of the calling thread (function "utl::CUIExec::PushCallInfo",
 // line 151: the post failed, code = the Win32 error; line 167: the wait ran out, code = 258).
 // Queued calls run, in order, when the UI thread dispatches messages, whichever thread made
@@ -49,9 +50,12 @@ public:
 // so a blocked UI thread blocks only the callers that wait for their calls. A call not waited
 // for returns true once the UI thread was asked; should the UI thread then fail to make the
 // window, the calls queued so far are dropped and the failure is recorded in the UI thread;
-// their waiters, and every later call from another thread, fail (false, line 151, code 1400). Call
-// objects that ran or were dropped are released in the UI thread. Memory running out while queuing
-// gives false; nothing is queued then.
+// their waiters, and every later call from another thread, fail (false, line 151, code 1400).
+// The library's reference to a queued call object is released in the UI thread, whether the
+// call ran, threw, was withdrawn or was dropped because the window could not be made (calls
+// still queued when the library is unloaded go in the unloading thread). A call that is not
+// queued (memory running out, the window failed, the library unloading) stays with its caller:
+// false, and the library keeps no reference.
 TARNUTIL_API bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigned long timeout);
 
 // A listener whose three-word events are always handled in the UI thread, by WorkUI.
@@ -63,10 +67,11 @@ public:
     explicit CUIListener(unsigned long timeout = 0);
     CUIListener(CEventSource const& source, unsigned long timeout = 0);
     // Ends the deliveries that threads are still waiting for: a forwarded event not yet handled
-    // is withdrawn, one being handled right now (the handler destroys its own listener) goes
-    // on, and either way its waiting thread is let go with CallInUIThread's false; events
-    // forwarded after this point are refused. So destroying a waiting listener in the UI
-    // thread never waits on a thread that waits on the UI thread.
+    // is withdrawn, one being handled right now goes on, and either way its waiting thread is
+    // let go at once with CallInUIThread's false; events forwarded after this point are
+    // refused. So destroying a waiting listener never waits on a thread that waits on the UI
+    // thread. Destroying a listener that never forwarded anything makes no window and hooks
+    // nothing.
     ~CUIListener() override;
 
 protected:
@@ -107,7 +112,8 @@ private:
 // which memory runs out (nothing of it stays behind). A worker dispatching a message keeps no
 // reference to the handler of its own: the queued message holds the only one and is released
 // in the UI thread, so the handler's last reference never goes in a worker (except when the
-// message cannot be queued at all: at unload, or after the executor's window failed).
+// message cannot be queued at all: at unload, after the executor's window failed, or when
+// memory runs out).
 TARNUTIL_API void WINAPI AddUIListener(CMsgCenter& center, int code,
                                        boost::weak_ptr<CEventHandler> const& handler,
                                        CMsgCenter::tHandlerFn function);

@@ -1,5 +1,6 @@
 // Calls into the UI thread: the executor (runs, waking, withdrawal, failures, the watchdog, stress,
 // first calls from workers, the exit step at unload), UI listeners and their registrations.
+#include "ExecutorWindow.h"
 #include "MessageBoxSpy.h"
 #include "TestSupport.h"
 #include "tuUICall.h"
@@ -95,21 +96,22 @@ void RunInWorker(std::function<void()> body) {
     std::thread(std::move(body)).join();
 }
 
-// This process's one window of the "Message" class.
-HWND ExecutorWindow() {
-    HWND window = nullptr;
-    while ((window = ::FindWindowExW(HWND_MESSAGE, window, L"Message", nullptr)) != nullptr) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(window, &process);
-        if (process == ::GetCurrentProcessId())
-            return window;
-    }
-    return nullptr;
+// Waits, without dispatching anything, until the condition holds or the time runs out.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    for (int waited = 0; !condition() && waited < timeoutMs; ++waited)
+        ::Sleep(1);
+    return condition();
+}
+
+// An object whose release records the releasing thread.
+std::shared_ptr<void> ReleaseWitness(DWORD& releasedIn) {
+    return std::shared_ptr<void>(nullptr,
+                                 [&releasedIn](void*) { releasedIn = ::GetCurrentThreadId(); });
 }
 
 // Dispatches what is pending now, including a message sent to the executor's window.
 void DrainMessages() {
-    ::SendMessageW(ExecutorWindow(), WM_NULL, 0, 0);
+    ::SendMessageW(tutest::ExecutorWindow(), WM_NULL, 0, 0);
     tutest::PumpMessagesUntil([] { return false; }, 50);
 }
 
@@ -148,7 +150,7 @@ protected:
 };
 
 TEST_F(UIExec, InTheUIThreadRunsAtOnceAndEmptyCallsAreRefusedWithoutReport) {
-    EXPECT_EQ(::GetWindowThreadProcessId(ExecutorWindow(), nullptr), kMainThread);
+    EXPECT_EQ(::GetWindowThreadProcessId(tutest::ExecutorWindow(), nullptr), kMainThread);
     for (unsigned long timeout : kTimeouts) {
         SCOPED_TRACE(timeout);
         RunLog log;
@@ -167,10 +169,10 @@ TEST_F(UIExec, InTheUIThreadRunsAtOnceAndEmptyCallsAreRefusedWithoutReport) {
 }
 
 // Nothing is dispatched while the worker waits (waiters told true: the stress run).
-TEST_F(UIExec, WaiterThatGivesUpWithdrawsItsCallWhichIsReleasedUnrun) {
+TEST_F(UIExec, WaiterThatGivesUpWithdrawsItsCallWhichIsReleasedUnrunInTheUIThread) {
     RunLog log;
-    boost::shared_ptr<utl::CUICall> call = log.Call(7);
-    boost::weak_ptr<utl::CUICall> watch = call;
+    DWORD releasedIn = 0;
+    auto call = MakeCall([&log, witness = ReleaseWitness(releasedIn)] { log.Run(7); });
     Outcome outcome;
     RunInWorker([&] { outcome = CallAndReport(std::move(call), 20); });
     const bk::tErrorRecord& e = outcome.error;
@@ -179,9 +181,10 @@ TEST_F(UIExec, WaiterThatGivesUpWithdrawsItsCallWhichIsReleasedUnrun) {
     EXPECT_EQ(std::tie(e.function, e.file, e.line, e.group, e.code, e.log),
               std::make_tuple("utl::CUIExec::PushCallInfo", ".\\Source\\UICall", 167u, 1,
                               static_cast<unsigned long>(WAIT_TIMEOUT), true));
+    EXPECT_EQ(releasedIn, 0u) << "released before the UI thread took it";
     DrainMessages();
     EXPECT_EQ(log.Size(), 0u);
-    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(releasedIn, kMainThread);
 }
 
 // One batch: 1's modal loop runs 6, queued meanwhile; 2 queues 5 and throws: 3 and 4 go behind 5.
@@ -243,7 +246,7 @@ TEST_F(UIExec, OneWakeUpPerBatchAndAnyMessageRunsTheBatch) {
         MSG wakeUp;
         int wakeUps = 0;
         while (row.loseWakeUp &&
-               ::PeekMessageW(&wakeUp, ExecutorWindow(), WM_USER, WM_USER, PM_REMOVE)) {
+               ::PeekMessageW(&wakeUp, tutest::ExecutorWindow(), WM_USER, WM_USER, PM_REMOVE)) {
             ++wakeUps;
             if (row.message == WM_USER)
                 ::DispatchMessageW(&wakeUp);
@@ -252,11 +255,60 @@ TEST_F(UIExec, OneWakeUpPerBatchAndAnyMessageRunsTheBatch) {
         if (row.message == WM_APP)
             EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return log.Size() == 3; }, 5000));
         else if (row.message != WM_USER)
-            ::SendMessageW(ExecutorWindow(), row.message, row.wParam, 0);
+            ::SendMessageW(tutest::ExecutorWindow(), row.message, row.wParam, 0);
         EXPECT_EQ(log.All(), (Ids{1, 2, 3}));
         EXPECT_EQ(g_lostWarnings - warnings, row.warnings);
         DrainMessages(); // the log must outlive the calls, also when the test failed
     }
+}
+
+// The UI thread's window for messages sent by workers: WM_APP runs g_onSent.
+std::function<void()> g_onSent;
+LRESULT CALLBACK RunOnSent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_APP)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    g_onSent();
+    return 0;
+}
+
+HWND MakeSentTarget() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = &RunOnSent;
+    windowClass.lpszClassName = L"uiCallSentTarget";
+    ::RegisterClassW(&windowClass);
+    return ::CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                             nullptr, nullptr, nullptr);
+}
+
+// A watchdog tick that finds calls queued and its wake-up lost looks for the wake-up, which
+// delivers a message a worker is sending: its handler runs while no lock of the executor is
+// held, so a worker queuing a call meanwhile (as a handler may wait for) is not blocked.
+TEST_F(UIExec, MessagesSentDuringTheWatchdogsLookRunWithoutExecutorLocks) {
+    RunLog log;
+    RunInWorker([&] { utl::CallInUIThread(log.Call(1), 0); });
+    MSG wakeUp;
+    ASSERT_TRUE(::PeekMessageW(&wakeUp, tutest::ExecutorWindow(), WM_USER, WM_USER, PM_REMOVE));
+    std::thread prober;
+    std::atomic<bool> probed{false};
+    bool handledInTick = false, queuedMeanwhile = false;
+    g_onSent = [&] {
+        handledInTick = true;
+        prober = std::thread([&] {
+            utl::CallInUIThread(log.Call(2), 0);
+            probed = true;
+        });
+        queuedMeanwhile = WaitFor([&] { return probed.load(); }, 5000);
+    };
+    HWND target = MakeSentTarget();
+    Worker sender([&] { ::SendMessageW(target, WM_APP, 0, 0); });
+    EXPECT_TRUE(WaitFor([] { return HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) != 0; }));
+    ::SendMessageW(tutest::ExecutorWindow(), WM_TIMER, 1, 0);
+    EXPECT_TRUE(handledInTick);
+    EXPECT_TRUE(queuedMeanwhile);
+    EXPECT_TRUE(tutest::PumpMessagesUntil([&] { return sender.done && log.Size() == 2; }));
+    prober.join();
+    EXPECT_EQ(log.All(), (Ids{1, 2}));
+    ::DestroyWindow(target);
 }
 
 // Four threads call with mixed time-outs while the UI thread pumps, at times slowly or in a box:
@@ -318,6 +370,7 @@ TEST(UIExecFreshProcess, ExitStepAndFirstCallsFromAWorker) {
         {L"call", "true true true ran: ui ui ui \n"},
         {L"hook", "hook=ui true true ran: ui ui \n"},
         {L"no-window", "false(151,1400) false(151,1400) false(151,1400) ran: \n"},
+        {L"listener", "no window\n"}, // ends of listeners that never forwarded make nothing
     };
     for (Row const& row : rows) {
         SCOPED_TRACE(tutest::Narrow(row.mode));
@@ -373,18 +426,41 @@ TEST(UIListener, DestroyedUnderABlockedWorkerEndsTheDelivery) {
         listener->endInHandler = inHandler;
         Worker worker([&] { source.Raise(1, 2, Text("blocked")); });
         MSG wakeUp;
-        while (!::PeekMessageW(&wakeUp, ExecutorWindow(), WM_USER, WM_USER, PM_NOREMOVE))
-            ::Sleep(1);
+        WaitFor([&] {
+            return ::PeekMessageW(&wakeUp, tutest::ExecutorWindow(), WM_USER, WM_USER, PM_NOREMOVE);
+        });
         if (inHandler)
             ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.done.load(); }));
         else
             delete listener;
-        for (int waited = 0; !worker.done && waited < 10000; ++waited)
-            ::Sleep(1);
-        EXPECT_TRUE(worker.done);
+        EXPECT_TRUE(WaitFor([&] { return worker.done.load(); }));
         DrainMessages();
         EXPECT_EQ(log.Size(), inHandler ? 1u : 0u);
     }
+}
+
+// Destroyed in a worker while the UI thread handles its event, a listener lets the event's
+// waiter go at once: nothing of the executor waits for the running handler.
+TEST(UIListener, DestroyedInAWorkerWhileHandlingLetsTheWaiterGoAtOnce) {
+    struct Listener : utl::CUIListener {
+        Listener(utl::CEventSource const& source, std::function<void()>& handle)
+            : utl::CUIListener(source, INFINITE), handle(handle) {}
+        void WorkUI(unsigned int, unsigned int, boost::any const&) override { handle(); }
+        std::function<void()>& handle; // the handler touches nothing of the listener
+    };
+    utl::CEventSource source;
+    std::thread destroyer;
+    bool waiterLetGo = false;
+    std::function<void()> handle;
+    auto* listener = new Listener(source, handle);
+    Worker waiter([&] { source.Raise(1, 2, Text("handled while destroyed")); });
+    handle = [&] {
+        destroyer = std::thread([listener] { delete listener; });
+        waiterLetGo = WaitFor([&] { return waiter.done.load(); }, 5000);
+    };
+    ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return waiter.done.load(); }));
+    destroyer.join();
+    EXPECT_TRUE(waiterLetGo);
 }
 
 TEST(UIListener, ThreeWordEventsAreHandledInTheUIThreadWaitingAsConfigured) {
@@ -401,8 +477,7 @@ TEST(UIListener, ThreeWordEventsAreHandledInTheUIThreadWaitingAsConfigured) {
             handledAtReturn = log.Size();
         });
         // Not waited for: the worker finishes while this thread dispatches nothing.
-        for (int waited = 0; timeout == 0 && !worker.done && waited < 10000; ++waited)
-            ::Sleep(1);
+        WaitFor([&] { return timeout != 0 || worker.done; });
         ASSERT_TRUE(tutest::PumpMessagesUntil([&] { return worker.done && log.Size() == 2; }));
         EXPECT_EQ(handledAtReturn, timeout ? 2u : 1u);
         EXPECT_EQ(log.All(), (std::vector<Delivery>{{nullptr, 8, 9, "here", kMainThread},

@@ -1,6 +1,8 @@
 // Host for fresh-process tests of the executor. No argument: a worker queues a call, and the
 // process ends without dispatching. "call", "hook": a worker makes the first cross-thread call that
-// way while the main thread pumps; "no-window": the same, but the main thread refuses windows.
+// way while the main thread pumps; "no-window": the same, but the main thread refuses windows;
+// "listener": listeners that never forwarded anything end, and the main thread pumps.
+#include "ExecutorWindow.h"
 #include "TestSupport.h"
 #include "tuHooks.h"
 #include "tuUICall.h"
@@ -93,11 +95,24 @@ int RunFirstCallFromWorker(bool hookFirst, bool refuseWindows) {
     Write(report.c_str());
     return 0;
 }
+
+int RunListenerEnds() {
+    struct Quiet : utl::CUIListener {
+        void WorkUI(unsigned int, unsigned int, boost::any const&) override {}
+    };
+    { Quiet here; }
+    std::thread([] { Quiet there; }).join();
+    tutest::PumpMessagesUntil([] { return false; }, 200);
+    Write(tutest::ExecutorWindow() ? "window\n" : "no window\n");
+    return 0;
+}
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"";
     if (mode.empty())
         return RunUnloadCase();
+    if (mode == L"listener")
+        return RunListenerEnds();
     return RunFirstCallFromWorker(mode == L"hook", mode == L"no-window");
 }

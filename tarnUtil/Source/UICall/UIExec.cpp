@@ -37,6 +37,22 @@ tExecState g_exec;
 // The executor whose window the UI thread's message hook is to make, if any.
 std::atomic<utl::CUIExec*> g_windowToMake{nullptr};
 
+// Addressees closed while there was no executor; the executor takes them over when it is
+// made. Guarded by the executor's creation lock.
+std::vector<boost::weak_ptr<void>> g_closedEarly;
+
+// Records a closed addressee for the executor still to be made (the creation lock is held).
+void CloseEarly(boost::weak_ptr<void> const& addressee) {
+    g_closedEarly.erase(std::remove_if(g_closedEarly.begin(), g_closedEarly.end(),
+                                       [](boost::weak_ptr<void> const& c) { return c.expired(); }),
+                        g_closedEarly.end());
+    try {
+        g_closedEarly.push_back(addressee);
+    } catch (std::bad_alloc const&) {
+        // Not recorded: a call to the addressee made now would be queued, as before its close.
+    }
+}
+
 void ReportError(unsigned int line, unsigned long code) {
     app::CDbgErrInfo where(kReportFunction, kReportFile, line);
     app::SetLastError(app::CError(where, app::eErrGroupWin32, code, true), nullptr);
@@ -103,36 +119,46 @@ bool CallInUIThreadTo(boost::shared_ptr<void> const& addressee, boost::shared_pt
     return executor && executor->PushCallInfo(std::move(call), timeout, addressee);
 }
 
+// Without an executor no call was ever queued: the addressee is only recorded as closed, and
+// no executor (nor its window, nor a hook of the UI thread) is made for it.
 void EndCallsTo(boost::shared_ptr<void> const& addressee) {
-    if (CUIExec* executor = Executor())
+    if (g_exec.unloaded)
+        return;
+    CUIExec* executor = g_exec.executor.load(std::memory_order_acquire);
+    if (!executor)
+        executor = CUIExec::FindInstance([&] { CloseEarly(addressee); });
+    if (executor)
         executor->EndCallsTo(addressee);
 }
 
-// Made in the UI thread, the executor makes its window at once; made elsewhere, it asks the
-// UI thread to make it, so the window and the running of calls always belong to that thread.
+// Constructed under the creation lock. Made in the UI thread, the executor makes its window at
+// that thread's first call; made elsewhere, it asks the UI thread to make it, so the window
+// and the running of calls always belong to that thread.
 CUIExec::CUIExec()
     : m_dwUIThreadID(app::GetUserInputThreadID()), m_nTimerID(0), m_eWindow(eWindowPending),
-      m_dwRequestError(0) {
-    if (::GetCurrentThreadId() == m_dwUIThreadID)
-        MakeWindowIfPending();
-    else
+      m_dwRequestError(0), m_nWakeUps(0) {
+    m_Closed.swap(g_closedEarly);
+    if (::GetCurrentThreadId() != m_dwUIThreadID)
         RequestWindow();
 }
 
-// Entries still queued are dropped unrun, their waiters not woken. The queue is emptied
-// before the window goes, so the window's last messages run nothing.
+// Entries still queued are dropped unrun, their waiters not woken. The queue is emptied and
+// closed before the window goes, so the window's last messages run nothing; the window and
+// the hook go outside the lock, since destroying a window runs the thread's hooks.
 CUIExec::~CUIExec() {
     tQueue dropped;
+    tu::UniqueHook request;
     CUIExec* self = this;
     g_windowToMake.compare_exchange_strong(self, nullptr);
     CSingleLock lock(&m_csQueue, TRUE);
-    m_windowRequest.reset();
+    request = std::move(m_windowRequest);
     dropped.swap(m_Queue);
+    m_eWindow = eWindowFailed;
+    lock.Unlock();
     if (::IsWindow(m_hWnd)) {
         ::KillTimer(m_hWnd, m_nTimerID);
         DestroyWindow();
     }
-    lock.Unlock();
 }
 
 // Installs the UI thread's message hook; the wake-up posts then reach the thread as thread
@@ -142,7 +168,8 @@ void CUIExec::RequestWindow() {
     CSingleLock lock(&m_csQueue, TRUE);
     m_windowRequest.reset(
         ::SetWindowsHookExW(WH_GETMESSAGE, &MakeWindowOnMessage, nullptr, m_dwUIThreadID));
-    m_dwRequestError = m_windowRequest ? 0 : ::GetLastError();
+    if (!m_windowRequest) // never 0: PostWakeUp takes 0 for a window made in the UI thread
+        m_dwRequestError = ::GetLastError() ? ::GetLastError() : ERROR_HOOK_NOT_INSTALLED;
 }
 
 // Making the window runs no call (OnWndMsg waits for the ready state); calls queued before
@@ -175,8 +202,10 @@ void CUIExec::MakeWindowIfPending() {
     g_windowToMake.compare_exchange_strong(self, nullptr);
     if (!made)
         ReportError(kLinePostFailed, kNoWindow);
-    for (tUICallInfoPtr const& entry : failed)
+    for (tUICallInfoPtr const& entry : failed) {
         EndWait(*entry);
+        entry->spCall.reset(); // released here, in the UI thread
+    }
 }
 
 bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeout,
@@ -198,10 +227,8 @@ bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeou
 bool CUIExec::QueueCall(boost::shared_ptr<CUICall> call, unsigned long timeout,
                         boost::shared_ptr<void> const& addressee) {
     tUICallInfoPtr entry = boost::make_shared<tUICallInfo>(std::move(call), addressee);
-    if (timeout != 0) {
-        entry->evDone = BorrowEvent();
-        entry->csCall.emplace();
-    }
+    if (timeout != 0 && !(entry->evDone = BorrowEvent()))
+        return false; // nothing to wait on: nothing is queued, as when memory runs out
     EQueued queued = Enqueue(entry);
     if (queued == eNotQueued)
         return false;
@@ -247,21 +274,19 @@ bool CUIExec::IsClosed(boost::weak_ptr<void> const& addressee) const {
     return false;
 }
 
-// Waits for the call; on time-out, checks once more under the entry's lock (which waits for
-// a call that is running right now) and withdraws a call that has not started.
+// Waits for the call; on time-out, withdraws it if it has not started (the window's thread
+// releases it). A call that started, or whose wait another thread ended, signals once more:
+// that signal is waited for, so a call running as the time-out ran out is waited for to its end.
 bool CUIExec::AwaitCall(tUICallInfoPtr const& entry, unsigned long timeout) {
-    HANDLE done = entry->evDone ? entry->evDone->m_hObject : nullptr; // none: the wait fails
-    if (::WaitForSingleObject(done, timeout) != WAIT_OBJECT_0) {
-        boost::shared_ptr<CUICall> withdrawn; // released after the entry's lock
-        CSingleLock callLock(&*entry->csCall, TRUE);
-        DWORD lastCheck = ::WaitForSingleObject(done, 0);
-        if (lastCheck != WAIT_OBJECT_0)
-            withdrawn.swap(entry->spCall);
-        callLock.Unlock();
-        if (lastCheck != WAIT_OBJECT_0)
-            ReportError(kLineWaitGaveUp, lastCheck);
+    HANDLE done = entry->evDone->m_hObject;
+    DWORD waited = ::WaitForSingleObject(done, timeout);
+    if (waited != WAIT_OBJECT_0) {
+        if (entry->Move(tUICallInfo::eQueued, tUICallInfo::eWithdrawn))
+            ReportError(kLineWaitGaveUp, waited);
+        else
+            ::WaitForSingleObject(done, INFINITE);
     }
-    bool ran = entry->bDone;
+    bool ran = entry->eState == tUICallInfo::eRan;
     if (!ran && m_eWindow == eWindowFailed) // dropped because the window could not be made
         ReportError(kLinePostFailed, kNoWindow);
     // Signalled and consumed, or withdrawn and never to be signalled: unsignalled either way.
@@ -275,7 +300,7 @@ void CUIExec::Retire(tUICallInfoPtr const& entry, std::unique_ptr<CEvent> event)
     auto found = std::find(m_Addressed.begin(), m_Addressed.end(), entry);
     if (found != m_Addressed.end())
         m_Addressed.erase(found);
-    if (event && event->m_hObject)
+    if (event)
         m_IdleEvents.push_back(std::move(event)); // reserved by BorrowEvent: cannot throw
 }
 
@@ -298,20 +323,13 @@ void CUIExec::EndCallsTo(boost::shared_ptr<void> const& addressee) {
         EndWait(*entry);
 }
 
-// Lets the entry's waiter go with false: a call not started is withdrawn (and released here);
-// a running one goes on, and the window's thread then leaves the event alone.
+// Lets the entry's waiter go with false: a call not started is withdrawn (the window's thread
+// releases it); a running one goes on, and the window's thread then leaves the event alone.
 void CUIExec::EndWait(tUICallInfo& entry) {
-    boost::shared_ptr<CUICall> withdrawn;
-    CCriticalSection* callSection = entry.csCall ? &*entry.csCall : nullptr;
-    CSingleLock callLock(callSection, callSection != nullptr);
-    if (!entry.spCall || entry.bWaitEnded)
-        return;
-    if (!entry.bRunning)
-        withdrawn.swap(entry.spCall);
-    entry.bWaitEnded = true;
-    if (entry.evDone)
+    if ((entry.Move(tUICallInfo::eQueued, tUICallInfo::eWithdrawn) ||
+         entry.Move(tUICallInfo::eRunning, tUICallInfo::eLetGo)) &&
+        entry.evDone)
         entry.evDone->SetEvent();
-    callLock.Unlock();
 }
 
 BOOL CUIExec::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
@@ -328,12 +346,16 @@ BOOL CUIExec::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
 
 // Takes every pending entry at once, leaving an empty queue with room for a burst.
 // A watchdog tick that finds calls waiting without a wake-up pending reports the lost post.
+// It peeks before locking (a peek may run handlers of messages sent to this thread, which may
+// queue calls themselves); a wake-up posted since then is not lost.
 CUIExec::tQueue CUIExec::TakeBatch(bool watchdogTick) {
+    unsigned wakeUpsBefore = m_nWakeUps;
+    bool pending = watchdogTick && WakeUpPending();
     tQueue batch;
     CSingleLock lock(&m_csQueue, TRUE);
     if (m_Queue.empty())
         return batch;
-    bool lost = watchdogTick && !WakeUpPending();
+    bool lost = watchdogTick && !pending && m_nWakeUps == wakeUpsBefore;
     batch.reserve(kBatchReserve);
     batch.swap(m_Queue);
     lock.Unlock();
@@ -342,36 +364,32 @@ CUIExec::tQueue CUIExec::TakeBatch(bool watchdogTick) {
     return batch;
 }
 
-// Runs the batch oldest first, releasing each call object here once it ran. When a call
-// throws, its waiter is woken (with false), the rest of the batch goes back behind calls
-// queued meanwhile, and the exception leaves.
+// Runs the batch oldest first, skipping withdrawn calls and releasing every call object here.
+// When a call throws, its waiter is woken (with false), the rest of the batch goes back behind
+// calls queued meanwhile, and the exception leaves.
 void CUIExec::RunBatch(tQueue const& batch) {
     for (size_t i = 0; i < batch.size(); ++i) {
-        tUICallInfoPtr entry = batch[i];
-        boost::shared_ptr<CUICall> ran; // released after the entry's lock
-        CCriticalSection* callSection = entry->csCall ? &*entry->csCall : nullptr;
-        CSingleLock callLock(callSection, callSection != nullptr);
-        if (!entry->spCall)
+        tUICallInfo& entry = *batch[i];
+        boost::shared_ptr<CUICall> call;
+        call.swap(entry.spCall);
+        if (!entry.Move(tUICallInfo::eQueued, tUICallInfo::eRunning))
             continue;
-        entry->bRunning = true;
         try {
-            entry->spCall->Execute();
+            call->Execute();
         } catch (...) {
-            entry->bRunning = false;
-            ran.swap(entry->spCall);
-            if (entry->evDone && !entry->bWaitEnded)
-                entry->evDone->SetEvent();
+            Finish(entry, tUICallInfo::eThrew);
             RequeueRest(batch, i + 1);
             throw;
         }
-        entry->bRunning = false;
-        ran.swap(entry->spCall);
-        if (entry->bWaitEnded)
-            continue;
-        entry->bDone = true;
-        if (entry->evDone)
-            entry->evDone->SetEvent();
+        Finish(entry, tUICallInfo::eRan);
     }
+}
+
+// Ends a call that ran and wakes its waiter, unless the waiter was let go meanwhile (it may
+// then have given the event back already).
+void CUIExec::Finish(tUICallInfo& entry, tUICallInfo::EState end) {
+    if (entry.Move(tUICallInfo::eRunning, end) && entry.evDone)
+        entry.evDone->SetEvent();
 }
 
 void CUIExec::RequeueRest(tQueue const& batch, size_t first) {
@@ -387,28 +405,32 @@ void CUIExec::RequeueRest(tQueue const& batch, size_t first) {
 bool CUIExec::PostWakeUp() {
     switch (m_eWindow) {
     case eWindowReady:
+        ++m_nWakeUps;
         return ::PostMessageW(m_hWnd, WM_USER, 0, 0) != FALSE;
     case eWindowFailed:
         ::SetLastError(kNoWindow);
         return false;
     default:
-        if (!m_windowRequest) {
-            ::SetLastError(m_dwRequestError);
-            return false;
-        }
-        return ::PostThreadMessageW(m_dwUIThreadID, WM_NULL, 0, 0) != FALSE;
+        // Still to be made. Made elsewhere, the executor gets the UI thread's hook going with a
+        // thread message; made in the UI thread, it makes the window before that thread's first
+        // call returns, and posts then for the calls queued meanwhile.
+        if (m_windowRequest)
+            return ::PostThreadMessageW(m_dwUIThreadID, WM_NULL, 0, 0) != FALSE;
+        ::SetLastError(m_dwRequestError);
+        return m_dwRequestError == 0;
     }
 }
 
-// Looks at posted messages only, so no sent message is handled under the queue lock.
+// Looks for a posted wake-up. Even limited to posted messages, a peek delivers the messages
+// sent to this thread meanwhile: never called under a lock of the executor.
 bool CUIExec::WakeUpPending() {
     MSG message;
     return ::PeekMessageW(&message, m_hWnd, WM_USER, WM_USER, PM_NOREMOVE | PM_QS_POSTMESSAGE) !=
            FALSE;
 }
 
-// Lends an idle event, or makes one; the idle list keeps room for it to come back, so
-// giving it back never allocates.
+// Lends an idle event, or makes one (null when none can be made); the idle list keeps room
+// for it to come back, so giving it back never allocates.
 std::unique_ptr<CEvent> CUIExec::BorrowEvent() {
     CSingleLock lock(&m_csQueue, TRUE);
     if (!m_IdleEvents.empty()) {
@@ -419,7 +441,10 @@ std::unique_ptr<CEvent> CUIExec::BorrowEvent() {
     m_IdleEvents.reserve(m_IdleEvents.capacity() + 1);
     lock.Unlock();
     // Not owned, automatic reset, no name, default security.
-    return std::unique_ptr<CEvent>(new (std::nothrow) CEvent(FALSE, FALSE, nullptr, nullptr));
+    std::unique_ptr<CEvent> event(new (std::nothrow) CEvent(FALSE, FALSE, nullptr, nullptr));
+    if (event && !event->m_hObject)
+        event.reset();
+    return event;
 }
 
 } // namespace utl

@@ -14,7 +14,6 @@
 #include <atomic>
 #include <memory>
 #include <new>
-#include <optional>
 #include <typeinfo>
 #include <vector>
 
@@ -25,41 +24,58 @@ namespace utl {
 template <class T> class TSingle {
 public:
     // Finds or creates the instance; null when it cannot be allocated, std::bad_alloc when the
-    // container cannot take it (nothing is left behind then).
+    // container cannot take it (nothing is left behind then). The instance is constructed
+    // under the creation lock.
     static T* GetInstance();
+    // The instance, or null when there is none; then `absent` runs under the creation lock, so
+    // an instance made later is made after it.
+    template <class Absent> static T* FindInstance(Absent&& absent);
+
+private:
+    static CCriticalSection& CreationLock();
+    static T* Lookup(); // the creation lock is held
 };
 
 // Runs call objects in the user-input (UI) thread, which owns its window whatever thread made
-// the executor: made elsewhere, the executor asks the UI thread to make the window (a message
-// hook of that thread makes it when the thread next takes a message), and calls queue
-// meanwhile. Pending entries wait in m_Queue; the append that makes the queue non-empty posts
-// one wake-up (WM_USER), and a one-second watchdog timer picks up a wake-up that got lost.
-// The window's thread takes the whole queue at once and runs it outside every lock, and
-// releases each call object there.
+// the executor: made in the UI thread, the executor makes the window at that thread's first
+// call (not while it is being constructed: making a window runs the thread's hooks); made
+// elsewhere, it asks the UI thread to make the window (a message hook of that thread makes it
+// when the thread next takes a message), and calls queue meanwhile. Pending entries wait in
+// m_Queue; the append that makes the queue non-empty posts one wake-up (WM_USER), and a one-second
+// watchdog timer picks up a wake-up that got lost. The window's thread takes the whole queue at
+// once and runs it outside every lock, and releases each call object there.
 class CUIExec : public CWnd, public TSingle<CUIExec> {
 public:
-    // One queued call and its hand-shake with a waiting caller.
+    // One queued call and its hand-shake with a waiting caller. The window's thread and the
+    // waiter (or a thread ending the wait) settle who ends the call by moving its state, so no
+    // lock is held while the call runs.
     struct tUICallInfo {
+        enum EState {
+            eQueued,    // not started
+            eRunning,   // the window's thread runs it
+            eRan,       // returned normally
+            eThrew,     // ended by an exception
+            eWithdrawn, // never to run; the window's thread skips it
+            eLetGo,     // still running, but its waiter was let go
+        };
+
         tUICallInfo(boost::shared_ptr<CUICall> call, boost::shared_ptr<void> const& addressee)
             : spCall(std::move(call)), wpAddressee(addressee) {}
 
-        // The call; emptied once it ran (in the window's thread) or was withdrawn, after which
-        // the entry is skipped.
+        // Moves the state from `from` to `to`; false when it was not `from`.
+        bool Move(EState from, EState to) {
+            int expected = from;
+            return eState.compare_exchange_strong(expected, to);
+        }
+
+        // The call. Only the window's thread takes it out, to run it or to skip it, so it is
+        // released there whether it ran, threw or was withdrawn.
         boost::shared_ptr<CUICall> spCall;
-        // Signalled once after the call ran or threw. Only a waiting caller has one (no
-        // kernel object for calls nobody waits on); it is lent from the executor's idle
-        // events and given back unsignalled.
+        // Signalled once for a waiting caller: when the call ended, or when another thread
+        // ended the wait; never for a call its own waiter withdrew. Only a waiting caller's
+        // entry has one; it is lent from the executor's idle events and given back unsignalled.
         std::unique_ptr<CEvent> evDone;
-        // Held by the window's thread around Execute, and by a waiter around its last check
-        // and withdrawal, so a waiter withdraws only a call that has not started. Only a
-        // waiting caller's entry has one: no one else could ever contend for it.
-        std::optional<CCriticalSection> csCall;
-        // True once Execute returned normally; set before evDone is signalled.
-        bool bDone = false;
-        // Guarded by csCall. True while the window's thread runs the call, and once the wait
-        // was ended for an addressee that goes away (evDone is then signalled no more).
-        bool bRunning = false;
-        bool bWaitEnded = false;
+        std::atomic<int> eState{eQueued};
         // What the call is delivered to, if anything (see EndCallsTo).
         boost::weak_ptr<void> wpAddressee;
     };
@@ -74,8 +90,8 @@ public:
     bool PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeout,
                       boost::shared_ptr<void> const& addressee = {});
     // Closes the addressee for as long as it lives and ends the waits of the calls queued to
-    // it: a call not started is withdrawn; one running in this very thread keeps running, but
-    // its waiter is let go. Each waiter gets false.
+    // it: a call not started is withdrawn; a running one keeps running, but its waiter is let
+    // go. Each waiter gets false; nothing waits for the running call.
     void EndCallsTo(boost::shared_ptr<void> const& addressee);
     // In the UI thread, makes the window if it is still to be made; elsewhere does nothing.
     void MakeWindowIfPending();
@@ -100,6 +116,7 @@ private:
     tQueue TakeBatch(bool watchdogTick);
     void RunBatch(tQueue const& batch);
     void RequeueRest(tQueue const& batch, size_t first);
+    static void Finish(tUICallInfo& entry, tUICallInfo::EState end);
     static void EndWait(tUICallInfo& entry);
     bool PostWakeUp();
     bool WakeUpPending();
@@ -108,7 +125,8 @@ private:
     DWORD m_dwUIThreadID;
     // Pending entries, oldest first. Guarded by m_csQueue.
     tQueue m_Queue;
-    // Guards everything below and m_Queue; never held while a call runs.
+    // Guards everything below and m_Queue; never held while a call runs, a window is made or
+    // destroyed, or messages are peeked (a peek may deliver messages sent to this thread).
     CCriticalSection m_csQueue;
     UINT_PTR m_nTimerID;
     // Events no waiter is using, all unsignalled.
@@ -122,6 +140,9 @@ private:
     std::atomic<int> m_eWindow;
     tu::UniqueHook m_windowRequest;
     DWORD m_dwRequestError;
+    // Wake-ups posted to the window; a watchdog tick that counts none since its peek and finds
+    // calls waiting reports the wake-up lost.
+    std::atomic<unsigned> m_nWakeUps;
 };
 
 // CallInUIThread for a call delivered to the addressee, which EndCallsTo can close.
@@ -130,30 +151,46 @@ bool CallInUIThreadTo(boost::shared_ptr<void> const& addressee, boost::shared_pt
 // The executor's EndCallsTo, when the library is not unloading.
 void EndCallsTo(boost::shared_ptr<void> const& addressee);
 
+template <class T> CCriticalSection& TSingle<T>::CreationLock() {
+    // Made on first use, destroyed at unload.
+    static CCriticalSection s_csCreate;
+    return s_csCreate;
+}
+
+template <class T> T* TSingle<T>::Lookup() {
+    SingleCont::tContainer& container = SingleCont::Get();
+    auto found = container.find(CTypeInfo(typeid(T)));
+    if (found == container.end() || !found->second.m_pHolder)
+        return nullptr;
+    return static_cast<SingleCont::CSinglePtr::TSinglePtrHelp<T>*>(found->second.m_pHolder)->Get();
+}
+
 template <class T> T* TSingle<T>::GetInstance() {
     typedef SingleCont::CSinglePtr::TSinglePtrHelp<T> tHelp;
-    // Serializes creation; made on first use, destroyed at unload.
-    static CCriticalSection s_csCreate;
-    CSingleLock lock(&s_csCreate, TRUE);
-    SingleCont::tContainer& container = SingleCont::Get();
-    CTypeInfo key(typeid(T));
-    auto found = container.find(key);
-    if (found == container.end() || !found->second.m_pHolder) {
-        T* object = new (std::nothrow) T;
-        tHelp* holder = object ? new (std::nothrow) tHelp(object) : nullptr;
-        if (!holder) {
-            delete object;
-            return nullptr;
-        }
-        try {
-            container[key].m_pHolder = holder;
-        } catch (std::bad_alloc const&) {
-            delete holder; // and so the object
-            throw;
-        }
-        found = container.find(key);
+    CSingleLock lock(&CreationLock(), TRUE);
+    if (T* found = Lookup())
+        return found;
+    T* object = new (std::nothrow) T;
+    tHelp* holder = object ? new (std::nothrow) tHelp(object) : nullptr;
+    if (!holder) {
+        delete object;
+        return nullptr;
     }
-    return static_cast<tHelp*>(found->second.m_pHolder)->Get();
+    try {
+        SingleCont::Get()[CTypeInfo(typeid(T))].m_pHolder = holder;
+    } catch (std::bad_alloc const&) {
+        delete holder; // and so the object
+        throw;
+    }
+    return object;
+}
+
+template <class T> template <class Absent> T* TSingle<T>::FindInstance(Absent&& absent) {
+    CSingleLock lock(&CreationLock(), TRUE);
+    T* found = Lookup();
+    if (!found)
+        absent();
+    return found;
 }
 
 } // namespace utl
