@@ -5,8 +5,6 @@
 
 #include <BaseKit/App.h>
 
-#include <boost/make_shared.hpp>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -16,6 +14,8 @@ namespace {
 const UINT_PTR kWatchdogTimerId = 1;
 const UINT kWatchdogPeriodMs = 1000;
 const size_t kBatchReserve = 256;
+// Idle entries kept beyond a burst's needs are freed.
+const size_t kMaxIdleEntries = 1024;
 const wchar_t kLostWakeUpWarning[] = L"Warning: A UICall message is lost!\n";
 
 // Where the executor's failures are reported, as the base library's last error.
@@ -135,16 +135,17 @@ void EndCallsTo(boost::shared_ptr<void> const& addressee) {
 // that thread's first call; made elsewhere, it asks the UI thread to make it, so the window
 // and the running of calls always belong to that thread.
 CUIExec::CUIExec()
-    : m_dwUIThreadID(app::GetUserInputThreadID()), m_nTimerID(0), m_eWindow(eWindowPending),
-      m_dwRequestError(0), m_nWakeUps(0) {
+    : m_dwUIThreadID(app::GetUserInputThreadID()), m_nTimerID(0), m_pIdleEntries(nullptr),
+      m_nIdleEntries(0), m_eWindow(eWindowPending), m_dwRequestError(0), m_nWakeUps(0) {
     m_Closed.swap(g_closedEarly);
     if (::GetCurrentThreadId() != m_dwUIThreadID)
         RequestWindow();
 }
 
-// Entries still queued are dropped unrun, their waiters not woken. The queue is emptied and
-// closed before the window goes, so the window's last messages run nothing; the window and
-// the hook go outside the lock, since destroying a window runs the thread's hooks.
+// Entries still queued are dropped unrun, their waiters not woken (an entry a waiter still
+// holds stays its). The queue is emptied and closed before the window goes, so the window's
+// last messages run nothing; the window and the hook go outside the lock, since destroying a
+// window runs the thread's hooks, and so do the dropped calls.
 CUIExec::~CUIExec() {
     tQueue dropped;
     tu::UniqueHook request;
@@ -158,6 +159,14 @@ CUIExec::~CUIExec() {
     if (::IsWindow(m_hWnd)) {
         ::KillTimer(m_hWnd, m_nTimerID);
         DestroyWindow();
+    }
+    for (tUICallInfo* entry : dropped)
+        entry->spCall.reset();
+    lock.Lock();
+    Release(dropped.data(), dropped.data() + dropped.size());
+    while (tUICallInfo* entry = m_pIdleEntries) {
+        m_pIdleEntries = entry->pNextIdle;
+        delete entry;
     }
 }
 
@@ -202,10 +211,12 @@ void CUIExec::MakeWindowIfPending() {
     g_windowToMake.compare_exchange_strong(self, nullptr);
     if (!made)
         ReportError(kLinePostFailed, kNoWindow);
-    for (tUICallInfoPtr const& entry : failed) {
+    for (tUICallInfo* entry : failed) {
         EndWait(*entry);
         entry->spCall.reset(); // released here, in the UI thread
     }
+    CSingleLock lock(&m_csQueue, TRUE);
+    Release(failed.data(), failed.data() + failed.size());
 }
 
 bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeout,
@@ -226,26 +237,37 @@ bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeou
 
 bool CUIExec::QueueCall(boost::shared_ptr<CUICall> call, unsigned long timeout,
                         boost::shared_ptr<void> const& addressee) {
-    tUICallInfoPtr entry = boost::make_shared<tUICallInfo>(std::move(call), addressee);
-    if (timeout != 0 && !(entry->evDone = BorrowEvent()))
+    std::unique_ptr<CEvent> event;
+    if (timeout != 0 && !(event = BorrowEvent()))
         return false; // nothing to wait on: nothing is queued, as when memory runs out
-    EQueued queued = Enqueue(entry);
+    tUICallInfo* entry = nullptr;
+    EQueued queued = Enqueue(call, addressee, event, entry);
     if (queued == eNotQueued)
-        return false;
-    return timeout == 0 ? queued == eQueuedAndWoken : AwaitCall(entry, timeout);
+        return false; // the call is still here, and is released here
+    return timeout == 0 ? queued == eQueuedAndWoken : AwaitCall(*entry, timeout);
 }
 
-// Appends the entry; only the append that makes the queue non-empty posts a wake-up,
-// since one is already on its way for the others (before the window exists, every append asks
-// again). False when that post failed (the call stays queued), and for calls that are not
-// queued: to a closed addressee (unreported), or when the window could not be made (reported).
-CUIExec::EQueued CUIExec::Enqueue(tUICallInfoPtr const& entry) {
+// Appends the call in an idle entry, which the queue holds, and with an event its waiter too;
+// only the append that makes the queue non-empty posts a wake-up, since one is already on its
+// way for the others (before the window exists, every append asks again). False when that post
+// failed (the call stays queued), and for calls that are not queued: to a closed addressee
+// (unreported), when the window could not be made (reported) or when memory runs out; the call
+// is then left to the caller, since releasing it under the lock would run its destructor there.
+CUIExec::EQueued CUIExec::Enqueue(boost::shared_ptr<CUICall>& call,
+                                  boost::shared_ptr<void> const& addressee,
+                                  std::unique_ptr<CEvent>& event, tUICallInfo*& entry) {
     CSingleLock lock(&m_csQueue, TRUE);
-    if (IsClosed(entry->wpAddressee))
+    if (m_eWindow == eWindowFailed || IsClosed(addressee) || !(entry = TakeIdleEntry())) {
+        if (event)
+            m_IdleEvents.push_back(std::move(event)); // reserved by BorrowEvent: cannot throw
+        bool failed = m_eWindow == eWindowFailed;
+        lock.Unlock();
+        if (failed)
+            ReportError(kLinePostFailed, kNoWindow);
         return eNotQueued;
-    DWORD error = kNoWindow;
-    if (m_eWindow != eWindowFailed) {
-        bool tracked = entry->evDone && !entry->wpAddressee.expired();
+    }
+    bool tracked = event && addressee;
+    try {
         if (tracked)
             m_Addressed.push_back(entry);
         try {
@@ -255,14 +277,52 @@ CUIExec::EQueued CUIExec::Enqueue(tUICallInfoPtr const& entry) {
                 m_Addressed.pop_back();
             throw;
         }
-        if ((m_eWindow == eWindowReady && m_Queue.size() != 1) || PostWakeUp())
-            return eQueuedAndWoken;
-        error = ::GetLastError();
+    } catch (std::bad_alloc const&) {
+        entry->nHolders = 1;
+        Release(&entry, &entry + 1);
+        if (event)
+            m_IdleEvents.push_back(std::move(event));
+        throw;
     }
-    EQueued queued = m_eWindow == eWindowFailed ? eNotQueued : eQueuedNotWoken;
+    entry->spCall = std::move(call);
+    entry->wpAddressee = addressee;
+    entry->evDone = std::move(event);
+    entry->eState = tUICallInfo::eQueued;
+    entry->nHolders = entry->evDone ? 2 : 1;
+    if ((m_eWindow == eWindowReady && m_Queue.size() != 1) || PostWakeUp())
+        return eQueuedAndWoken;
+    DWORD error = ::GetLastError();
     lock.Unlock();
     ReportError(kLinePostFailed, error);
-    return queued;
+    return eQueuedNotWoken;
+}
+
+// An idle entry, or a new one (null when memory runs out); m_csQueue is held.
+CUIExec::tUICallInfo* CUIExec::TakeIdleEntry() {
+    tUICallInfo* entry = m_pIdleEntries;
+    if (!entry)
+        return new (std::nothrow) tUICallInfo;
+    m_pIdleEntries = entry->pNextIdle;
+    --m_nIdleEntries;
+    return entry;
+}
+
+// Drops one holder of each entry; an entry nobody holds any more (its call is gone already)
+// becomes idle, or is freed when enough are idle. m_csQueue is held.
+void CUIExec::Release(tUICallInfo* const* first, tUICallInfo* const* last) {
+    for (; first != last; ++first) {
+        tUICallInfo* entry = *first;
+        if (--entry->nHolders != 0)
+            continue;
+        entry->wpAddressee.reset();
+        if (m_nIdleEntries == kMaxIdleEntries) {
+            delete entry;
+            continue;
+        }
+        entry->pNextIdle = m_pIdleEntries;
+        m_pIdleEntries = entry;
+        ++m_nIdleEntries;
+    }
 }
 
 bool CUIExec::IsClosed(boost::weak_ptr<void> const& addressee) const {
@@ -277,31 +337,33 @@ bool CUIExec::IsClosed(boost::weak_ptr<void> const& addressee) const {
 // Waits for the call; on time-out, withdraws it if it has not started (the window's thread
 // releases it). A call that started, or whose wait another thread ended, signals once more:
 // that signal is waited for, so a call running as the time-out ran out is waited for to its end.
-bool CUIExec::AwaitCall(tUICallInfoPtr const& entry, unsigned long timeout) {
-    HANDLE done = entry->evDone->m_hObject;
+bool CUIExec::AwaitCall(tUICallInfo& entry, unsigned long timeout) {
+    HANDLE done = entry.evDone->m_hObject;
     DWORD waited = ::WaitForSingleObject(done, timeout);
     if (waited != WAIT_OBJECT_0) {
-        if (entry->Move(tUICallInfo::eQueued, tUICallInfo::eWithdrawn))
+        if (entry.Move(tUICallInfo::eQueued, tUICallInfo::eWithdrawn))
             ReportError(kLineWaitGaveUp, waited);
         else
             ::WaitForSingleObject(done, INFINITE);
     }
-    bool ran = entry->eState == tUICallInfo::eRan;
+    bool ran = entry.eState == tUICallInfo::eRan;
     if (!ran && m_eWindow == eWindowFailed) // dropped because the window could not be made
         ReportError(kLinePostFailed, kNoWindow);
-    // Signalled and consumed, or withdrawn and never to be signalled: unsignalled either way.
-    Retire(entry, std::move(entry->evDone));
+    Retire(entry);
     return ran;
 }
 
-// A waiter is done with its entry: it is no longer addressed, and its event is idle again.
-void CUIExec::Retire(tUICallInfoPtr const& entry, std::unique_ptr<CEvent> event) {
+// A waiter is done with its entry: it is no longer addressed, its event is idle again
+// (signalled and consumed, or withdrawn and never to be signalled: unsignalled either way),
+// and the waiter no longer holds it.
+void CUIExec::Retire(tUICallInfo& entry) {
+    tUICallInfo* self = &entry;
     CSingleLock lock(&m_csQueue, TRUE);
-    auto found = std::find(m_Addressed.begin(), m_Addressed.end(), entry);
+    auto found = std::find(m_Addressed.begin(), m_Addressed.end(), self);
     if (found != m_Addressed.end())
         m_Addressed.erase(found);
-    if (event)
-        m_IdleEvents.push_back(std::move(event)); // reserved by BorrowEvent: cannot throw
+    m_IdleEvents.push_back(std::move(entry.evDone)); // reserved by BorrowEvent: cannot throw
+    Release(&self, &self + 1);
 }
 
 void CUIExec::EndCallsTo(boost::shared_ptr<void> const& addressee) {
@@ -312,15 +374,19 @@ void CUIExec::EndCallsTo(boost::shared_ptr<void> const& addressee) {
                    m_Closed.end());
     try {
         m_Closed.push_back(addressee);
-        for (tUICallInfoPtr const& entry : m_Addressed)
-            if (SameObject(entry->wpAddressee, addressee))
+        for (tUICallInfo* entry : m_Addressed)
+            if (SameObject(entry->wpAddressee, addressee)) {
                 ending.push_back(entry);
+                ++entry->nHolders;
+            }
     } catch (std::bad_alloc const&) {
         // Waits not collected end when their calls run, as without this step.
     }
     lock.Unlock();
-    for (tUICallInfoPtr const& entry : ending)
+    for (tUICallInfo* entry : ending)
         EndWait(*entry);
+    lock.Lock();
+    Release(ending.data(), ending.data() + ending.size());
 }
 
 // Lets the entry's waiter go with false: a call not started is withdrawn (the window's thread
@@ -336,8 +402,10 @@ BOOL CUIExec::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
     bool watchdogTick = message == WM_TIMER && wParam == kWatchdogTimerId;
     if (m_eWindow == eWindowReady) {
         tQueue batch = TakeBatch(watchdogTick);
-        if (!batch.empty())
+        if (!batch.empty()) {
             RunBatch(batch);
+            ReleaseBatch(batch);
+        }
     }
     if (message == WM_USER || watchdogTick)
         return TRUE;
@@ -356,8 +424,10 @@ CUIExec::tQueue CUIExec::TakeBatch(bool watchdogTick) {
     if (m_Queue.empty())
         return batch;
     bool lost = watchdogTick && !pending && m_nWakeUps == wakeUpsBefore;
-    batch.reserve(kBatchReserve);
     batch.swap(m_Queue);
+    m_Queue.swap(m_Spare);
+    if (m_Queue.capacity() < kBatchReserve)
+        m_Queue.reserve(kBatchReserve); // no spare: the first batch, or one in a running call
     lock.Unlock();
     if (lost)
         ::OutputDebugStringW(kLostWakeUpWarning);
@@ -378,11 +448,21 @@ void CUIExec::RunBatch(tQueue const& batch) {
             call->Execute();
         } catch (...) {
             Finish(entry, tUICallInfo::eThrew);
+            call.reset();
             RequeueRest(batch, i + 1);
             throw;
         }
         Finish(entry, tUICallInfo::eRan);
     }
+}
+
+// The batch's entries are no longer held by it, and its room is kept for the next queue.
+void CUIExec::ReleaseBatch(tQueue& batch) {
+    CSingleLock lock(&m_csQueue, TRUE);
+    Release(batch.data(), batch.data() + batch.size());
+    batch.clear();
+    if (batch.capacity() > m_Spare.capacity())
+        m_Spare.swap(batch);
 }
 
 // Ends a call that ran and wakes its waiter, unless the waiter was let go meanwhile (it may
@@ -392,9 +472,11 @@ void CUIExec::Finish(tUICallInfo& entry, tUICallInfo::EState end) {
         entry.evDone->SetEvent();
 }
 
+// The entries up to `first` are done; the rest go back to the queue, still held by it.
 void CUIExec::RequeueRest(tQueue const& batch, size_t first) {
     CSingleLock lock(&m_csQueue, TRUE);
     m_Queue.insert(m_Queue.end(), batch.begin() + first, batch.end());
+    Release(batch.data(), batch.data() + first);
     lock.Unlock();
     PostWakeUp();
 }

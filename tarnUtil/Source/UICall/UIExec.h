@@ -59,9 +59,6 @@ public:
             eLetGo,     // still running, but its waiter was let go
         };
 
-        tUICallInfo(boost::shared_ptr<CUICall> call, boost::shared_ptr<void> const& addressee)
-            : spCall(std::move(call)), wpAddressee(addressee) {}
-
         // Moves the state from `from` to `to`; false when it was not `from`.
         bool Move(EState from, EState to) {
             int expected = from;
@@ -78,8 +75,12 @@ public:
         std::atomic<int> eState{eQueued};
         // What the call is delivered to, if anything (see EndCallsTo).
         boost::weak_ptr<void> wpAddressee;
+        // Who holds the entry: the queue (or the batch running it), a waiting caller, a thread
+        // ending waits. The last one gives it back to the executor's idle entries, where the
+        // next idle one follows it. Both guarded by m_csQueue.
+        int nHolders = 0;
+        tUICallInfo* pNextIdle = nullptr;
     };
-    typedef boost::shared_ptr<tUICallInfo> tUICallInfoPtr;
 
     CUIExec();
     ~CUIExec() override;
@@ -101,7 +102,7 @@ protected:
     BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
 private:
-    typedef std::vector<tUICallInfoPtr> tQueue;
+    typedef std::vector<tUICallInfo*> tQueue;
 
     enum EWindow { eWindowPending, eWindowMaking, eWindowReady, eWindowFailed };
     enum EQueued { eNotQueued, eQueuedNotWoken, eQueuedAndWoken };
@@ -109,12 +110,16 @@ private:
     void RequestWindow();
     bool QueueCall(boost::shared_ptr<CUICall> call, unsigned long timeout,
                    boost::shared_ptr<void> const& addressee);
-    EQueued Enqueue(tUICallInfoPtr const& entry);
+    EQueued Enqueue(boost::shared_ptr<CUICall>& call, boost::shared_ptr<void> const& addressee,
+                    std::unique_ptr<CEvent>& event, tUICallInfo*& entry);
+    tUICallInfo* TakeIdleEntry();
+    void Release(tUICallInfo* const* first, tUICallInfo* const* last);
     bool IsClosed(boost::weak_ptr<void> const& addressee) const;
-    bool AwaitCall(tUICallInfoPtr const& entry, unsigned long timeout);
-    void Retire(tUICallInfoPtr const& entry, std::unique_ptr<CEvent> event);
+    bool AwaitCall(tUICallInfo& entry, unsigned long timeout);
+    void Retire(tUICallInfo& entry);
     tQueue TakeBatch(bool watchdogTick);
     void RunBatch(tQueue const& batch);
+    void ReleaseBatch(tQueue& batch);
     void RequeueRest(tQueue const& batch, size_t first);
     static void Finish(tUICallInfo& entry, tUICallInfo::EState end);
     static void EndWait(tUICallInfo& entry);
@@ -129,6 +134,11 @@ private:
     // destroyed, or messages are peeked (a peek may deliver messages sent to this thread).
     CCriticalSection m_csQueue;
     UINT_PTR m_nTimerID;
+    // Entries nobody holds (a list through pNextIdle, at most kMaxIdleEntries), and an empty
+    // queue with room for a burst, kept from the last batch.
+    tUICallInfo* m_pIdleEntries;
+    size_t m_nIdleEntries;
+    tQueue m_Spare;
     // Events no waiter is using, all unsignalled.
     std::vector<std::unique_ptr<CEvent>> m_IdleEvents;
     // Entries with an addressee whose caller waits, and addressees closed by EndCallsTo (an
