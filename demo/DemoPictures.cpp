@@ -6,6 +6,7 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -52,7 +53,10 @@ struct Pixels {
     std::vector<BYTE> bgra;
 
     LONG Width() const { return area.right - area.left; }
-    BYTE* At(LONG x, LONG y) { return &bgra[4 * ((y - area.top) * Width() + (x - area.left))]; }
+    size_t Offset(LONG x, LONG y) const {
+        return 4 * size_t((y - area.top) * Width() + (x - area.left));
+    }
+    BYTE* At(LONG x, LONG y) { return &bgra[Offset(x, y)]; }
 };
 
 // The pixels that `draw` paints into a memory DC over a top-down 32-bit section of the area.
@@ -152,12 +156,13 @@ Layer LayerOf(HWND window, const std::vector<HWND>& above, Pixels& screen) {
     return Layer{PrintWindowPixels(window, rect), BYTE(flags & LWA_ALPHA ? alpha : 255), {}};
 }
 
-BYTE Scale(unsigned value, unsigned by) {
-    return BYTE((value * by + 127) / 255);
+// value * by / 255, rounded.
+unsigned Scale(unsigned value, unsigned by) {
+    return (value * by + 127) / 255;
 }
 
 // Source-over of premultiplied pixels with the layer's constant alpha, as a compositor does.
-void Composite(Layer& layer, Pixels& canvas) {
+void Composite(const Layer& layer, Pixels& canvas) {
     const RECT& rect = layer.pixels.area;
     for (LONG y = rect.top; y < rect.bottom; ++y)
         for (LONG x = rect.left; x < rect.right; ++x) {
@@ -167,12 +172,12 @@ void Composite(Layer& layer, Pixels& canvas) {
                 covered = covered || ::PtInRect(&cover, point);
             if (covered)
                 continue;
-            const BYTE* source = layer.pixels.At(x, y);
+            const BYTE* source = &layer.pixels.bgra[layer.pixels.Offset(x, y)];
             BYTE* target = canvas.At(x, y);
             const unsigned alpha = Scale(source[3], layer.constantAlpha);
             for (int c = 0; c < 3; ++c)
-                target[c] =
-                    BYTE(Scale(source[c], layer.constantAlpha) + Scale(target[c], 255 - alpha));
+                target[c] = BYTE(std::min(255u, Scale(source[c], layer.constantAlpha) +
+                                                    Scale(target[c], 255 - alpha)));
         }
 }
 
