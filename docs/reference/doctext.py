@@ -10,9 +10,10 @@ comment documents:
 - the block before `#pragma once` describes the file;
 - a block right before a declaration documents it, and every declaration that follows it
   without a blank line (one comment for a run of overloads or sibling macros);
-- a banner (a line of dashes, or "// ---- Title ----") starts a titled member group, and any
-  block standing alone (followed by a blank line) adds to the current group's description,
-  or before the first banner to the file's description;
+- a banner (a line of dashes, or "// ---- Title ----") starts a titled member group; a block
+  standing alone (followed by a blank line) adds to the file's description before the first
+  banner, to the group's description right after a banner, and else starts a group of its own
+  named by its first sentence;
 - a comment after a field or enumerator documents that member.
 Inside a text, lines indented by two spaces or more are kept as preformatted rows (the
 input -> output tables), except "- " items, which stay a list.
@@ -28,9 +29,10 @@ SCOPE_END = re.compile(r"^\s*(}|public:|protected:|private:|#pragma|#include)")
 
 
 def escape(text):
-    """Plain text for the tool: its command and markup characters taken literally, and quotes
-    as entities (the tool would read a quoted text raw)."""
+    """Plain text for the tool: its command and markup characters taken literally, quotes as
+    entities (the tool would read a quoted text raw), and comment marks split by an empty tag."""
     text = re.sub(r"([\\@<>%&#])", r"\\\1", text).replace('"', "&quot;").replace("--", "\\--")
+    text = text.replace("/*", "/<span></span>*").replace("*/", "*<span></span>/")
     return CODE_SPAN.sub(r"<tt>\1</tt>", text)
 
 
