@@ -42,3 +42,15 @@ endif()
 configure_file(cmake/README.install.in ${CMAKE_BINARY_DIR}/package/README.txt @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/package/README.txt DESTINATION .)
 install(DIRECTORY examples/consumer DESTINATION examples)
+
+# The reference documentation, when script/docs has written it (script/package and script/test
+# run it first).
+set(TARN_DOCS_HTML ${PROJECT_SOURCE_DIR}/build/docs/html CACHE PATH "Reference HTML to ship")
+install(DIRECTORY ${TARN_DOCS_HTML}/ DESTINATION doc/html OPTIONAL)
+
+# The modules that ship keep their debug information in optimized builds too: script/package
+# moves it into separate files beside the package, so that a crash on a user's machine can be
+# read against it.
+foreach(module tarnUtil BaseKit EventLog tarnMfc)
+  target_compile_options(${module} PRIVATE $<$<CONFIG:Release>:-g>)
+endforeach()

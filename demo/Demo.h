@@ -23,5 +23,8 @@ inline void DemoSection(const char* title) {
 // Writes 32-bit BGRA pixels (straight alpha, top line first) as a PNG file; true when written.
 bool WritePng(const wchar_t* path, const unsigned char* pixels, unsigned width, unsigned height);
 
-// Captures a part of the screen into a PNG file; true when the file was written.
+// Writes a part of the screen into a PNG file as a compositing desktop shows it: this process's
+// windows from the lowest up, each layered one blended over what lies under it (the display
+// here has no compositor, so the screen itself holds layered windows unblended). True when
+// the file was written.
 bool CaptureScreenToPng(const struct tagRECT& area, const wchar_t* path);

@@ -1,6 +1,6 @@
 // Demo of window effects: a half-transparent window with a drop shadow whose width comes from
-// the program's settings, captured from the screen before and after a resize, and a trackbar
-// whose thumb follows its size.
+// the program's settings, pictured as a compositing desktop shows it before and after a resize,
+// and a trackbar whose thumb follows its size.
 #include "Demo.h"
 
 #include "tuGraphics.h"
@@ -45,18 +45,26 @@ void Capture(HWND window, const wchar_t* name) {
 void ShowShadow() {
     // The width is read from the settings when the process makes its first shadow.
     iniWriteInt(L"GUI", L"ShadowWidth", kShadowWidth, MAKEINTRESOURCEW(1));
-    // A light backdrop under the window, for the shadow to fall on.
+    // A light backdrop under the window, for the shadow to fall on, with dark bars that show
+    // through the half-transparent window.
     HWND backdrop = MakeWindow(L"STATIC", WS_POPUP | WS_VISIBLE, 0, 0, 600, 400);
+    HWND bars[3];
+    for (int i = 0; i < 3; ++i)
+        bars[i] =
+            MakeWindow(L"STATIC", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, 120 + 80 * i, 40, 16, 160);
     HWND window = MakeWindow(L"BUTTON", WS_POPUP | WS_VISIBLE | BS_PUSHBUTTON, 60, 60, 320, 180);
+    gtlCreateShadow(window);
+    // The shadow takes on the transparency set afterwards too.
     std::printf("half transparent: %d (WM_TRANSPARENCYCHANGED is message 0x%X)\n",
                 gtlSetWindowTransparency(window, 128), WM_TRANSPARENCYCHANGED);
-    gtlCreateShadow(window);
     Settle();
     Capture(window, L"shadow-before.png");
     ::SetWindowPos(window, nullptr, 0, 0, 420, 240, SWP_NOMOVE | SWP_NOZORDER);
     Settle();
     Capture(window, L"shadow-after.png");
     ::DestroyWindow(window);
+    for (HWND bar : bars)
+        ::DestroyWindow(bar);
     ::DestroyWindow(backdrop);
 }
 

@@ -23,6 +23,7 @@
 // from where it is after the block has grown and the items have moved.
 // ---------------------------------------------------------------------------------------------
 
+// A chain: the caller's record of its items, cursor and settings.
 struct tagCHAIN {
     void* pData;     // the item block; null while the chain holds no storage
     UINT nCurrent;   // the cursor: 0-based index of the current item
@@ -174,6 +175,7 @@ struct FREEBLOCK {
     UINT nSize;   // length in bytes
 };
 
+// A heap: the caller's record of its block, free space and settings.
 struct tagHEAPMG {
     UINT nUser;        // the caller's value: copied, never interpreted
     void* pHeap;       // the heap block; null while the heap holds no storage

@@ -182,9 +182,9 @@ protected:
     // The warning box, in German, French or English by the user-input language.
     void CannotLoadResourceDLLWarning(const wchar_t* path);
 
-    HINSTANCE m_hLangInst;
-    HINSTANCE m_hNeutInst;
-    BOOL m_bTryLoad;
+    HINSTANCE m_hLangInst; // the loaded resource library, or null
+    HINSTANCE m_hNeutInst; // the neutral module given to Init
+    BOOL m_bTryLoad;       // nonzero until the first need has tried to load the library
 
 private:
     void LoadOnFirstNeed();

@@ -142,6 +142,7 @@ public:
     // Holds the GUID of `text`; a null or empty text, or one that is no GUID, gives the null GUID.
     CGUIDHolder(const wchar_t* text);
 
+    // Copies the held GUID.
     CGUIDHolder(const CGUIDHolder& other) = default;
     CGUIDHolder& operator=(const CGUIDHolder& other) = default;
 
