@@ -21,7 +21,9 @@ namespace utl {
 // been dropped, so a caller that does not wait may release its own at once.
 class TARNUTIL_API CUICall {
 public:
+    // An empty call object; subclasses add their arguments.
     CUICall();
+    // Copying copies the subclass's fields only: a copy is a new call, not queued anywhere.
     CUICall(CUICall const& other);
     CUICall& operator=(CUICall const& other);
     virtual ~CUICall();
@@ -64,6 +66,8 @@ TARNUTIL_API bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigne
 // handled by CListener in the delivering thread.
 class TARNUTIL_API CUIListener : public CListener {
 public:
+    // A listener that waits up to timeout milliseconds for each forwarded event, listening to
+    // nothing yet or already to the source.
     explicit CUIListener(unsigned long timeout = 0);
     CUIListener(CEventSource const& source, unsigned long timeout = 0);
     // Ends the deliveries that threads are still waiting for: a forwarded event not yet handled
@@ -81,13 +85,15 @@ protected:
     // The application's handler, always called in the UI thread with Work's arguments.
     virtual void WorkUI(unsigned int first, unsigned int second, boost::any const& data) = 0;
 
-    unsigned long m_dwTimeout;
+    unsigned long m_dwTimeout; // how long a forwarding thread waits, in milliseconds
 };
 
 // A map listener whose three-word events are always handled in the UI thread, the map
 // listener's way; forwarding and time-out as with CUIListener.
 class TARNUTIL_API CUIMapListener : public CMapListener {
 public:
+    // A map listener that waits up to timeout milliseconds for each forwarded event, listening
+    // to nothing yet or already to the source.
     explicit CUIMapListener(unsigned long timeout = 0);
     CUIMapListener(CEventSource const& source, unsigned long timeout = 0);
     // Ends waited-for deliveries as CUIListener's destructor does.
@@ -98,7 +104,7 @@ public:
     void Work(unsigned int first, unsigned int second, boost::any const& data) override;
 
 protected:
-    unsigned long m_dwTimeout;
+    unsigned long m_dwTimeout; // how long a forwarding thread waits, in milliseconds
 
 private:
     void WorkUI(unsigned int first, unsigned int second, boost::any const& data);
