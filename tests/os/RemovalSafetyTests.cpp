@@ -253,7 +253,8 @@ public:
         for (const wchar_t* name : {L"\\near.txt", L"\\out\\f.txt", L"\\out\\od\\g.txt"})
             File(folder + name, 0);
         File(folder + L"\\out\\ro.txt", FILE_ATTRIBUTE_READONLY);
-        m_fileTargets = {folder + L"\\near.txt", folder + L"\\out\\f.txt", folder + L"\\out\\ro.txt"};
+        m_fileTargets = {folder + L"\\near.txt", folder + L"\\out\\f.txt",
+                         folder + L"\\out\\ro.txt"};
         m_folderTargets = {folder + L"\\out\\od", folder, folder + L"\\T"};
         m_plainNames = Pick(0, 1) == 0;
         m_links = Pick(0, 1) == 0;
@@ -262,7 +263,8 @@ public:
     // Makes every link asked for so far.
     bool MakeLinks() {
         std::wstring script = m_base + L"\\links.sh", done = m_base + L"\\links.done";
-        std::ofstream(script.c_str(), std::ios::binary) << m_script << "touch '" << Unix(done) << "'\n";
+        std::ofstream(script.c_str(), std::ios::binary)
+            << m_script << "touch '" << Unix(done) << "'\n";
         return RunUnix(L"sh", Quoted(Unix(script)), [&done] { return Exists(done); });
     }
 
@@ -285,11 +287,16 @@ private:
         std::wstring number = std::to_wstring(index);
         const wchar_t* devices[] = {L"aux.", L"con.", L"clock$.", L"lpt1."};
         switch (style) {
-        case 0: return L"n" + number;
-        case 1: return std::wstring(100, L'l') + number;
-        case 2: return L"t" + number + L".";
-        case 3: return L"s" + number + L" ";
-        default: return devices[index % 4] + number;
+        case 0:
+            return L"n" + number;
+        case 1:
+            return std::wstring(100, L'l') + number;
+        case 2:
+            return L"t" + number + L".";
+        case 3:
+            return L"s" + number + L" ";
+        default:
+            return devices[index % 4] + number;
         }
     }
     Node Folder(const std::wstring& path, bool inReach, int depth) {
@@ -309,9 +316,12 @@ private:
             else
                 File(child, roll < 60 ? FILE_ATTRIBUTE_READONLY : 0);
             if (roll < 20 || roll >= 50 || depth >= 3)
-                folder.children.push_back(
-                    {roll < 20 ? Node::kLink : roll < 60 ? Node::kReadOnly : Node::kFile, child,
-                     reach, {}});
+                folder.children.push_back({roll < 20   ? Node::kLink
+                                           : roll < 60 ? Node::kReadOnly
+                                                       : Node::kFile,
+                                           child,
+                                           reach,
+                                           {}});
         }
         return folder;
     }
@@ -405,10 +415,9 @@ TEST_F(Removal, AFolderSwappedForALinkDuringRemovalTouchesNothingOutside) {
             {
                 std::lock_guard<std::mutex> lock(swapLock);
                 if (swapping)
-                    for (const auto& [from, to] : {std::make_pair(mid, stash),
-                                                   std::make_pair(decoy, mid),
-                                                   std::make_pair(mid, decoy),
-                                                   std::make_pair(stash, mid)})
+                    for (const auto& [from, to] :
+                         {std::make_pair(mid, stash), std::make_pair(decoy, mid),
+                          std::make_pair(mid, decoy), std::make_pair(stash, mid)})
                         ::MoveFileExW(from.c_str(), to.c_str(), 0);
             }
             std::this_thread::yield();
