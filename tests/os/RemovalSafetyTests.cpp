@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <mutex>
 #include <random>
 #include <set>
 #include <thread>
@@ -407,28 +406,29 @@ TEST_F(Removal, AFolderSwappedForALinkDuringRemovalTouchesNothingOutside) {
     ::CreateDirectoryW(decoy.c_str(), nullptr);
     ASSERT_TRUE(MakeLink(m_dir / L"outside", decoy + L"\\sub"));
 
-    std::mutex swapLock; // held through each round of renames
-    bool swapping = false;
-    std::atomic<bool> stop{false};
+    // The swapper renames while `swapping` holds and marks each round of renames `busy`, so that
+    // the test can wait until they have stopped.
+    std::atomic<bool> swapping{false}, busy{false}, stop{false};
     std::thread swapper([&] {
         while (!stop) {
-            {
-                std::lock_guard<std::mutex> lock(swapLock);
-                if (swapping)
-                    for (const auto& [from, to] :
-                         {std::make_pair(mid, stash), std::make_pair(decoy, mid),
-                          std::make_pair(mid, decoy), std::make_pair(stash, mid)})
-                        ::MoveFileExW(from.c_str(), to.c_str(), 0);
-            }
+            busy = true;
+            if (swapping)
+                for (const auto& [from, to] :
+                     {std::make_pair(mid, stash), std::make_pair(decoy, mid),
+                      std::make_pair(mid, decoy), std::make_pair(stash, mid)})
+                    ::MoveFileExW(from.c_str(), to.c_str(), 0);
+            busy = false;
             std::this_thread::yield();
         }
     });
+    auto pause = [&] {
+        swapping = false;
+        while (busy)
+            std::this_thread::yield();
+    };
     int metTheLink = 0;
     for (int round = 0; round < 60; ++round) {
-        {
-            std::lock_guard<std::mutex> lock(swapLock);
-            swapping = false;
-        }
+        pause();
         ASSERT_TRUE(Listed(decoy + L"\\sub"));
         ExpectOutsideWhole();
         tutest::RemoveTree(stash);
@@ -437,16 +437,10 @@ TEST_F(Removal, AFolderSwappedForALinkDuringRemovalTouchesNothingOutside) {
         for (const wchar_t* file : files)
             m_dir.WriteFile(std::wstring(L"top\\mid\\sub\\") + file, "inside");
         m_dir.WriteFile(L"top\\mid\\y.txt", "y");
-        {
-            std::lock_guard<std::mutex> lock(swapLock);
-            swapping = true;
-        }
+        swapping = true;
         metTheLink += !osRemoveDirEx(top.c_str(), TRUE, round % 2);
     }
-    {
-        std::lock_guard<std::mutex> lock(swapLock);
-        swapping = false;
-    }
+    pause();
     stop = true;
     swapper.join();
     ExpectOutsideWhole();
