@@ -161,8 +161,6 @@ TARNUTIL_API BOOL WINAPI osMakeDirEx(LPCWSTR path);
 //   - Every entry inside a tree is reached by its full name in the \\?\ form, so entries named
 //     like devices (aux.d, clock$), with trailing dots or spaces, or past MAX_PATH are walked and
 //     deleted like any other.
-//   - A path whose last component is given by its short 8.3 name does not match the entry's
-//     final path and is refused (nothing deleted).
 
 // Removes one empty directory (a link to a directory: the link itself, as above). When it is the
 // current directory (of its drive), the parent becomes current first. FALSE for a reserved name,

@@ -172,6 +172,19 @@ TEST(RemovalOfNoDirectory, AnswersAsItsStepsGive) {
     ::RemoveDirectoryW(device.c_str());
 }
 
+// A path in short (8.3) names is checked against the entry's long name, not refused.
+TEST(RemovalByShortName, ReachesTheEntryNamed) {
+    tutest::TempDir dir;
+    dir.WriteFile(L"a long file name.text", "a");
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"a long folder name").c_str(), nullptr));
+    for (const wchar_t* name : {L"a long file name.text", L"a long folder name"}) {
+        wchar_t shortPath[MAX_PATH];
+        ASSERT_TRUE(::GetShortPathNameW((dir / name).c_str(), shortPath, MAX_PATH));
+        EXPECT_TRUE(osDeleteFileEx(shortPath) || osRemoveDir(shortPath)) << Narrow(shortPath);
+        EXPECT_FALSE(Exists(dir / name));
+    }
+}
+
 TEST_F(Removal, RootsAreRefusedInEverySpelling) {
     // A free drive letter mapped to a scratch folder through a link in the prefix's dosdevices.
     wchar_t letter = L'Q';
@@ -418,7 +431,7 @@ TEST_F(Removal, AFolderSwappedForALinkDuringRemovalTouchesNothingOutside) {
                       std::make_pair(mid, decoy), std::make_pair(stash, mid)})
                     ::MoveFileExW(from.c_str(), to.c_str(), 0);
             busy = false;
-            std::this_thread::yield();
+            ::Sleep(swapping ? 0 : 1);
         }
     });
     auto pause = [&] {

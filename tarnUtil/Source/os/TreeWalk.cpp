@@ -203,6 +203,27 @@ Entry Open(const std::wstring& path, const std::wstring& expected, DWORD listed,
     return entry;
 }
 
+// The final path of the directory that holds a top entry, reached as the caller's path reaches
+// it; empty, with `failed` telling why, when it cannot be had.
+std::wstring FinalPathOfDirectory(const std::wstring& directory, Entry& failed) {
+    tu::UniqueHandle handle(::CreateFileW((directory + L"\\").c_str(), FILE_READ_ATTRIBUTES,
+                                          kShareAll, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) {
+        failed.found = IsMissing(::GetLastError()) ? Found::Missing : Found::Unopened;
+        return {};
+    }
+    return FinalPathOf(handle.get(), directory);
+}
+
+// The name an entry has in its directory: the long name also where the path gives the short
+// (8.3) one, and a link's own name. The path's last component when it is not listed.
+std::wstring OwnName(const std::wstring& extended) {
+    WIN32_FIND_DATAW found;
+    tu::UniqueFind find(::FindFirstFileW(extended.c_str(), &found));
+    return find ? found.cFileName : extended.substr(extended.rfind(L'\\') + 1);
+}
+
 bool MakeWritable(HANDLE file) {
     FILE_BASIC_INFO basic = {}; // times of zero stay as they are
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
@@ -339,24 +360,12 @@ void tu::os::StepOutOf(std::wstring directory) {
 }
 
 Entry tu::os::OpenTop(const std::wstring& extended, Sweep sweep, bool resetReadOnly) {
-    size_t lastBackslash = extended.rfind(L'\\');
-    std::wstring parentPath = extended.substr(0, lastBackslash);
-    std::wstring parentFinal;
-    {
-        UniqueHandle parent(::CreateFileW((parentPath + L"\\").c_str(), FILE_READ_ATTRIBUTES,
-                                          kShareAll, nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        if (!parent) {
-            Entry missing;
-            missing.found = IsMissing(::GetLastError()) ? Found::Missing : Found::Unopened;
-            return missing;
-        }
-        parentFinal = FinalPathOf(parent.get(), parentPath);
-    }
-    if (parentFinal.empty())
-        return Entry();
-    return Open(extended, parentFinal + extended.substr(lastBackslash),
-                QuietAttributes(extended.c_str()), sweep, resetReadOnly);
+    Entry top;
+    std::wstring directory = FinalPathOfDirectory(extended.substr(0, extended.rfind(L'\\')), top);
+    if (directory.empty())
+        return top;
+    return Open(extended, directory + L"\\" + OwnName(extended), QuietAttributes(extended.c_str()),
+                sweep, resetReadOnly);
 }
 
 bool tu::os::DeleteThrough(HANDLE entry) {
