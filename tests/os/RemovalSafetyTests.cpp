@@ -145,7 +145,13 @@ TEST_F(Removal, LinksAreRemovedAsThemselvesInEveryForm) {
     EXPECT_TRUE(osRemoveDirEx((m_dir / L"alias").c_str(), TRUE, TRUE) && Exists(m_dir / L"alias"));
     EXPECT_EQ(!!osRemoveDirEx((m_dir / L"alias").c_str(), TRUE, FALSE), !Exists(m_dir / L"alias"));
     ExpectOutsideWhole();
-    RemoveWithLinks(m_dir / L"alias");
+    // Removing a link to an empty folder alone never removes that folder.
+    ::CreateDirectoryW((m_dir / L"empty").c_str(), nullptr);
+    ASSERT_TRUE(MakeLink(m_dir / L"empty", m_dir / L"emptyAlias"));
+    EXPECT_EQ(!!osRemoveDir((m_dir / L"emptyAlias").c_str()), !Listed(m_dir / L"emptyAlias"));
+    EXPECT_TRUE(Listed(m_dir / L"empty"));
+    for (const wchar_t* link : {L"alias", L"emptyAlias"})
+        RemoveWithLinks(m_dir / link);
 }
 
 // Where the path is no directory, each removal answers as its steps give: keeping directories

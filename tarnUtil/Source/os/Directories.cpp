@@ -114,10 +114,19 @@ BOOL WINAPI osRemoveDir(LPCWSTR path) try {
         return FALSE;
     }
     Entry directory = tu::os::OpenTop(extended, Sweep::Everything, false);
-    if (directory.found == Found::File)
+    switch (directory.found) {
+    case Found::Directory:
+    case Found::Link:
+        return tu::os::DeleteThrough(directory.handle.get());
+    case Found::File:
         ::SetLastError(ERROR_DIRECTORY);
-    bool removable = directory.found == Found::Directory || directory.found == Found::Link;
-    return removable && tu::os::DeleteThrough(directory.handle.get());
+        return FALSE;
+    case Found::Elsewhere:
+        ::SetLastError(ERROR_ACCESS_DENIED); // a link kept
+        return FALSE;
+    default:
+        return FALSE; // the system's error of the failed open stays
+    }
 } catch (...) {
     return FALSE; // no memory for the paths: nothing was removed
 }
