@@ -1,5 +1,5 @@
-// Demo of the file-system functions: a few path answers, a folder tree made and removed, and a
-// removal that stays inside its tree when the tree holds a link to a folder outside it.
+// Demo of the file-system functions: a few path answers, a folder tree made and removed, and
+// removals that stay inside their tree when it holds links to a folder and a file outside it.
 #include "Demo.h"
 
 #include "tuFileSys.h"
@@ -90,34 +90,47 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-// tarnDemoLinked\work\notes.txt and tarnDemoLinked\work\photos, a link to
-// tarnDemoLinked\photos (which holds holiday.jpg); then work is removed.
+// Makes `link` a link to `target` through Wine's view of Unix; false where that is not possible.
+bool MakeUnixLink(const std::wstring& target, const std::wstring& link) {
+    std::wstring from = UnixPathOf(target), to = UnixPathOf(link);
+    return !from.empty() && RunUnix(L"ln -s " + Quoted(from) + L" " + Quoted(to), Exists, link);
+}
+
+// tarnDemoLinked\work holds notes.txt and two links out of it: photos, to the folder
+// tarnDemoLinked\photos (which holds holiday.jpg), and budget.txt, to the file
+// tarnDemoLinked\budget.txt; then work is removed.
 void ShowLinkedTreeRemoved() {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(std::size(temp), temp);
     std::wstring base = std::wstring(osCreatePath(temp, L"tarnDemoLinked"));
     std::wstring work = base + L"\\work", photos = base + L"\\photos";
     std::wstring link = work + L"\\photos", picture = photos + L"\\holiday.jpg";
+    std::wstring budget = base + L"\\budget.txt", fileLink = work + L"\\budget.txt";
     osMakeDirEx(work.c_str());
     osMakeDirEx(photos.c_str());
-    for (const std::wstring& file : {work + L"\\notes.txt", picture})
+    for (const std::wstring& file : {work + L"\\notes.txt", picture, budget})
         ::CloseHandle(
             ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    std::wstring from = UnixPathOf(photos), to = UnixPathOf(link);
-    if (from.empty() || !RunUnix(L"ln -s " + Quoted(from) + L" " + Quoted(to), Exists, link)) {
-        std::printf("links to folders are made here through Wine only; skipped\n");
+    if (!MakeUnixLink(photos, link) || !MakeUnixLink(budget, fileLink)) {
+        std::printf("links are made here through Wine only; skipped\n");
         return;
     }
     std::printf("work\\photos is a link to %ls\n", photos.c_str());
+    std::printf("work\\budget.txt is a link to the file %ls\n", budget.c_str());
+    std::printf("deleting work\\budget.txt alone: %s\n", YesNo(osDeleteFileEx(fileLink.c_str())));
     std::printf("removing work: %s\n", YesNo(osRemoveDirEx(work.c_str(), TRUE, FALSE)));
-    std::printf("  notes.txt gone: %s, link gone: %s", YesNo(Gone(work + L"\\notes.txt")),
-                YesNo(Gone(link)));
-    std::printf("%s\n", Exists(link) ? " (this system opens a link's target, so it stays)" : "");
-    std::printf("  the link's target and holiday.jpg survive: %s\n",
+    std::printf("  notes.txt gone: %s, links gone: %s", YesNo(Gone(work + L"\\notes.txt")),
+                YesNo(Gone(link) && Gone(fileLink)));
+    std::printf("%s\n", Exists(link) ? " (this system opens a link's target, so links stay)" : "");
+    std::printf("  the folder's target and holiday.jpg survive: %s\n",
                 YesNo(Exists(photos) && Exists(picture)));
+    std::printf("  the file outside, budget.txt, survives: %s\n", YesNo(Exists(budget)));
+    std::printf("the shell refuses a tree with links: %s\n",
+                YesNo(!osRemoveDirAndSubDirs(work.c_str(), FALSE)));
     std::printf("a wildcard is refused: %s\n",
                 YesNo(!osRemoveDirEx((base + L"\\*").c_str(), TRUE, FALSE)));
-    RunUnix(L"rm -f " + Quoted(to), Gone, link);
+    for (const std::wstring& each : {link, fileLink})
+        RunUnix(L"rm -f " + Quoted(UnixPathOf(each)), Gone, each);
     osRemoveDirEx(base.c_str(), TRUE, FALSE);
 }
 

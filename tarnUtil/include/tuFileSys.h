@@ -123,7 +123,10 @@ TARNUTIL_API LONGLONG WINAPI osGetFileSize(LPCWSTR path);
 //   D:\photos\2007 -> asks D:\    \\server\share\dir -> asks \\server\share\dir\ .
 TARNUTIL_API LONGLONG WINAPI osGetDiskFreeSpace(LPCWSTR path);
 
-// Deletes a file; the result of DeleteFileW, FALSE for a reserved name or a null path.
+// Deletes a file through a handle to the file itself (see "Removals and links" below): a link
+// to a file is deleted as itself where the system allows, never its target. FALSE for a reserved
+// name, a null path, a path naming no entry inside a volume, a directory or a link to one
+// (ERROR_ACCESS_DENIED), a read-only file, a link kept, or a failed deletion (the system's error).
 TARNUTIL_API BOOL WINAPI osDeleteFileEx(LPCWSTR path);
 
 // Makes the path the process's current directory (and its drive the current drive); the result
@@ -138,37 +141,50 @@ TARNUTIL_API BOOL WINAPI osMakeDir(LPCWSTR path);
 // (test osExistsDir first) or any level cannot be created.
 TARNUTIL_API BOOL WINAPI osMakeDirEx(LPCWSTR path);
 
-// Removes one empty directory. When it is the current directory (of its drive), the parent
-// becomes current first. FALSE for a reserved name, a null or empty path, or a failed removal.
-TARNUTIL_API BOOL WINAPI osRemoveDir(LPCWSTR path);
-
-// The two tree removals never leave the tree they are given and never remove a volume:
-//   - A link in the tree (a junction, a symbolic link, any reparse point) is removed as itself;
-//     what it points to is never listed, entered, emptied or changed. A path that is itself a
-//     link removes only that link (and with keepDirectories nothing). A link is deleted only
-//     when the system opens it as itself; where it would resolve the link instead (Wine shows
-//     Unix symbolic links as links but opens their targets) the link stays, and the result
-//     is FALSE.
+// Removals and links. Every removal (osDeleteFileEx, osRemoveDir, osRemoveDirEx, and the check
+// before osRemoveDirAndSubDirs hands a tree to the shell) walks the same way: each entry is opened
+// as itself (never through a link) and decided on from that handle: what it is, and where it
+// really is (its final path, compared with its place in the tree). Nothing outside the tree a
+// removal is given is ever entered, emptied, changed or deleted:
+//   - A link of any kind (symbolic link, junction, mount point) or an entry whose handle leads
+//     elsewhere is never entered, emptied or deleted through. Where the system opens a link as
+//     itself (Windows), the link is deleted through its own handle, never its target.
+//   - Where the system cannot open a link as itself (Wine: a Unix symbolic link opens its target;
+//     one to a file even looks like a plain file), the link is kept and the removal answers FALSE.
+//   - Deletion goes through the handle that was checked (POSIX semantics where the system has
+//     them), never by name after the check. Directories are listed from their own handles, so an
+//     entry swapped for a link after the listing is caught when it is opened.
 //   - Roots are refused by what the expanded full path names, not by its spelling: C:\. ,
 //     C:\x\.. , C:/ , \ , \\server\share , \\?\C:\ and \\?\Volume{...}\ are roots. A path
-//     with * or ?, a device name, the device form \\.\ , or "." or ".." after the \\?\ prefix
-//     (which the system does not expand) is refused too. Refused paths delete nothing.
-//   - Every entry inside the tree is reached by its full name in the \\?\ form, so entries named
-//     like devices (aux.d, clock$) and paths past MAX_PATH are walked and deleted like any other.
+//     with * or ?, the device form \\.\ , or "." or ".." after the \\?\ prefix (which the
+//     system does not expand) is refused too. Refused paths delete nothing.
+//   - Every entry inside a tree is reached by its full name in the \\?\ form, so entries named
+//     like devices (aux.d, clock$), with trailing dots or spaces, or past MAX_PATH are walked and
+//     deleted like any other.
 
-// Deletes a directory with all its contents through the shell, silently; with allowUndo
-// nonzero the tree goes to the recycle bin. The links in the tree are removed first (the shell
-// would follow them), so they never reach the recycle bin. FALSE for a refused path (above), a
-// path whose full form has MAX_PATH or more characters, a path that is no directory or does not
-// exist, a link that cannot be removed (the shell is then not asked), or when the shell reports
-// a failure.
+// Removes one empty directory (a link to a directory: the link itself, as above). When it is the
+// current directory (of its drive), the parent becomes current first. FALSE for a reserved name,
+// a null or empty path, a file (ERROR_DIRECTORY), a kept link, or a failed removal.
+TARNUTIL_API BOOL WINAPI osRemoveDir(LPCWSTR path);
+
+// Deletes a directory with all its contents, or a file, through the shell, silently; with
+// allowUndo nonzero it goes to the recycle bin. The tree is walked first as above, and the shell
+// is asked only when every entry is a plain file or directory in its place whose plain name the
+// shell reaches (shorter than MAX_PATH, not named like a device, no trailing dot or space);
+// otherwise the result is FALSE and nothing is deleted. A path that is itself a link removes only
+// the link (or nothing). The shell then works by name: an entry swapped for a link between the
+// check and the shell's delete is beyond this check (the shell follows links); osRemoveDirEx
+// has no such window. FALSE also for a refused path, a path whose full form has MAX_PATH or more
+// characters, a path that does not exist, or when the shell reports a failure.
 TARNUTIL_API BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo);
 
 // Deletes the files of a directory tree, and unless keepDirectories is nonzero the directories
-// too; links are removed in both cases. Read-only files are made writable first when
-// resetReadOnly is nonzero, else they stay. Keeps going past failures; TRUE when everything
-// that was to go is gone, also when the path does not exist. FALSE for a refused path (above)
-// or a path that is a file.
+// too; links are handled as above with both. Read-only files are made writable first (through
+// their checked handles) when resetReadOnly is nonzero, else they stay. Keeps going past
+// failures; TRUE when everything that was to go is gone. TRUE with nothing deleted for a path
+// that does not exist, a path with a device's name (see osIsReservedFileName), and, with
+// keepDirectories, a file (it holds no files to delete). FALSE for a refused path (above), a
+// file without keepDirectories, and a kept link.
 TARNUTIL_API BOOL WINAPI osRemoveDirEx(LPCWSTR path, BOOL resetReadOnly, BOOL keepDirectories);
 
 // True when the directory holds nothing but "." and "..", hidden entries counting as content.

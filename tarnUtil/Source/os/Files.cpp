@@ -3,11 +3,13 @@
 #include "tuFileSys.h"
 
 #include "os/OsSupport.h"
+#include "os/TreeWalk.h"
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -117,10 +119,28 @@ LONGLONG WINAPI osGetDiskFreeSpace(LPCWSTR path) {
     return static_cast<LONGLONG>(available.QuadPart);
 }
 
-BOOL WINAPI osDeleteFileEx(LPCWSTR path) {
+BOOL WINAPI osDeleteFileEx(LPCWSTR path) try {
+    using tu::os::Found;
     if (!path || osIsReservedFileName(path))
         return FALSE;
-    return ::DeleteFileW(path);
+    std::wstring extended = tu::os::ExtendedFullPath(path);
+    if (extended.empty()) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return FALSE;
+    }
+    tu::os::Entry file = tu::os::OpenTop(extended, tu::os::Sweep::FilesOnly, false);
+    if (file.found == Found::Missing || file.found == Found::Unopened)
+        return FALSE; // the system's error of the failed open stays
+    // A directory, a link to one, and what a link leads to are not deleted here.
+    bool isFile = file.found == Found::File ||
+                  (file.found == Found::Link && !(file.attributes & FILE_ATTRIBUTE_DIRECTORY));
+    if (!isFile) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return tu::os::DeleteThrough(file.handle.get());
+} catch (...) {
+    return FALSE; // no memory for the path: nothing was deleted
 }
 
 BOOL WINAPI osChDriveDir(LPCWSTR path) {
