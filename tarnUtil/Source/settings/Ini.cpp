@@ -166,10 +166,17 @@ DWORD ReadText(const wchar_t* section, const wchar_t* key, const wchar_t* def, w
 
 // True when the file holds the key, even with an empty text: an absent key answers with the
 // default, so a read with the default "1" that comes back empty found the key.
-bool HasKey(const wchar_t* section, const wchar_t* key, const wchar_t* name) {
+bool HasTextKey(const wchar_t* section, const wchar_t* key, const wchar_t* name) {
     wchar_t probe[2];
     return ReadText(section, key, L"", probe, 2, name) > 0 ||
            ReadText(section, key, L"1", probe, 2, name) == 0;
+}
+
+// True when the file holds a number for the key. The integer reader answers an empty text as
+// it answers an absent key, with the default, so an empty text counts as absent here and the
+// common file may still supply the number.
+bool HasIntKey(const wchar_t* section, const wchar_t* key, const wchar_t* name) {
+    return ReadInt(section, key, 0, name) != 0 || ReadInt(section, key, 1, name) == 0;
 }
 
 // Creates a missing settings file holding only the UTF-16 byte-order mark, so that the
@@ -200,19 +207,20 @@ bool FallsBackToCommon(ULONG_PTR flags) {
     return (flags & kCommonFile) && !g_ini.sameFile;
 }
 
-// The user-over-common search of the reads. `readFile(name)` reads one file with the caller's
-// default; `useDefault()` answers when no file searched holds the key. A key present in the
-// user file answers from there, also with an empty text.
+// The user-over-common search of the reads. `hasKey(section, key, name)` tells whether the user
+// file holds the key, `readFile(name)` reads one file with the caller's default; `useDefault()`
+// answers when no file searched holds the key.
 template <typename ReadFile, typename UseDefault>
 auto ReadSelected(const wchar_t* section, const wchar_t* key, const wchar_t* file, int* fromUser,
-                  ReadFile readFile, UseDefault useDefault) {
+                  bool (*hasKey)(const wchar_t*, const wchar_t*, const wchar_t*), ReadFile readFile,
+                  UseDefault useDefault) {
     Selector selector = ReadSelector(file, kBothFiles);
     if (selector.name)
         return readFile(selector.name);
     if (!(selector.flags & kUserFile))
         return readFile(DefaultName(1));
     SetFromUser(fromUser, 1);
-    if (HasKey(section, key, DefaultName(0)))
+    if (hasKey(section, key, DefaultName(0)))
         return readFile(DefaultName(0));
     SetFromUser(fromUser, 0);
     if (FallsBackToCommon(selector.flags))
@@ -223,7 +231,7 @@ auto ReadSelected(const wchar_t* section, const wchar_t* key, const wchar_t* fil
 DWORD ReadSelectedText(const wchar_t* section, const wchar_t* key, const wchar_t* def,
                        wchar_t* buffer, DWORD size, const wchar_t* file, int* fromUser) {
     return ReadSelected(
-        section, key, file, fromUser,
+        section, key, file, fromUser, HasTextKey,
         [&](const wchar_t* name) { return ReadText(section, key, def, buffer, size, name); },
         [&] { return CopyCut(def, buffer, size); });
 }
@@ -315,7 +323,7 @@ int WINAPI iniGetInt(LPCWSTR section, LPCWSTR key, int def, LPCWSTR file, HINSTA
     if (!PrepareReadArgs(module, section, key))
         return def;
     return ReadSelected(
-        section, key, file, fromUser,
+        section, key, file, fromUser, HasIntKey,
         [&](const wchar_t* name) { return ReadInt(section, key, def, name); }, [&] { return def; });
 }
 
