@@ -5,9 +5,11 @@
 #include "tuLocal.h"
 #include "tuSettings.h"
 
+#include "common/Boundary.h"
 #include "common/WindowsSupport.h"
 #include "frame/LoadSteps.h"
 #include "text/HexDigits.h"
+#include "text/ReadDouble.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,8 +74,9 @@ DWORD CopyCut(const wchar_t* text, wchar_t* buffer, DWORD size) {
 // ---- Default file names ------------------------------------------------------------------
 
 // <data folder of the kind>\<executable's base name>.ini. Left empty when the folder cannot be
-// decided, the name would not fit (a cut path could name some other file), or memory is short.
-void DeriveDefaultName(int kind) try {
+// decided or the name would not fit (a cut path could name some other file); emptied first, so
+// that it stays empty when memory runs short on the way.
+void DeriveDefaultName(int kind) {
     wchar_t* name = DefaultName(kind);
     name[0] = L'\0';
     wchar_t exe[MAX_PATH];
@@ -87,8 +90,6 @@ void DeriveDefaultName(int kind) try {
     CString path = osAppendBackslashStr(folder) + base + L".ini";
     if (path.GetLength() < MAX_PATH)
         wcscpy_s(name, MAX_PATH, path);
-} catch (...) {
-    DefaultName(kind)[0] = L'\0';
 }
 
 int UpdateSameFile() {
@@ -312,7 +313,7 @@ int WINAPI iniSetDefaultFileName(int kind, LPCWSTR name) {
         CopyCut(name, copy, MAX_PATH);
         wcscpy_s(DefaultName(kind), MAX_PATH, copy);
     } else {
-        DeriveDefaultName(kind);
+        tu::Guarded([&] { DeriveDefaultName(kind); });
     }
     return UpdateSameFile();
 }
@@ -350,7 +351,7 @@ double WINAPI iniGetDouble(LPCWSTR section, LPCWSTR key, double def, LPCWSTR fil
         ++p;
     if (!std::iswdigit(*p))
         return def;
-    return std::wcstod(text, nullptr);
+    return tu::Guarded(def, [&] { return tu::text::ReadDouble(text, nullptr); });
 }
 
 BOOL WINAPI iniGetStruct(LPCWSTR section, LPCWSTR key, void* record, UINT size, LPCWSTR file,
