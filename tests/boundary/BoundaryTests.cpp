@@ -509,7 +509,8 @@ constexpr int FirstExportWithoutRow() {
     }
     return -1;
 }
-static_assert(FirstExportWithoutRow() == -1, "an export has no row: add one to kRows");
+static_assert(FirstExportWithoutRow() == -1,
+              "an export has no row in kRows; the note gives its index in ExportNames.h");
 
 // Closes every message box the library shows (the out-of-memory box among them) at once,
 // without allocating: the hook runs while allocations fail.
