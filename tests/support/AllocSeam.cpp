@@ -61,8 +61,8 @@ void JumpTo(void* function, void* target) {
     ::FlushInstructionCache(::GetCurrentProcess(), function, sizeof jump);
 }
 
-// Points a module's import of `name` (from the C runtime) at `target`; returns the function
-// it pointed at before.
+// Points a module's import of `name` from the C runtime at `target`, keeping the function it
+// pointed at in `original`.
 template <typename Function>
 void ReplaceImport(HMODULE module, const char* name, Function target, Function* original) {
     auto* base = reinterpret_cast<BYTE*>(module);
