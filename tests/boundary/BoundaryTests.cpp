@@ -88,8 +88,6 @@ struct Inputs {
                   shortPath = L"C:\\abcd";
     CString out;
     wchar_t buffer[MAX_PATH];
-    tagCHAIN chain{};
-    tagHEAPMG heap{};
     Resources resources;
     utl::CGUIDHolder guid{L"{6B29FC40-CA47-1067-B31D-00DD010662DA}"};
     HWND window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr,
