@@ -54,7 +54,7 @@ struct IniTest : ::testing::Test {
 TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
     m_dir.WriteFile(L"user.ini", "[s]\r\nboth=11\r\nonlyUser=11\r\nzero=0\r\nempty=\r\n"
                                  "user=abcdef\r\n");
-    m_dir.WriteFile(L"common.ini", "[s]\r\nboth=22\r\nonlyCommon=22\r\nzero=5\r\nempty=text\r\n"
+    m_dir.WriteFile(L"common.ini", "[s]\r\nboth=22\r\nonlyCommon=22\r\nzero=5\r\nempty=9\r\n"
                                    "common=ghijkl\r\n");
     const LPCWSTR user = m_user.c_str(), common = m_common.c_str();
     // Rows: file or selector, key, value, flag out.
@@ -84,6 +84,12 @@ TEST_F(IniTest, EveryReaderFallsBackFromUserToCommon) {
     // A 0 in the user file hides the common value.
     int fromUser = kUntouched;
     EXPECT_EQ(iniGetInt(L"s", L"zero", 7, Flags(0), nullptr, &fromUser), 0);
+    EXPECT_EQ(fromUser, 1);
+    // An empty user text is no number: the integer falls back to the common file, while the
+    // double, read as a text, stops at the empty user text.
+    EXPECT_EQ(iniGetInt(L"s", L"empty", 7, Flags(0), nullptr, &fromUser), 9);
+    EXPECT_EQ(fromUser, 0);
+    EXPECT_EQ(iniGetDouble(L"s", L"empty", 7, Flags(0), nullptr, &fromUser), 7);
     EXPECT_EQ(fromUser, 1);
 
     // Texts are cut to the buffer, from either file or the default; an empty user text hides the

@@ -3,6 +3,7 @@
 #include "tuLocal.h"
 #include "tuSettings.h"
 
+#include "common/Boundary.h"
 #include "common/LanguageIds.h"
 #include "frame/Library.h"
 #include "frame/LibraryStrings.h"
@@ -177,14 +178,14 @@ int WINAPI lclLoadString(HINSTANCE module, UINT id, LPWSTR buffer, UINT size, UI
     return lclLoadStringW(module, id, buffer, size, language, fallback);
 }
 
-int WINAPI lclLoadString(HINSTANCE module, UINT id, CString& text, UINT language,
-                         BOOL fallback) try {
+int WINAPI lclLoadString(HINSTANCE module, UINT id, CString& text, UINT language, BOOL fallback) {
     wchar_t buffer[1024];
     const int copied = lclLoadStringW(module, id, buffer, std::size(buffer), language, fallback);
-    text = buffer;
-    return copied;
-} catch (...) {
-    return 0; // no memory for the text: the string stays as it was
+    // Without memory for the text the string stays as it was.
+    return tu::Guarded(0, [&] {
+        text = buffer;
+        return copied;
+    });
 }
 
 void WINAPI errOutOfMemMsgBox() {

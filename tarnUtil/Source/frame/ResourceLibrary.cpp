@@ -5,6 +5,7 @@
 #include "tuLocal.h"
 #include "tuSettings.h"
 
+#include "common/Boundary.h"
 #include "common/LanguageIds.h"
 #include "common/WindowsSupport.h"
 #include "os/OsSupport.h"
@@ -102,18 +103,20 @@ CString C1fa::CalcDllPath() {
         return CString();
     if (wchar_t* lastDot = wcsrchr(path, L'.'))
         *lastDot = L'\0';
-    return CString(path) + L".1fa";
+    return tu::Guarded(CString(), [&] { return CString(path) + L".1fa"; });
 }
 
 HINSTANCE C1fa::LoadResourceDLL() {
     if (!m_hNeutInst)
         return nullptr;
     FreeResourceDLL();
-    const CString path = CalcDllPath();
-    m_hLangInst = path.IsEmpty() ? nullptr : LoadIfDemandMet(m_hNeutInst, path);
-    if (!m_hLangInst)
-        CannotLoadResourceDLLWarning(path);
-    return m_hLangInst;
+    return tu::Guarded(static_cast<HINSTANCE>(nullptr), [&] {
+        const CString path = CalcDllPath();
+        m_hLangInst = path.IsEmpty() ? nullptr : LoadIfDemandMet(m_hNeutInst, path);
+        if (!m_hLangInst)
+            CannotLoadResourceDLLWarning(path);
+        return m_hLangInst;
+    });
 }
 
 int C1fa::FreeResourceDLL() {

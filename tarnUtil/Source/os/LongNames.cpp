@@ -2,6 +2,7 @@
 // long-name form, and the module path in that form.
 #include "tuFileSys.h"
 
+#include "common/Boundary.h"
 #include "common/LateBound.h"
 #include "os/LongNames.h"
 
@@ -37,7 +38,7 @@ DWORD ConvertToLongName(wchar_t* path, DWORD size) {
 DWORD WINAPI osCvtToLongFileName(LPWSTR path, DWORD size) {
     if (size == 0 || !path || !path[0] || !osFullPath(path, path, size))
         return 0;
-    return tu::os::ConvertToLongName(path, size);
+    return tu::Guarded(DWORD{0}, [&] { return tu::os::ConvertToLongName(path, size); });
 }
 
 DWORD WINAPI osGetModuleFileName(HMODULE module, LPWSTR buffer, DWORD size) {

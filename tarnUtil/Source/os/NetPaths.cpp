@@ -1,5 +1,6 @@
 // The exported network-path conversion, on the system's own share list, drive types, network
 // provider and computer name.
+#include "common/Boundary.h"
 #include "os/NetPlatform.h"
 #include "tuFileSys.h"
 
@@ -11,5 +12,5 @@ const tu::os::NetPlatform kSystem = {&::NetShareEnum, &::NetApiBufferFree, &::Ge
 } // namespace
 
 BOOL WINAPI osCvtToUNCPath(const CString& path, CString& unc) {
-    return tu::os::CvtToUNCPath(path, unc, kSystem);
+    return tu::Guarded(FALSE, [&] { return tu::os::CvtToUNCPath(path, unc, kSystem); });
 }

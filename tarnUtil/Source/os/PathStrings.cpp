@@ -2,6 +2,7 @@
 // full paths.
 #include "tuFileSys.h"
 
+#include "common/Boundary.h"
 #include "common/WindowsSupport.h"
 #include "os/OsSupport.h"
 
@@ -9,6 +10,7 @@
 #include <cwchar>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -114,12 +116,12 @@ BOOL WINAPI osAppendBackslash(LPWSTR path) {
     return TRUE;
 }
 
-CString WINAPI osAppendBackslashStr(CString text) try {
-    if (!text.IsEmpty() && text[text.GetLength() - 1] != L'\\')
-        text += L'\\';
-    return text;
-} catch (...) {
-    return CString(); // no memory for the longer text
+CString WINAPI osAppendBackslashStr(CString text) {
+    return tu::Guarded(CString(), [&] {
+        if (!text.IsEmpty() && text[text.GetLength() - 1] != L'\\')
+            text += L'\\';
+        return std::move(text);
+    });
 }
 
 BOOL WINAPI osDeleteBackslash(LPWSTR path) {
@@ -158,20 +160,20 @@ LPWSTR WINAPI osFullPath(LPWSTR destination, LPCWSTR source, DWORD size) {
     return destination;
 }
 
-CString WINAPI osCreatePath(LPCWSTR directory, LPCWSTR name) try {
-    CString path(directory);
-    if (!name)
-        return path;
-    bool directoryEnds = EndsWithBackslash(path);
-    if (name[0] == L'\\') {
-        if (directoryEnds)
-            ++name;
-    } else if (!directoryEnds) {
-        path += L'\\';
-    }
-    return path + name;
-} catch (...) {
-    return CString(); // no memory for the joined text
+CString WINAPI osCreatePath(LPCWSTR directory, LPCWSTR name) {
+    return tu::Guarded(CString(), [&] {
+        CString path(directory);
+        if (!name)
+            return path;
+        bool directoryEnds = EndsWithBackslash(path);
+        if (name[0] == L'\\') {
+            if (directoryEnds)
+                ++name;
+        } else if (!directoryEnds) {
+            path += L'\\';
+        }
+        return path + name;
+    });
 }
 
 BOOL WINAPI osMakeCommdlgDir(LPWSTR directory) {

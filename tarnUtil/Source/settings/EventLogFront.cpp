@@ -3,6 +3,7 @@
 #include "tuFileSys.h"
 #include "tuSettings.h"
 
+#include "common/Boundary.h"
 #include "common/WindowsSupport.h"
 #include "settings/ProgramFolder.h"
 
@@ -55,7 +56,7 @@ int CEventLog::Init(const wchar_t* name) {
     }
     // The library is loaded outside the lock: the loader's own lock is never taken while a
     // writer waits on ours.
-    CString path = LibraryPath();
+    const CString path = tu::Guarded(CString(), LibraryPath);
     if (path.IsEmpty() || !osExistsFile(path))
         return FALSE;
     tu::UniqueModule library(::LoadLibraryW(path));
@@ -104,12 +105,15 @@ int __cdecl ssnWriteToEventLog(unsigned short type, const wchar_t* format, ...) 
     if (!format)
         return 0;
     // Formatted before the lock is taken, so a long format never holds up other writers.
-    CString text;
     va_list args;
     va_start(args, format);
-    text.FormatV(format, args);
+    const int written = tu::Guarded(0, [&] {
+        CString text;
+        text.FormatV(format, args);
+        return g_eventLog.Write(type, text);
+    });
     va_end(args);
-    return g_eventLog.Write(type, text);
+    return written;
 }
 
 void WINAPI ssnExitEventLog() {

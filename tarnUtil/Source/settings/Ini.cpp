@@ -5,9 +5,11 @@
 #include "tuLocal.h"
 #include "tuSettings.h"
 
+#include "common/Boundary.h"
 #include "common/WindowsSupport.h"
 #include "frame/LoadSteps.h"
 #include "text/HexDigits.h"
+#include "text/ReadDouble.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,8 +74,9 @@ DWORD CopyCut(const wchar_t* text, wchar_t* buffer, DWORD size) {
 // ---- Default file names ------------------------------------------------------------------
 
 // <data folder of the kind>\<executable's base name>.ini. Left empty when the folder cannot be
-// decided, the name would not fit (a cut path could name some other file), or memory is short.
-void DeriveDefaultName(int kind) try {
+// decided or the name would not fit (a cut path could name some other file); emptied first, so
+// that it stays empty when memory runs short on the way.
+void DeriveDefaultName(int kind) {
     wchar_t* name = DefaultName(kind);
     name[0] = L'\0';
     wchar_t exe[MAX_PATH];
@@ -87,8 +90,6 @@ void DeriveDefaultName(int kind) try {
     CString path = osAppendBackslashStr(folder) + base + L".ini";
     if (path.GetLength() < MAX_PATH)
         wcscpy_s(name, MAX_PATH, path);
-} catch (...) {
-    DefaultName(kind)[0] = L'\0';
 }
 
 int UpdateSameFile() {
@@ -166,10 +167,17 @@ DWORD ReadText(const wchar_t* section, const wchar_t* key, const wchar_t* def, w
 
 // True when the file holds the key, even with an empty text: an absent key answers with the
 // default, so a read with the default "1" that comes back empty found the key.
-bool HasKey(const wchar_t* section, const wchar_t* key, const wchar_t* name) {
+bool HasTextKey(const wchar_t* section, const wchar_t* key, const wchar_t* name) {
     wchar_t probe[2];
     return ReadText(section, key, L"", probe, 2, name) > 0 ||
            ReadText(section, key, L"1", probe, 2, name) == 0;
+}
+
+// True when the file holds a number for the key. The integer reader answers an empty text as
+// it answers an absent key, with the default, so an empty text counts as absent here and the
+// common file may still supply the number.
+bool HasIntKey(const wchar_t* section, const wchar_t* key, const wchar_t* name) {
+    return ReadInt(section, key, 0, name) != 0 || ReadInt(section, key, 1, name) == 0;
 }
 
 // Creates a missing settings file holding only the UTF-16 byte-order mark, so that the
@@ -200,19 +208,20 @@ bool FallsBackToCommon(ULONG_PTR flags) {
     return (flags & kCommonFile) && !g_ini.sameFile;
 }
 
-// The user-over-common search of the reads. `readFile(name)` reads one file with the caller's
-// default; `useDefault()` answers when no file searched holds the key. A key present in the
-// user file answers from there, also with an empty text.
+// The user-over-common search of the reads. `hasKey(section, key, name)` tells whether the user
+// file holds the key, `readFile(name)` reads one file with the caller's default; `useDefault()`
+// answers when no file searched holds the key.
 template <typename ReadFile, typename UseDefault>
 auto ReadSelected(const wchar_t* section, const wchar_t* key, const wchar_t* file, int* fromUser,
-                  ReadFile readFile, UseDefault useDefault) {
+                  bool (*hasKey)(const wchar_t*, const wchar_t*, const wchar_t*), ReadFile readFile,
+                  UseDefault useDefault) {
     Selector selector = ReadSelector(file, kBothFiles);
     if (selector.name)
         return readFile(selector.name);
     if (!(selector.flags & kUserFile))
         return readFile(DefaultName(1));
     SetFromUser(fromUser, 1);
-    if (HasKey(section, key, DefaultName(0)))
+    if (hasKey(section, key, DefaultName(0)))
         return readFile(DefaultName(0));
     SetFromUser(fromUser, 0);
     if (FallsBackToCommon(selector.flags))
@@ -223,7 +232,7 @@ auto ReadSelected(const wchar_t* section, const wchar_t* key, const wchar_t* fil
 DWORD ReadSelectedText(const wchar_t* section, const wchar_t* key, const wchar_t* def,
                        wchar_t* buffer, DWORD size, const wchar_t* file, int* fromUser) {
     return ReadSelected(
-        section, key, file, fromUser,
+        section, key, file, fromUser, HasTextKey,
         [&](const wchar_t* name) { return ReadText(section, key, def, buffer, size, name); },
         [&] { return CopyCut(def, buffer, size); });
 }
@@ -304,7 +313,7 @@ int WINAPI iniSetDefaultFileName(int kind, LPCWSTR name) {
         CopyCut(name, copy, MAX_PATH);
         wcscpy_s(DefaultName(kind), MAX_PATH, copy);
     } else {
-        DeriveDefaultName(kind);
+        tu::Guarded([&] { DeriveDefaultName(kind); });
     }
     return UpdateSameFile();
 }
@@ -315,7 +324,7 @@ int WINAPI iniGetInt(LPCWSTR section, LPCWSTR key, int def, LPCWSTR file, HINSTA
     if (!PrepareReadArgs(module, section, key))
         return def;
     return ReadSelected(
-        section, key, file, fromUser,
+        section, key, file, fromUser, HasIntKey,
         [&](const wchar_t* name) { return ReadInt(section, key, def, name); }, [&] { return def; });
 }
 
@@ -342,7 +351,7 @@ double WINAPI iniGetDouble(LPCWSTR section, LPCWSTR key, double def, LPCWSTR fil
         ++p;
     if (!std::iswdigit(*p))
         return def;
-    return std::wcstod(text, nullptr);
+    return tu::Guarded(def, [&] { return tu::text::ReadDouble(text, nullptr); });
 }
 
 BOOL WINAPI iniGetStruct(LPCWSTR section, LPCWSTR key, void* record, UINT size, LPCWSTR file,

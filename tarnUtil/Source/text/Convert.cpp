@@ -2,8 +2,10 @@
 // texts, and strict conversions of text into numbers.
 #include "tuText.h"
 
+#include "common/Boundary.h"
 #include "common/WindowsSupport.h"
 #include "frame/LoadSteps.h"
+#include "text/ReadDouble.h"
 
 #include <cerrno>
 #include <cmath>
@@ -232,7 +234,10 @@ bool WINAPI cvtString2UInt64(const wchar_t* text, unsigned __int64& value) {
 }
 
 bool WINAPI cvtString2Double(const wchar_t* text, double& value) {
-    return ConvertStrictly(
-        text, value, [](const wchar_t* s, wchar_t** end) { return std::wcstod(s, end); },
-        Overflowed);
+    return tu::Guarded(false, [&] {
+        return ConvertStrictly(
+            text, value,
+            [](const wchar_t* s, wchar_t** end) { return tu::text::ReadDouble(s, end); },
+            Overflowed);
+    });
 }

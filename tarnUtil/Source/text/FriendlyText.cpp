@@ -2,6 +2,7 @@
 // written as "$XX" (below 256) or "§XXXX", and back.
 #include "tuText.h"
 
+#include "common/Boundary.h"
 #include "text/HexDigits.h"
 
 #include <array>
@@ -67,13 +68,16 @@ void ZeroFill(wchar_t* output, unsigned int size) {
     std::memset(output, 0, size * sizeof(wchar_t));
 }
 
-// Runs a conversion through a buffer of kStringFormChars characters into `result`.
+// Runs a conversion through a buffer of kStringFormChars characters into `result`; 0 with the
+// result as it was when there is no memory for it.
 template <typename Convert>
 int ThroughBuffer(const CString& source, CString& result, Convert convert) {
     wchar_t buffer[kStringFormChars];
     int written = convert(source.GetString(), buffer, std::size(buffer));
-    result = CString(buffer, written);
-    return written;
+    return tu::Guarded(0, [&] {
+        result = CString(buffer, written);
+        return written;
+    });
 }
 
 } // namespace

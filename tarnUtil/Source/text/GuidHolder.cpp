@@ -1,6 +1,7 @@
 // utl::CGUIDHolder: one GUID, new GUIDs and the GUID's text form.
 #include "tuText.h"
 
+#include "common/Boundary.h"
 #include "common/WindowsSupport.h"
 
 #include <objbase.h>
@@ -72,7 +73,8 @@ CString CGUIDHolder::GetStringUID() const {
     GUID uid = m_uid; // the platform's signature takes a writable GUID
     if (::UuidToStringW(&uid, text.put()) != RPC_S_OK)
         return CString();
-    return CString(reinterpret_cast<const wchar_t*>(text.get()));
+    return tu::Guarded(CString(),
+                       [&] { return CString(reinterpret_cast<const wchar_t*>(text.get())); });
 }
 
 CString CGUIDHolder::GetStringNewUID() {

@@ -2,20 +2,18 @@
 // vector steps the processor offers (found once).
 #include "tuText.h"
 
+#include "common/Boundary.h"
 #include "text/HexSteps.h"
 
 #include <climits>
-#include <new>
 
 bool WINAPI strMem2Hex(const void* block, unsigned int size, CString& result) {
     if (!block || size == 0 || size > INT_MAX / 2)
         return false;
-    wchar_t* out;
-    try {
-        out = result.GetBuffer(static_cast<int>(2 * size));
-    } catch (const std::bad_alloc&) {
+    wchar_t* out = tu::Guarded(static_cast<wchar_t*>(nullptr),
+                               [&] { return result.GetBuffer(static_cast<int>(2 * size)); });
+    if (!out)
         return false;
-    }
     tu::text::EncodeHex(static_cast<const unsigned char*>(block), size, out,
                         tu::text::HostHexVectors());
     result.ReleaseBuffer(static_cast<int>(2 * size));
