@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 #include "common/WindowsSupport.h"
 #include "WindowSeam.h"
-#include "frame/Library.h"
+#include "internal/Library.h"
 #include "graphics/Shadow.h"
 #include "tuGraphics.h"
 

@@ -1,6 +1,6 @@
 // The executable's base name, the caption of the library's message boxes and the program name
 // of the settings.
-#include "frame/Library.h"
+#include "internal/Library.h"
 
 #include <cstdlib>
 #include <iterator>

@@ -3,7 +3,7 @@
 #include "tuLocal.h"
 
 #include "common/LanguageIds.h"
-#include "frame/Library.h"
+#include "internal/Library.h"
 #include "frame/LibraryStrings.h"
 
 #include <BaseKit/App.h>

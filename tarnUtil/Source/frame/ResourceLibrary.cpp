@@ -6,8 +6,8 @@
 
 #include "common/LanguageIds.h"
 #include "common/WindowsSupport.h"
-#include "frame/Library.h"
-#include "os/OsSupport.h"
+#include "internal/Library.h"
+#include "internal/FileVersion.h"
 
 #include <cwchar>
 #include <iterator>

@@ -4,7 +4,7 @@
 #include "tuGraphics.h"
 #include "tuSettings.h"
 
-#include "frame/Library.h"
+#include "internal/Library.h"
 #include "common/LateBound.h"
 #include "graphics/Shadow.h"
 

@@ -3,7 +3,7 @@
 #include "tuHooks.h"
 
 #include "hooks/HookStore.h"
-#include "frame/LoadSteps.h"
+#include "internal/LoadSteps.h"
 #include "tuContainers.h"
 #include "tuLocal.h"
 

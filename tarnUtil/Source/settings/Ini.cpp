@@ -6,8 +6,8 @@
 #include "tuSettings.h"
 
 #include "common/WindowsSupport.h"
-#include "frame/LoadSteps.h"
-#include "text/HexDigits.h"
+#include "internal/LoadSteps.h"
+#include "common/HexDigits.h"
 
 #include <cstdio>
 #include <cstdlib>

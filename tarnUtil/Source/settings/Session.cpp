@@ -2,7 +2,7 @@
 // name and fixed strings, and the server flag.
 #include "tuSettings.h"
 
-#include "frame/Library.h"
+#include "internal/Library.h"
 
 #include <iterator>
 

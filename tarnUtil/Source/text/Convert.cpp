@@ -3,7 +3,7 @@
 #include "tuText.h"
 
 #include "common/WindowsSupport.h"
-#include "frame/LoadSteps.h"
+#include "internal/LoadSteps.h"
 
 #include <cerrno>
 #include <cmath>

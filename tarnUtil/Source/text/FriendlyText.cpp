@@ -2,7 +2,7 @@
 // written as "$XX" (below 256) or "§XXXX", and back.
 #include "tuText.h"
 
-#include "text/HexDigits.h"
+#include "common/HexDigits.h"
 
 #include <array>
 #include <cstring>
