@@ -3,6 +3,7 @@
 #include "tuGraphics.h"
 
 #include "common/WindowsSupport.h"
+#include "graphics/WindowEffects.h"
 
 #include <afxmt.h>
 #include <commctrl.h>
@@ -10,10 +11,6 @@
 #include <algorithm>
 #include <map>
 #include <new>
-
-#ifdef TARN_WINDOW_SEAM
-#include "WindowSeam.h"
-#endif
 
 namespace {
 
@@ -75,12 +72,10 @@ void KeepThumbLength(HWND trackbar) {
 
 } // namespace
 
-#ifdef TARN_WINDOW_SEAM
 std::size_t tu::graphics::ThumbMapEntries() {
     CSingleLock lock(&g_thumbLock, TRUE);
     return g_thumbProcedures.size();
 }
-#endif
 
 void WINAPI gtlSetDefaultThumbLength(HWND trackbar, int keep) {
     if (!::IsWindow(trackbar))
