@@ -6,9 +6,8 @@
 
 #include "internal/Library.h"
 #include "common/LateBound.h"
+#include "common/Lock.h"
 #include "graphics/WindowEffects.h"
-
-#include <afxmt.h>
 
 #include <algorithm>
 #include <cmath>
@@ -120,17 +119,17 @@ namespace {
 // is a leaf and is never held while a window procedure runs.
 std::map<HWND, CShadow*> g_shadows;
 std::map<HWND, WNDPROC> g_ownerProcedures;
-CCriticalSection g_shadowLock;
+tu::Lock g_shadowLock;
 
 template <typename Value> Value Find(const std::map<HWND, Value>& map, HWND window) {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     auto found = map.find(window);
     return found == map.end() ? nullptr : found->second;
 }
 
 // Removes an owner from both maps and gives back its shadow, if it had one.
 CShadow* ForgetOwner(HWND owner) {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     g_ownerProcedures.erase(owner);
     CShadow* shadow = Find(g_shadows, owner);
     g_shadows.erase(owner);
@@ -153,7 +152,7 @@ CShadow::CShadow(HWND owner, const WindowPlatform& platform)
 
 CShadow::~CShadow() {
     {
-        CSingleLock lock(&g_shadowLock, TRUE);
+        tu::LockGuard lock(g_shadowLock);
         auto entry = g_shadows.find(m_hOwner);
         if (entry != g_shadows.end() && entry->second == this)
             g_shadows.erase(entry);
@@ -180,7 +179,7 @@ bool CShadow::Attach() {
 }
 
 bool CShadow::Subclass() {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     try {
         if (!g_shadows.emplace(m_hOwner, this).second)
             return false;
@@ -310,7 +309,7 @@ void ComputeCornerProfile(int width, CornerProfile& profile) {
 }
 
 std::size_t ShadowMapEntries() {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     return g_shadows.size() + g_ownerProcedures.size();
 }
 

@@ -3,6 +3,7 @@
 #include "tuFileSys.h"
 #include "tuSettings.h"
 
+#include "common/Lock.h"
 #include "common/WindowsSupport.h"
 #include "settings/ProgramFolder.h"
 
@@ -41,7 +42,7 @@ CEventLog::CEventLog() : m_initialized(0), m_library(nullptr), m_init(nullptr), 
 
 CEventLog::~CEventLog() {
     {
-        tu::CriticalSectionLock hold(m_lock);
+        tu::LockGuard hold(m_lock);
         ReleaseLibraryLocked();
     }
     ::DeleteCriticalSection(&m_lock);
@@ -49,7 +50,7 @@ CEventLog::~CEventLog() {
 
 int CEventLog::Init(const wchar_t* name) {
     {
-        tu::CriticalSectionLock hold(m_lock);
+        tu::LockGuard hold(m_lock);
         if (m_initialized)
             return TRUE;
     }
@@ -62,7 +63,7 @@ int CEventLog::Init(const wchar_t* name) {
     if (!library)
         return FALSE;
 
-    tu::CriticalSectionLock hold(m_lock);
+    tu::LockGuard hold(m_lock);
     // Another thread that finished its Init first keeps its library; this load is undone.
     if (m_initialized)
         return TRUE;
@@ -77,14 +78,14 @@ int CEventLog::Init(const wchar_t* name) {
 }
 
 int CEventLog::Write(unsigned short type, const wchar_t* text) {
-    tu::CriticalSectionLock hold(m_lock);
+    tu::LockGuard hold(m_lock);
     if (!m_initialized || !m_write)
         return 0;
     return m_write(type, text);
 }
 
 void CEventLog::Exit() {
-    tu::CriticalSectionLock hold(m_lock);
+    tu::LockGuard hold(m_lock);
     ReleaseLibraryLocked();
 }
 
