@@ -2,6 +2,7 @@
 // the program's settings, pictured as a compositing desktop shows it before and after a resize,
 // and a trackbar whose thumb follows its size.
 #include "Demo.h"
+#include "DemoPump.h"
 
 #include "tuGraphics.h"
 #include "tuSettings.h"
@@ -14,15 +15,8 @@ namespace {
 
 const int kShadowWidth = 12;
 
-// Lets the windows of this thread draw themselves.
-void Settle() {
-    for (int i = 0; i < 10; ++i) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&message);
-        ::Sleep(20);
-    }
-}
+// Long enough for the windows of this thread to draw themselves.
+const DWORD kSettleMilliseconds = 200;
 
 HWND MakeWindow(const wchar_t* className, DWORD style, int x, int y, int width, int height,
                 HWND parent = nullptr) {
@@ -57,10 +51,10 @@ void ShowShadow() {
     // The shadow takes on the transparency set afterwards too.
     std::printf("half transparent: %d (WM_TRANSPARENCYCHANGED is message 0x%X)\n",
                 gtlSetWindowTransparency(window, 128), WM_TRANSPARENCYCHANGED);
-    Settle();
+    PumpFor(kSettleMilliseconds);
     Capture(window, L"shadow-before.png");
     ::SetWindowPos(window, nullptr, 0, 0, 420, 240, SWP_NOMOVE | SWP_NOZORDER);
-    Settle();
+    PumpFor(kSettleMilliseconds);
     Capture(window, L"shadow-after.png");
     ::DestroyWindow(window);
     for (HWND bar : bars)

@@ -3,31 +3,21 @@
 // sizes whose bitmaps are made ahead. The redraw is driven by the transparency message (levels
 // 0 and 1 in turn), which rebuilds both strips like a resize does, so that the owner's own
 // resize does not drown the figures.
+#include "BenchSupport.h"
+
 #include "tuGraphics.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
 const int kUpdates = 200;
-const int kRounds = 7;
+const int kRepetitions = 7;
 const int kWidth = 6; // the shadow width when the settings name none
-
-double Now() {
-    LARGE_INTEGER counter, frequency;
-    ::QueryPerformanceCounter(&counter);
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / frequency.QuadPart;
-}
-
-double Median(std::vector<double> values) {
-    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
-    return values[values.size() / 2];
-}
 
 HWND MakeOwner() {
     return ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 1920, 1080,
@@ -70,27 +60,25 @@ int wmain() {
     HWND shadowed = MakeOwner();
     gtlCreateShadow(shadowed);
 
-    // The two take turns update by update, so that the machine's load falls on both alike;
-    // the median round is reported.
-    std::vector<double> bare, shadow, ratio;
-    for (int round = 0; round < kRounds; ++round) {
-        double bareTime = 0, shadowTime = 0;
-        for (int i = 0; i < kUpdates; ++i) {
-            double start = Now();
-            UpdateBare(right);
-            UpdateBare(bottom);
-            double middle = Now();
-            ::SendMessageW(shadowed, WM_TRANSPARENCYCHANGED, i & 1, 0);
-            bareTime += middle - start;
-            shadowTime += Now() - middle;
-        }
-        bare.push_back(bareTime * 1e6 / kUpdates);
-        shadow.push_back(shadowTime * 1e6 / kUpdates);
-        ratio.push_back(shadowTime / bareTime);
-    }
-    std::printf("UpdateLayeredWindow x2, bitmaps made ahead: %8.1f us\n", Median(bare));
-    std::printf("shadow update, both strips rebuilt:         %8.1f us\n", Median(shadow));
-    std::printf("shadow update / UpdateLayeredWindow alone:  %.2fx (median of %d rounds)\n",
-                Median(ratio), kRounds);
+    // The two take turns update by update, so that the machine's load falls on both alike; each
+    // repetition gives microseconds per update of the shadow (ours) and of the bare calls.
+    auto [update] = bench::Compare<1>(
+        [&] {
+            double bareTime = 0, shadowTime = 0;
+            for (int i = 0; i < kUpdates; ++i) {
+                double start = bench::Now();
+                UpdateBare(right);
+                UpdateBare(bottom);
+                double middle = bench::Now();
+                ::SendMessageW(shadowed, WM_TRANSPARENCYCHANGED, i & 1, 0);
+                bareTime += middle - start;
+                shadowTime += bench::Now() - middle;
+            }
+            return std::array{bench::Pair{shadowTime * 1e6 / kUpdates, bareTime * 1e6 / kUpdates}};
+        },
+        kRepetitions);
+    std::printf("UpdateLayeredWindow x2, bitmaps made ahead: %8.1f us\n", update.theirs);
+    std::printf("shadow update, both strips rebuilt:         %8.1f us\n", update.ours);
+    bench::PrintRatio(update.ratio);
     return 0;
 }

@@ -1,5 +1,6 @@
 // Containers: the chain (fixed-size items side by side in one growable block, with a cursor)
 // and the heap manager (variable-size items in one block, named by their byte offset).
+// Threads: any thread, unlocked by design: the caller serializes all use of one record.
 #pragma once
 
 #include "tuExport.h"

@@ -1,6 +1,7 @@
 // File system: path strings (form tests, backslash edits, joins, full and long names, module
 // paths), files and directories (existence, size, free space, creation and removal), network
 // paths, shortcuts, and the operating-system and file versions.
+// Threads: any thread, unlocked; osChDriveDir and the removals change the process's current folder.
 #pragma once
 
 #include "tuExport.h"

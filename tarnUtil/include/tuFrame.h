@@ -1,4 +1,5 @@
 // Frame and memory: global-memory blocks handed out by their locked address.
+// Threads: any thread; nothing is locked: whoever owns a block decides who may use it.
 #pragma once
 
 #include "tuExport.h"

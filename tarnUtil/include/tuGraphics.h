@@ -1,6 +1,7 @@
 // Graphics: 32-bit device-independent bitmaps, icons turned into bitmaps, alpha blending,
 // merged bitmaps and icons, 24-bit pictures on the clipboard; window transparency, drop
 // shadows and trackbar thumb lengths.
+// Threads: any thread, but gtlCreateShadow on the window's own; the window maps are locked.
 #pragma once
 
 #include "tuExport.h"

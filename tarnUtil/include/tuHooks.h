@@ -1,5 +1,6 @@
 // Hooks: numbered extension points (ids 13000 to 14999) with chains of hook functions,
 // called newest first down to the id's default function, also inside the user-input thread.
+// Threads: any; no lock is held while a hook runs; hookCallFirstInUI runs it in the UI thread.
 #pragma once
 
 #include "tuExport.h"

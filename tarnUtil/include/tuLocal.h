@@ -1,5 +1,6 @@
 // Localization: the user-input language, resource lookup by language with fallback to English,
 // positional message formatting, the out-of-memory box, and the resource-library manager C1fa.
+// Threads: any; the UI language changes only in the UI thread; C1fa and its LDS buffers unlocked.
 #pragma once
 
 #include "tuExport.h"

@@ -1,5 +1,6 @@
 // Settings and program environment: data folders, the program's name and fixed strings,
 // the server flag and the user-input thread; INI settings and the event log.
+// Threads: any; only the event log locks; INI calls passing a module share buffers: one at a time.
 #pragma once
 
 #include "tuExport.h"
@@ -68,10 +69,12 @@ TARNUTIL_API void WINAPI ssnSetDataDir(int kind, LPCWSTR path);
 // and held the key, to 0 if it was searched and did not, and left alone otherwise.
 // With a module, a section, key or (for iniGetString) default below 0x10000 is the id of a
 // string in that module's string table, loaded in the user-input language with fallback to
-// English; without a module an id is invalid input. Invalid input (a null section or key, an
-// id without a module, a null or empty buffer) sets the thread's last error to 87
-// (ERROR_INVALID_PARAMETER). An empty default file name (its data folder could not be
-// decided) holds no keys and cannot be written.
+// English; without a module an id is invalid input. The id texts go through three buffers of
+// MAX_PATH characters that the process shares, one each for section, key and default: a string
+// is cut to 259 characters, and two calls that pass a module must not run at once.
+// Invalid input (a null section or key, an id without a module, a null or empty buffer) sets
+// the thread's last error to 87 (ERROR_INVALID_PARAMETER). An empty default file name (its
+// data folder could not be decided) holds no keys and cannot be written.
 
 // The default file name of a kind (0 user, nonzero common); the library's own text, valid
 // until the name is set again. Empty when the data folder of that kind could not be decided.

@@ -1,5 +1,6 @@
 // Text, numbers and identifiers: regional number, date and time texts, friendly and hex text
 // forms, the GUID holder and MD5 digests.
+// Threads: any thread; the locale cache is read-only after load; a CGUIDHolder has no lock.
 #pragma once
 
 #include "tuExport.h"

@@ -1,5 +1,6 @@
 // UI-thread calls and listeners: call objects run in the user-input thread, and listeners and
 // message-center registrations whose work always happens there.
+// Threads: any thread; call objects, WorkUI and handlers always run in the UI thread.
 #pragma once
 
 #include "tuExport.h"

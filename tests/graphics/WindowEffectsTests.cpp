@@ -3,9 +3,8 @@
 #include "ObjectCounts.h"
 #include "TestSupport.h"
 #include "common/WindowsSupport.h"
-#include "WindowSeam.h"
-#include "frame/Library.h"
-#include "graphics/Shadow.h"
+#include "internal/Library.h"
+#include "graphics/WindowEffects.h"
 #include "tuGraphics.h"
 
 #include <gtest/gtest.h>
@@ -148,9 +147,11 @@ std::vector<DWORD> LiveObjects() {
 
 } // namespace
 
-BOOL WINAPI windowseam::UpdateLayeredWindow(HWND window, HDC screen, POINT* place, SIZE* size,
-                                            HDC source, POINT* origin, COLORREF key,
-                                            BLENDFUNCTION* blend, DWORD flags) {
+namespace {
+
+// Records the call, then makes it.
+BOOL WINAPI RecordUpdateLayered(HWND window, HDC screen, POINT* place, SIZE* size, HDC source,
+                                POINT* origin, COLORREF key, BLENDFUNCTION* blend, DWORD flags) {
     Call call{window, *place, !source, {}, 0, {}};
     DIBSECTION picture{};
     if (source && ::GetObjectW(::GetCurrentObject(source, OBJ_BITMAP), sizeof picture, &picture) ==
@@ -163,6 +164,15 @@ BOOL WINAPI windowseam::UpdateLayeredWindow(HWND window, HDC screen, POINT* plac
     g_calls.push_back(call);
     return ::UpdateLayeredWindow(window, screen, place, size, source, origin, key, blend, flags);
 }
+
+const tu::graphics::WindowPlatform kRecorder = {
+    [] { return tu::graphics::UpdateLayeredWindowFn(&RecordUpdateLayered); }};
+
+void CreateShadow(HWND window) {
+    tu::graphics::CreateShadow(window, kRecorder);
+}
+
+} // namespace
 
 // The shadow class is this program's own here.
 HINSTANCE tu::frame::LibraryInstance() {
@@ -225,7 +235,7 @@ TEST(WindowEffects, ShadowWidthIsReadOncePerProcessAndKeptWithinLimits) {
 TEST(WindowEffects, ShadowFollowsItsOwnerThroughItsLife) {
     Window owner = MakeWindow(WS_POPUP | WS_VISIBLE, {100, 100, 400, 300});
     TakeCalls();
-    gtlCreateShadow(owner.get());
+    CreateShadow(owner.get());
     ASSERT_EQ(g_calls.size(), 2u);
     std::array<HWND, 2>& strips = g_log.strips = {g_calls[0].window, g_calls[1].window};
     const int w = g_calls[0].size.cx;
@@ -235,7 +245,7 @@ TEST(WindowEffects, ShadowFollowsItsOwnerThroughItsLife) {
         EXPECT_EQ(::GetWindowLongPtrW(strip, GWL_STYLE) & ~WS_CLIPSIBLINGS,
                   LONG_PTR(DWORD(WS_POPUP | WS_VISIBLE)));
     }
-    gtlCreateShadow(owner.get()); // a second shadow is not made
+    CreateShadow(owner.get()); // a second shadow is not made
     EXPECT_TRUE(TakeCalls().empty());
     EXPECT_EQ(tu::graphics::ShadowMapEntries(), 2u);
 
@@ -271,7 +281,7 @@ TEST(WindowEffects, ChildAndNarrowOwnersShowNoBrokenShadow) {
     Window parent = MakeWindow(WS_POPUP | WS_VISIBLE, {50, 50, 450, 350});
     Window child = MakeWindow(WS_CHILD | WS_VISIBLE, {10, 10, 110, 110}, parent.get());
     TakeCalls();
-    gtlCreateShadow(child.get());
+    CreateShadow(child.get());
     Place(child.get(), {20, 20, 170, 170});
     std::vector<Call> calls = TakeCalls();
     ASSERT_EQ(calls.size(), 4u);
@@ -279,7 +289,7 @@ TEST(WindowEffects, ChildAndNarrowOwnersShowNoBrokenShadow) {
 
     // An owner narrower than the shadow gets its right strip and no bottom picture.
     Window narrow = MakeWindow(WS_POPUP | WS_VISIBLE, {500, 100, 503, 200});
-    gtlCreateShadow(narrow.get());
+    CreateShadow(narrow.get());
     calls = TakeCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_TRUE(!calls[0].moveOnly && calls[0].size.cy == 100);
@@ -341,7 +351,7 @@ TEST(WindowEffects, TrackbarsOfTwoThreadsKeepTheirThumbsAtOnce) {
 TEST(WindowEffects, ObjectCountsStayLevelOverManyShadowedWindows) {
     auto cycle = [] {
         Window owner = MakeWindow(WS_POPUP | WS_VISIBLE, {60, 60, 260, 160});
-        gtlCreateShadow(owner.get());
+        CreateShadow(owner.get());
         Place(owner.get(), {70, 70, 310, 260});
         gtlSetWindowTransparency(owner.get(), 100);
         owner.reset();

@@ -4,7 +4,7 @@
 
 #include "AllocSeam.h"
 #include "MessageBoxSpy.h"
-#include "frame/LoadSteps.h"
+#include "internal/LoadSteps.h"
 
 #include <gtest/gtest.h>
 

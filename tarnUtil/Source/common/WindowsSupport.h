@@ -154,20 +154,6 @@ private:
     HGDIOBJ m_old;
 };
 
-// Holds a CRITICAL_SECTION entered for its lifetime.
-class CriticalSectionLock {
-public:
-    explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
-        ::EnterCriticalSection(&m_section);
-    }
-    ~CriticalSectionLock() { ::LeaveCriticalSection(&m_section); }
-    CriticalSectionLock(const CriticalSectionLock&) = delete;
-    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
 // Holds a global memory block locked for its lifetime.
 class GlobalLockGuard {
 public:

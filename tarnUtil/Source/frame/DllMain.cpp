@@ -1,6 +1,6 @@
 // The library's entry point: the process attach and detach sequences and the values they record.
-#include "frame/Library.h"
-#include "frame/LoadSteps.h"
+#include "internal/Library.h"
+#include "internal/LoadSteps.h"
 
 #include <afxwin.h>
 

@@ -1,11 +1,10 @@
 // Language-aware resource loading: the user-input language, dialogs, custom resources and
 // strings looked up by language with fallback to English, code pages, the out-of-memory box.
 #include "tuLocal.h"
-#include "tuSettings.h"
 
 #include "common/Boundary.h"
 #include "common/LanguageIds.h"
-#include "frame/Library.h"
+#include "internal/Library.h"
 #include "frame/LibraryStrings.h"
 
 #include <BaseKit/App.h>
@@ -193,5 +192,5 @@ void WINAPI errOutOfMemMsgBox() {
     wchar_t text[1024];
     lclLoadStringW(tu::frame::LibraryInstance(), IDS_OUT_OF_MEMORY, text, 1024, LCL_USER_INPUT_LANG,
                    TRUE);
-    ::MessageBoxW(nullptr, text, ssnGetExeName(), MB_OK | MB_ICONSTOP);
+    ::MessageBoxW(nullptr, text, tu::frame::ExeName(), MB_OK | MB_ICONSTOP);
 }

@@ -3,12 +3,12 @@
 // the language-aware lookups.
 #include "tuFileSys.h"
 #include "tuLocal.h"
-#include "tuSettings.h"
 
 #include "common/Boundary.h"
 #include "common/LanguageIds.h"
 #include "common/WindowsSupport.h"
-#include "os/OsSupport.h"
+#include "internal/Library.h"
+#include "internal/FileVersion.h"
 
 #include <cwchar>
 #include <iterator>
@@ -131,7 +131,7 @@ void C1fa::CannotLoadResourceDLLWarning(const wchar_t* path) {
     wcsncat(templ, WarningTemplate(), std::size(templ) - 1);
     wchar_t text[kTemplateSize] = L"";
     lclFormatString(text, std::size(text), templ, L"%s", path ? path : L"");
-    ::MessageBoxW(nullptr, text, ssnGetExeName(), MB_OK | MB_ICONEXCLAMATION);
+    ::MessageBoxW(nullptr, text, tu::frame::ExeName(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 int C1fa::LoadStringW(UINT id, unsigned short* buffer, UINT size, UINT language, int fallback) {

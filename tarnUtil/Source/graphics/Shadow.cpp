@@ -4,11 +4,10 @@
 #include "tuGraphics.h"
 #include "tuSettings.h"
 
-#include "frame/Library.h"
+#include "internal/Library.h"
 #include "common/LateBound.h"
-#include "graphics/Shadow.h"
-
-#include <afxmt.h>
+#include "common/Lock.h"
+#include "graphics/WindowEffects.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,14 +16,10 @@
 #include <mutex>
 #include <new>
 
-#ifdef TARN_WINDOW_SEAM
-#include "WindowSeam.h"
-#endif
-
 namespace {
 
-using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF,
-                                            BLENDFUNCTION*, DWORD);
+using tu::graphics::UpdateLayeredWindowFn;
+using tu::graphics::WindowPlatform;
 
 const wchar_t kShadowClass[] = L"_SHADOW_";
 
@@ -41,15 +36,13 @@ std::atomic<ATOM> g_shadowClass{0};
 
 tu::LateBound<UpdateLayeredWindowFn> g_updateLayered;
 
-UpdateLayeredWindowFn UpdateLayeredFunction() {
-#ifdef TARN_WINDOW_SEAM
-    return &windowseam::UpdateLayeredWindow;
-#else
+UpdateLayeredWindowFn SystemUpdateLayered() {
     // Layered popups updated from a bitmap exist from Windows 2000 on.
     return g_updateLayered.Get(L"User32.dll", "UpdateLayeredWindow",
                                [] { return osIsWin2000(1) != 0; });
-#endif
 }
+
+const WindowPlatform kSystem = {&SystemUpdateLayered};
 
 void DecideShadowLook() {
     std::call_once(g_look.decided, [] {
@@ -93,7 +86,7 @@ class CShadow {
 public:
     // Casts the shadow of owner. Nothing is left behind when a strip window, a map entry or the
     // subclassing cannot be made.
-    static void Cast(HWND owner);
+    static void Cast(HWND owner, const WindowPlatform& platform);
     virtual ~CShadow();
     CShadow(const CShadow&) = delete;
     CShadow& operator=(const CShadow&) = delete;
@@ -102,7 +95,7 @@ public:
     static LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    explicit CShadow(HWND owner);
+    CShadow(HWND owner, const WindowPlatform& platform);
     bool Attach();
     bool Subclass();
     void Update(bool force);
@@ -113,6 +106,7 @@ private:
     void Show(bool show);
 
     HWND m_hOwner;
+    const WindowPlatform& m_platform;
     HWND m_hRight = nullptr;
     HWND m_hBottom = nullptr;
     RECT m_rcLast{};
@@ -125,17 +119,17 @@ namespace {
 // is a leaf and is never held while a window procedure runs.
 std::map<HWND, CShadow*> g_shadows;
 std::map<HWND, WNDPROC> g_ownerProcedures;
-CCriticalSection g_shadowLock;
+tu::Lock g_shadowLock;
 
 template <typename Value> Value Find(const std::map<HWND, Value>& map, HWND window) {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     auto found = map.find(window);
     return found == map.end() ? nullptr : found->second;
 }
 
 // Removes an owner from both maps and gives back its shadow, if it had one.
 CShadow* ForgetOwner(HWND owner) {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     g_ownerProcedures.erase(owner);
     CShadow* shadow = Find(g_shadows, owner);
     g_shadows.erase(owner);
@@ -150,14 +144,15 @@ HWND CreateStrip(HWND owner) {
 
 } // namespace
 
-CShadow::CShadow(HWND owner) : m_hOwner(owner) {
+CShadow::CShadow(HWND owner, const WindowPlatform& platform)
+    : m_hOwner(owner), m_platform(platform) {
     DecideShadowLook();
     RegisterShadowClass();
 }
 
 CShadow::~CShadow() {
     {
-        CSingleLock lock(&g_shadowLock, TRUE);
+        tu::LockGuard lock(g_shadowLock);
         auto entry = g_shadows.find(m_hOwner);
         if (entry != g_shadows.end() && entry->second == this)
             g_shadows.erase(entry);
@@ -168,8 +163,8 @@ CShadow::~CShadow() {
             ::DestroyWindow(strip);
 }
 
-void CShadow::Cast(HWND owner) {
-    CShadow* shadow = new (std::nothrow) CShadow(owner);
+void CShadow::Cast(HWND owner, const WindowPlatform& platform) {
+    CShadow* shadow = new (std::nothrow) CShadow(owner, platform);
     if (shadow && !shadow->Attach())
         delete shadow;
 }
@@ -184,7 +179,7 @@ bool CShadow::Attach() {
 }
 
 bool CShadow::Subclass() {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     try {
         if (!g_shadows.emplace(m_hOwner, this).second)
             return false;
@@ -267,7 +262,7 @@ void CShadow::Update(bool force) {
 
 bool CShadow::PlaceStrip(HWND strip, POINT place, SIZE size, bool sameLength,
                          void (*fill)(std::uint32_t*, SIZE)) const {
-    UpdateLayeredWindowFn updateLayered = UpdateLayeredFunction();
+    UpdateLayeredWindowFn updateLayered = m_platform.updateLayeredWindow();
     if (sameLength) {
         updateLayered(strip, nullptr, &place, nullptr, nullptr, nullptr, 0, nullptr, 0);
         return true;
@@ -313,21 +308,23 @@ void ComputeCornerProfile(int width, CornerProfile& profile) {
         }
 }
 
-#ifdef TARN_WINDOW_SEAM
 std::size_t ShadowMapEntries() {
-    CSingleLock lock(&g_shadowLock, TRUE);
+    tu::LockGuard lock(g_shadowLock);
     return g_shadows.size() + g_ownerProcedures.size();
 }
-#endif
+
+void CreateShadow(HWND window, const WindowPlatform& platform) {
+    // The settings read sets the thread's last error; the caller's stays as it was.
+    tu::LastErrorGuard keepLastError;
+    if (!platform.updateLayeredWindow() || !::IsWindow(window) ||
+        ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId())
+        return;
+    if (!Find(g_shadows, window))
+        CShadow::Cast(window, platform);
+}
 
 } // namespace tu::graphics
 
 void WINAPI gtlCreateShadow(HWND window) {
-    // The settings read sets the thread's last error; the caller's stays as it was.
-    tu::LastErrorGuard keepLastError;
-    if (!UpdateLayeredFunction() || !::IsWindow(window) ||
-        ::GetWindowThreadProcessId(window, nullptr) != ::GetCurrentThreadId())
-        return;
-    if (!Find(g_shadows, window))
-        CShadow::Cast(window);
+    tu::graphics::CreateShadow(window, kSystem);
 }

@@ -2,25 +2,22 @@
 // through resizes by subclassing the control.
 #include "tuGraphics.h"
 
+#include "common/Lock.h"
 #include "common/WindowsSupport.h"
+#include "graphics/WindowEffects.h"
 
-#include <afxmt.h>
 #include <commctrl.h>
 
 #include <algorithm>
 #include <map>
 #include <new>
 
-#ifdef TARN_WINDOW_SEAM
-#include "WindowSeam.h"
-#endif
-
 namespace {
 
 // Subclassed trackbars and the procedures they had before. Guarded by g_thumbLock, which is a
 // leaf and is never held while a window procedure runs.
 std::map<HWND, WNDPROC> g_thumbProcedures;
-CCriticalSection g_thumbLock;
+tu::Lock g_thumbLock;
 
 void ApplyThumbLength(HWND trackbar, LONG style) {
     RECT frame{};
@@ -31,7 +28,7 @@ void ApplyThumbLength(HWND trackbar, LONG style) {
 }
 
 WNDPROC PreviousProcedure(HWND trackbar) {
-    CSingleLock lock(&g_thumbLock, TRUE);
+    tu::LockGuard lock(g_thumbLock);
     auto found = g_thumbProcedures.find(trackbar);
     return found == g_thumbProcedures.end() ? nullptr : found->second;
 }
@@ -45,7 +42,7 @@ LRESULT CALLBACK ThumbProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (message == WM_SIZE) {
         ApplyThumbLength(window, ::GetWindowLongW(window, GWL_STYLE));
     } else if (message == WM_NCDESTROY) {
-        CSingleLock lock(&g_thumbLock, TRUE);
+        tu::LockGuard lock(g_thumbLock);
         g_thumbProcedures.erase(window);
     }
     return result;
@@ -53,7 +50,7 @@ LRESULT CALLBACK ThumbProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 // Subclasses a trackbar once; one already in the map is left as it is.
 void KeepThumbLength(HWND trackbar) {
-    CSingleLock lock(&g_thumbLock, TRUE);
+    tu::LockGuard lock(g_thumbLock);
     std::map<HWND, WNDPROC>::iterator entry;
     try {
         bool added;
@@ -75,12 +72,10 @@ void KeepThumbLength(HWND trackbar) {
 
 } // namespace
 
-#ifdef TARN_WINDOW_SEAM
 std::size_t tu::graphics::ThumbMapEntries() {
-    CSingleLock lock(&g_thumbLock, TRUE);
+    tu::LockGuard lock(g_thumbLock);
     return g_thumbProcedures.size();
 }
-#endif
 
 void WINAPI gtlSetDefaultThumbLength(HWND trackbar, int keep) {
     if (!::IsWindow(trackbar))

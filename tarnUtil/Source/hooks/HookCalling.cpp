@@ -13,7 +13,7 @@
 
 namespace {
 
-typedef tu::CriticalSectionLock RegistryGuard;
+typedef tu::LockGuard RegistryGuard;
 
 // Carries one chain call into the user-input thread; the result is read after it ran.
 class CHookCallFirstInUI : public utl::CUICall {

@@ -3,7 +3,7 @@
 #include "tuHooks.h"
 
 #include "hooks/HookStore.h"
-#include "frame/LoadSteps.h"
+#include "internal/LoadSteps.h"
 #include "tuContainers.h"
 #include "tuLocal.h"
 
@@ -34,7 +34,7 @@ const unsigned kEntryHeapBytes = 563;
 // after the removal shows an address that is plainly no function rather than a callable one.
 const unsigned char kRemovedFunctionFill = 0xDD;
 
-typedef tu::CriticalSectionLock RegistryGuard;
+typedef tu::LockGuard RegistryGuard;
 
 int __cdecl CompareRecordIds(const void* key, const void* item) {
     unsigned long a = static_cast<const HOOKIDREC*>(key)->nID;

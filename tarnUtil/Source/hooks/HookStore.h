@@ -2,6 +2,7 @@
 // Every helper here expects g_hookLock to be held by the caller.
 #pragma once
 
+#include "common/Lock.h"
 #include "common/WindowsSupport.h"
 
 // One hook of a chain, an item of the entry heap. Entries sit at any byte offset of the heap,

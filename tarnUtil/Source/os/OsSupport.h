@@ -1,5 +1,6 @@
 // Helpers of the file-system functions: working copies of caller paths in fixed buffers of
-// MAX_PATH characters, and attribute reads without the missing-disk dialog.
+// MAX_PATH characters, and attribute reads without the missing-disk dialog. Reading a file's
+// version is in internal/FileVersion.h, shared with the resource-library manager.
 #pragma once
 
 #include "common/WindowsSupport.h"
@@ -18,14 +19,5 @@ void CopyPathCut(wchar_t* buffer, size_t size, const wchar_t* path);
 // The attributes of a path (GetFileAttributesW) read without the system's missing-disk dialog;
 // no device-name guard.
 DWORD QuietAttributes(const wchar_t* path);
-
-// How far reading a file's version information got: nothing readable, no memory for it, read
-// but without a root block, read with an empty root block, or read with its fixed version.
-enum class VersionRead { None, OutOfMemory, NoRootBlock, EmptyRootBlock, Fixed };
-
-// Reads the version information of the file at the path (the platform searches for a bare
-// name); `fixed` is filled only when the result is Fixed. Shows no message: each caller decides
-// what a failure means to its user.
-VersionRead ReadFileVersion(const wchar_t* path, VS_FIXEDFILEINFO& fixed);
 
 } // namespace tu::os

@@ -1,6 +1,7 @@
 // Operating-system version recorded at load and the questions asked of it, and the fixed file
 // version of a module or file (the executable's cached after its first read).
-#include "frame/LoadSteps.h"
+#include "internal/FileVersion.h"
+#include "internal/LoadSteps.h"
 #include "os/OsSupport.h"
 #include "tuFileSys.h"
 #include "tuLocal.h"

@@ -4,6 +4,7 @@
 #include "tuSettings.h"
 
 #include "common/Boundary.h"
+#include "common/Lock.h"
 #include "common/WindowsSupport.h"
 #include "settings/ProgramFolder.h"
 
@@ -42,7 +43,7 @@ CEventLog::CEventLog() : m_initialized(0), m_library(nullptr), m_init(nullptr), 
 
 CEventLog::~CEventLog() {
     {
-        tu::CriticalSectionLock hold(m_lock);
+        tu::LockGuard hold(m_lock);
         ReleaseLibraryLocked();
     }
     ::DeleteCriticalSection(&m_lock);
@@ -50,7 +51,7 @@ CEventLog::~CEventLog() {
 
 int CEventLog::Init(const wchar_t* name) {
     {
-        tu::CriticalSectionLock hold(m_lock);
+        tu::LockGuard hold(m_lock);
         if (m_initialized)
             return TRUE;
     }
@@ -63,7 +64,7 @@ int CEventLog::Init(const wchar_t* name) {
     if (!library)
         return FALSE;
 
-    tu::CriticalSectionLock hold(m_lock);
+    tu::LockGuard hold(m_lock);
     // Another thread that finished its Init first keeps its library; this load is undone.
     if (m_initialized)
         return TRUE;
@@ -78,14 +79,14 @@ int CEventLog::Init(const wchar_t* name) {
 }
 
 int CEventLog::Write(unsigned short type, const wchar_t* text) {
-    tu::CriticalSectionLock hold(m_lock);
+    tu::LockGuard hold(m_lock);
     if (!m_initialized || !m_write)
         return 0;
     return m_write(type, text);
 }
 
 void CEventLog::Exit() {
-    tu::CriticalSectionLock hold(m_lock);
+    tu::LockGuard hold(m_lock);
     ReleaseLibraryLocked();
 }
 

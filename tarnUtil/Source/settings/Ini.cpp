@@ -7,9 +7,9 @@
 
 #include "common/Boundary.h"
 #include "common/WindowsSupport.h"
-#include "frame/LoadSteps.h"
-#include "text/HexDigits.h"
-#include "text/ReadDouble.h"
+#include "common/HexDigits.h"
+#include "common/ReadDouble.h"
+#include "internal/LoadSteps.h"
 
 #include <cstdio>
 #include <cstdlib>

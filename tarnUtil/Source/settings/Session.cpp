@@ -2,9 +2,8 @@
 // name and fixed strings, and the server flag.
 #include "tuSettings.h"
 
-#include "frame/Library.h"
+#include "internal/Library.h"
 
-#include <cstdlib>
 #include <iterator>
 
 namespace {
@@ -12,9 +11,8 @@ namespace {
 // The form of the executable's own string table.
 using ExeGetStringFn = LPCWSTR(WINAPI*)(unsigned int);
 
-// The program's answers, computed on first use at start-up; unlocked (see ssnGetExeName).
+// The program's answers, computed on first use at start-up; unlocked.
 struct SessionState {
-    wchar_t exeName[MAX_PATH] = {};
     ExeGetStringFn exeGetString = nullptr;
     int isServer = -1; // -1 until ssnSetIsServer
 };
@@ -41,13 +39,7 @@ DWORD WINAPI ssnGetUserInputThreadID() {
 }
 
 LPCWSTR WINAPI ssnGetExeName() {
-    if (!g_session.exeName[0]) {
-        wchar_t path[MAX_PATH] = L"";
-        ::GetModuleFileNameW(nullptr, path, std::size(path));
-        _wsplitpath_s(path, nullptr, 0, nullptr, 0, g_session.exeName, std::size(g_session.exeName),
-                      nullptr, 0);
-    }
-    return g_session.exeName;
+    return tu::frame::ExeName();
 }
 
 LPCWSTR WINAPI ssnGetExeString(unsigned int id) {

@@ -4,8 +4,8 @@
 
 #include "common/Boundary.h"
 #include "common/WindowsSupport.h"
-#include "frame/LoadSteps.h"
-#include "text/ReadDouble.h"
+#include "internal/LoadSteps.h"
+#include "common/ReadDouble.h"
 
 #include <cerrno>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include "tuText.h"
 
 #include "common/Boundary.h"
-#include "text/HexDigits.h"
+#include "common/HexDigits.h"
 
 #include <array>
 #include <cstring>

@@ -2,7 +2,7 @@
 // instructions, the rest through the digit tables, at a vector level the caller chooses.
 #include "text/HexSteps.h"
 
-#include "text/HexDigits.h"
+#include "common/HexDigits.h"
 
 #include <cstdint>
 #include <cstring>

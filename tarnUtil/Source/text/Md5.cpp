@@ -1,7 +1,7 @@
 // MD5 message digests (RFC 1321) of memory blocks, as lower-case hex text.
 #include "tuText.h"
 
-#include "text/HexDigits.h"
+#include "common/HexDigits.h"
 
 #include <cstdint>
 #include <cstdlib>
