@@ -76,7 +76,8 @@ void CheckRoundTrip(tufuzz::Reader& reader) {
     tagCHAIN chain;
     const UINT itemSize = 1 + reader.Byte() % 24;
     InitChain(&chain, itemSize, reader.Word(), 1 + reader.Byte() % 8, 1 + reader.Byte() % 8);
-    const std::string items = reader.Rest();
+    // Growth moves the block at every step in the checked build: a hundred bytes suffice.
+    const std::string items = reader.Rest().substr(0, 96);
     for (size_t at = 0; at + itemSize <= items.size(); at += itemSize)
         FUZZ_CHECK(AppendToChain(items.data() + at, &chain));
     NthOfChain(1 + chain.nCount / 2, &chain);

@@ -1,6 +1,7 @@
 // Positional formatting of an arbitrary template with up to nine arbitrary string inserts and
 // literal text between them in the argument format, into outputs of every size up to the whole
-// result (each ending at an inaccessible page), against a model of pieces and inserts.
+// result (above a hundred characters only those around its length) (each ending at an
+// inaccessible page), against a model of pieces and inserts.
 #include "FuzzSupport.h"
 
 #include "tuLocal.h"
@@ -56,6 +57,15 @@ std::wstring Filled(const std::wstring& templ, const std::wstring& text) {
     return out;
 }
 
+// Every size up to a few hundred characters and around the whole output's length.
+std::vector<size_t> OutputSizes(size_t whole) {
+    std::vector<size_t> sizes;
+    for (size_t size = 0; size <= whole + 2; ++size)
+        if (size < 100 || size + 4 > whole)
+            sizes.push_back(size);
+    return sizes;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -89,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (size_t i = 0; i < 9; ++i)
         args.push_back(std::make_unique<tufuzz::GuardedText>(i < count ? inserts[i] : L""));
     tufuzz::Guarded<wchar_t> output(whole.size() + 2);
-    for (size_t outSize = 0; outSize <= whole.size() + 2; ++outSize) {
+    for (size_t outSize : OutputSizes(whole.size())) {
         std::fill(output.data(), output.data() + output.size(), L'\xcccc');
         wchar_t* out = output.Tail(outSize);
         const int length = lclFormatString(

@@ -46,8 +46,9 @@ int wmain(int argc, wchar_t** argv) {
         HeapMgDelete(&heap);
         (void)*g_expected;
     } else if (!std::wcscmp(fault, L"newOverrun")) {
-        auto* block = new char[10];
-        g_expected = block + 10;
+        volatile size_t length = 10; // unknown to the compiler, which would see the overrun
+        auto* block = new char[length];
+        g_expected = block + length;
         *g_expected = 1;
     } else if (!std::wcscmp(fault, L"newUseAfterFree")) {
         auto* block = new char[10];
