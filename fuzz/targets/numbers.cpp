@@ -8,18 +8,21 @@
 #include <cmath>
 #include <cstdlib>
 #include <cwchar>
+#include <type_traits>
 
 namespace {
 
 // The C library's answer for the text, or false: nothing converted, anything after the number
-// (white space too), or a range error at the type's overflow value.
+// (white space too), or an overflow. For integers every range error is one, whatever value the
+// runtime returns with it (it gives 1 for a negative text beyond the unsigned range); for
+// doubles only the infinities are, an underflow is not.
 template <class T, class Convert>
 bool Expected(const wchar_t* text, Convert convert, T overflowLow, T overflowHigh, T& value) {
     wchar_t* end = nullptr;
     errno = 0;
     const T converted = convert(text, &end);
-    const bool overflow =
-        errno == ERANGE && (converted == overflowLow || converted == overflowHigh);
+    const bool overflow = errno == ERANGE && (std::is_integral_v<T> || converted == overflowLow ||
+                                              converted == overflowHigh);
     if (overflow || end == text || *end)
         return false;
     value = converted;
