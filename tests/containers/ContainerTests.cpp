@@ -1,6 +1,7 @@
 // The chain and the heap manager: edge cases, search probing, traversals that remove, hostile
 // serialized headers, scripted heaps, the 57,344-byte bound, and randomized reference models.
 #include "ContainerChecks.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -196,7 +197,7 @@ TEST(ChainSerialization, RefusesHostileHeadersWithoutReadingPastTheBuffer) {
 
 // Random operations and sizes, against the items' bytes, the cursor and the slots growth reaches.
 TEST(ChainModel, RandomOperationsMatchAVectorWithACursor) {
-    for (unsigned seed = 1; seed <= 2000; ++seed) {
+    for (unsigned seed = 1; seed <= 2000 / tutest::kStressDivisor; ++seed) {
         std::mt19937 random(seed);
         auto pick = [&](UINT n) { return UINT(random() % n); };
         const UINT initAlloc = 1 + pick(4), growBy = 1 + pick(4), itemSize = 1 + pick(9);
@@ -398,7 +399,7 @@ bool RoomFor(const tagHEAPMG& heap, size_t size) {
 }
 
 TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
-    for (unsigned seed = 1; seed <= 2000; ++seed) {
+    for (unsigned seed = 1; seed <= 2000 / tutest::kStressDivisor; ++seed) {
         std::mt19937 random(seed);
         auto pick = [&](UINT n) { return UINT(random() % n); };
         const UINT largest = std::vector<UINT>{64, 300, 4000}[pick(3)];

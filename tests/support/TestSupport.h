@@ -12,6 +12,14 @@
 
 namespace tutest {
 
+// Randomized stress loops run their rounds divided by this: 1, or more in the checked build,
+// where each of the library's allocations costs page calls.
+#ifdef TARN_STRESS_DIVISOR
+constexpr unsigned kStressDivisor = TARN_STRESS_DIVISOR;
+#else
+constexpr unsigned kStressDivisor = 1;
+#endif
+
 // The folder that holds the test program and every built module.
 std::wstring BinDir();
 

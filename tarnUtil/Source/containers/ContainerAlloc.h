@@ -2,8 +2,9 @@
 // test build of these sources (compiled with TARN_ALLOC_SEAM) can fail chosen allocations.
 #pragma once
 
+#include "common/OwnHeap.h"
+
 #include <cstddef>
-#include <cstdlib>
 
 namespace tu::containers {
 
@@ -15,13 +16,13 @@ void* CrtRealloc(void* block, std::size_t bytes);
 void CrtFree(void* block);
 #else
 inline void* CrtMalloc(std::size_t bytes) {
-    return std::malloc(bytes);
+    return OwnMalloc(bytes);
 }
 inline void* CrtRealloc(void* block, std::size_t bytes) {
-    return std::realloc(block, bytes);
+    return OwnRealloc(block, bytes);
 }
 inline void CrtFree(void* block) {
-    std::free(block);
+    OwnFree(block);
 }
 #endif
 

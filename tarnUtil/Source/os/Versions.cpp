@@ -1,5 +1,6 @@
 // Operating-system version recorded at load and the questions asked of it, and the fixed file
 // version of a module or file (the executable's cached after its first read).
+#include "common/OwnHeap.h"
 #include "internal/FileVersion.h"
 #include "internal/LoadSteps.h"
 #include "os/OsSupport.h"
@@ -80,9 +81,10 @@ VersionRead ReadFileVersion(const wchar_t* path, VS_FIXEDFILEINFO& fixed) {
     const DWORD size = ::GetFileVersionInfoSizeW(path, &ignored);
     if (!size)
         return VersionRead::None;
-    std::unique_ptr<void, decltype(&std::free)> info(std::calloc(1, size), &std::free);
+    std::unique_ptr<void, decltype(&OwnFree)> info(OwnMalloc(size), &OwnFree);
     if (!info)
         return VersionRead::OutOfMemory;
+    std::memset(info.get(), 0, size);
     if (!::GetFileVersionInfoW(path, 0, size, info.get()))
         return VersionRead::None;
     VS_FIXEDFILEINFO* root = nullptr;
