@@ -152,9 +152,17 @@ bool Decide(int kind, wchar_t* folder) {
 
 } // namespace
 
+const wchar_t* tu::settings::ExecutableLongPath() {
+    struct LongPath {
+        wchar_t text[MAX_PATH] = L"";
+        LongPath() { osGetModuleFileName(nullptr, text, MAX_PATH); }
+    };
+    static const LongPath path; // the runtime makes it once, whichever thread comes first
+    return path.text;
+}
+
 void tu::settings::ExecutableFolder(wchar_t* folder) {
-    folder[0] = L'\0';
-    osGetModuleFileName(nullptr, folder, MAX_PATH);
+    wcscpy(folder, ExecutableLongPath());
     wchar_t* lastBackslash = wcsrchr(folder, L'\\');
     *(lastBackslash ? lastBackslash : folder) = L'\0';
 }

@@ -7,6 +7,7 @@
 
 #include "common/WindowsSupport.h"
 #include "frame/LoadSteps.h"
+#include "settings/ProgramFolder.h"
 #include "text/HexDigits.h"
 
 #include <cstdio>
@@ -76,10 +77,9 @@ DWORD CopyCut(const wchar_t* text, wchar_t* buffer, DWORD size) {
 void DeriveDefaultName(int kind) try {
     wchar_t* name = DefaultName(kind);
     name[0] = L'\0';
-    wchar_t exe[MAX_PATH];
+    const wchar_t* exe = tu::settings::ExecutableLongPath();
     wchar_t base[_MAX_FNAME];
-    if (!osGetModuleFileName(nullptr, exe, MAX_PATH) ||
-        _wsplitpath_s(exe, nullptr, 0, nullptr, 0, base, _MAX_FNAME, nullptr, 0) != 0)
+    if (!exe[0] || _wsplitpath_s(exe, nullptr, 0, nullptr, 0, base, _MAX_FNAME, nullptr, 0) != 0)
         return;
     const wchar_t* folder = ssnGetDataDir(kind);
     if (!folder)
