@@ -387,23 +387,74 @@ std::string HeapProblem(const tagHEAPMG& heap, const LiveItems& live) {
     return next == heap.nHeapSize ? "" : "the block's end belongs to nothing";
 }
 
-// Whether size bytes fit a free range, or the free range at the end once the block has grown.
-bool RoomFor(const tagHEAPMG& heap, size_t size) {
-    size_t tail = 0;
-    for (const FREEBLOCK& b : containertest::FreeRanges(heap)) {
-        if (b.nSize >= size)
-            return true;
-        tail = b.nOffset + b.nSize == heap.nHeapSize ? b.nSize : 0;
-    }
-    return !heap.pHeap || tail + heap.nMaxSize - heap.nHeapSize >= size;
-}
+// The placement rules written out plainly, for the model test to compare every step with:
+// first fit at the low end of the first free range large enough; growth by the larger of the
+// size and the step, up to the bound, lengthening a last range that ends at the old size; and
+// freeing that merges a range with the free ranges it touches.
+struct PlacementRules {
+    UINT initSize, growBy, size = 0;
+    std::vector<FREEBLOCK> free;
 
-TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
+    bool Take(UINT n, UINT* handle) {
+        for (auto b = free.begin(); b != free.end(); ++b) {
+            if (b->nSize < n)
+                continue;
+            *handle = b->nOffset;
+            b->nOffset += n;
+            b->nSize -= n;
+            if (!b->nSize)
+                free.erase(b);
+            return true;
+        }
+        return false;
+    }
+    bool Insert(UINT n, UINT* handle) {
+        if (!size) {
+            size = std::max(n + 2, initSize);
+            free.push_back({2, size - 2});
+        }
+        if (Take(n, handle))
+            return true;
+        const UINT grown = std::max(size, std::min(size + std::max(n, growBy), 57344u));
+        if (grown == size)
+            return false;
+        if (!free.empty() && free.back().nOffset + free.back().nSize == size)
+            free.back().nSize += grown - size;
+        else
+            free.push_back({size, grown - size});
+        size = grown;
+        return Take(n, handle);
+    }
+    void Delete(UINT handle, UINT n) {
+        auto at = free.insert(std::find_if(free.begin(), free.end(),
+                                           [&](const FREEBLOCK& b) { return b.nOffset > handle; }),
+                              {handle, n});
+        if (at + 1 != free.end() && handle + n == at[1].nOffset) {
+            at->nSize += at[1].nSize;
+            free.erase(at + 1);
+        }
+        if (at != free.begin() && at[-1].nOffset + at[-1].nSize == handle) {
+            at[-1].nSize += at->nSize;
+            free.erase(at);
+        }
+    }
+    bool Matches(const tagHEAPMG& heap) const {
+        const std::vector<FREEBLOCK> ranges = containertest::FreeRanges(heap);
+        return heap.nHeapSize == size && ranges.size() == free.size() &&
+               std::equal(free.begin(), free.end(), ranges.begin(), [](auto& a, auto& b) {
+                   return a.nOffset == b.nOffset && a.nSize == b.nSize;
+               });
+    }
+};
+
+TEST(HeapMgModel, PlacesAsTheRulesAndEveryByteBelongsToOneItemOrFreeRange) {
     for (unsigned seed = 1; seed <= 2000 / tutest::kStressDivisor; ++seed) {
         std::mt19937 random(seed);
         auto pick = [&](UINT n) { return UINT(random() % n); };
         const UINT largest = std::vector<UINT>{64, 300, 4000}[pick(3)];
-        Heap heap(0, pick(600), pick(600));
+        const UINT initSize = pick(600), growBy = pick(600);
+        Heap heap(0, initSize, growBy);
+        PlacementRules rules{initSize, growBy, 0, {}};
         LiveItems live;
         std::set<UINT> strings;
         std::string problem;
@@ -418,8 +469,8 @@ TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
                     c = zeros ? 0 : char(random());
                 if (isString)
                     std::memcpy(bytes.data(), text.c_str(), bytes.size());
-                UINT handle = 0;
-                const bool room = RoomFor(heap, bytes.size());
+                UINT handle = 0, ruled = 0;
+                const bool room = rules.Insert(UINT(bytes.size()), &ruled);
                 const int r = isString ? HeapMgInsertStr(text.c_str(), &heap, &handle)
                                        : HeapMgInsertItem(zeros ? nullptr : bytes.data(),
                                                           UINT(bytes.size()), &heap, &handle);
@@ -427,11 +478,13 @@ TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
                     live[handle] = bytes;
                 if (isString && r)
                     strings.insert(handle);
-                if ((r != 0) != room)
+                if ((r != 0) != room || (r && handle != ruled))
                     problem = "insertion of " + std::to_string(bytes.size()) + " bytes gave " +
-                              std::to_string(r) + (room ? " with room" : " without room");
+                              std::to_string(r) + " at " + std::to_string(handle) + ", the rules " +
+                              std::to_string(room) + " at " + std::to_string(ruled);
             } else {
                 auto item = std::next(live.begin(), pick(UINT(live.size())));
+                rules.Delete(item->first, UINT(item->second.size()));
                 const int r = strings.erase(item->first)
                                   ? HeapMgDeleteStr(&heap, item->first)
                                   : HeapMgDeleteItem(&heap, item->first, UINT(item->second.size()));
@@ -439,6 +492,8 @@ TEST(HeapMgModel, EveryByteBelongsToOneItemOrOneFreeRange) {
                     problem = "could not delete " + std::to_string(item->first);
                 live.erase(item);
             }
+            if (problem.empty() && !rules.Matches(heap))
+                problem = "the size or the free ranges differ from the rules";
             if (problem.empty())
                 problem = HeapProblem(heap, live);
             if (problem.empty() && pick(50) == 0) {

@@ -5,9 +5,13 @@
 #include "containers/ContainerAlloc.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 using tu::containers::CrtFree;
 using tu::containers::CrtMalloc;
@@ -40,27 +44,130 @@ std::uint64_t EndOf(const FREEBLOCK& block) {
     return std::uint64_t(block.nOffset) + block.nSize;
 }
 
+// The index of the first free range of at least size bytes (size > 0); count when none is.
+UINT FirstFit(const FREEBLOCK* blocks, UINT count, UINT size) {
+    UINT i = 0;
+#if defined(__SSE2__)
+    // Four ranges at a time; sizes are biased so that a signed comparison orders them unsigned.
+    const __m128i bias = _mm_set1_epi32(INT_MIN);
+    const __m128i smaller = _mm_xor_si128(_mm_set1_epi32(static_cast<int>(size - 1)), bias);
+    for (; i + 4 <= count; i += 4) {
+        const __m128 low = _mm_loadu_ps(reinterpret_cast<const float*>(blocks + i));
+        const __m128 high = _mm_loadu_ps(reinterpret_cast<const float*>(blocks + i + 2));
+        const __m128i sizes = _mm_castps_si128(_mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1)));
+        const int fits =
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_xor_si128(sizes, bias), smaller)));
+        if (fits)
+            return i + static_cast<UINT>(__builtin_ctz(fits));
+    }
+#endif
+    while (i < count && blocks[i].nSize < size)
+        ++i;
+    return i;
+}
+
+// Moves count ranges from `from` to `to` (the two may overlap), copying in the direction that
+// keeps the source intact. Done here rather than by the runtime's memmove, whose call and
+// generic alignment handling cost more than these short moves of 8-byte records.
+void MoveRanges(FREEBLOCK* to, const FREEBLOCK* from, UINT count) {
+#if defined(__SSE2__)
+    // Two ranges per step, each read before it is written: overlap is safe because the steps run
+    // from the destination's side.
+    auto move = [&](UINT k) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k)));
+    };
+    if (to < from) {
+        UINT k = 0;
+        for (; k + 2 <= count; k += 2)
+            move(k);
+        if (k < count)
+            to[k] = from[k];
+    } else {
+        UINT k = count;
+        for (; k >= 2; k -= 2)
+            move(k - 2);
+        if (k)
+            to[0] = from[0];
+    }
+#else
+    std::memmove(to, from, count * sizeof(FREEBLOCK));
+#endif
+}
+
+// Removes the free range at index i; the cursor stays on the range after it (on the last one
+// when i was the last), as DeleteInChain leaves it.
+void RemoveRange(tagHEAPMG* heap, UINT i) {
+    tagCHAIN* list = &heap->freeList;
+    const UINT count = FreeCount(heap);
+    if (count == 1) {
+        DeleteChain(list);
+        return;
+    }
+    FREEBLOCK* blocks = FreeBlocks(heap);
+    MoveRanges(blocks + i, blocks + i + 1, count - 1 - i);
+    list->nCount = count - 1;
+    list->nCurrent = i < count - 1 ? i : i - 1;
+}
+
+// Inserts the range at index i (at most the count), the cursor left on it. The chain makes the
+// room (growing as it does for any insertion); false leaves the free list as it was.
+bool InsertRange(tagHEAPMG* heap, UINT i, const FREEBLOCK& range) {
+    tagCHAIN* list = &heap->freeList;
+    const UINT count = FreeCount(heap);
+    if (i == count)
+        return AppendToChain(&range, list) != 0;
+    if (!AppendToChain(&range, list))
+        return false;
+    FREEBLOCK* blocks = FreeBlocks(heap);
+    MoveRanges(blocks + i + 1, blocks + i, count - i);
+    blocks[i] = range;
+    list->nCurrent = i;
+    return true;
+}
+
+// Copies the pieces of PieceSize bytes at the offsets, reading all of them before writing any.
+template <std::size_t PieceSize, std::size_t N>
+void CopyPieces(BYTE* to, const BYTE* from, const std::array<UINT, N>& offsets) {
+    BYTE pieces[N][PieceSize];
+    for (std::size_t k = 0; k < N; ++k)
+        std::memcpy(pieces[k], from + offsets[k], PieceSize);
+    for (std::size_t k = 0; k < N; ++k)
+        std::memcpy(to + offsets[k], pieces[k], PieceSize);
+}
+
+// Copies size bytes as memmove does. Items of 8 to 64 bytes, the common kind, are copied here in
+// pieces that overlap in the middle, without the runtime call that would cost more than the copy.
+void CopyItem(BYTE* to, const BYTE* from, UINT size) {
+    if (size >= 8 && size <= 16)
+        CopyPieces<8>(to, from, std::array<UINT, 2>{0, size - 8});
+    else if (size > 16 && size <= 32)
+        CopyPieces<16>(to, from, std::array<UINT, 2>{0, size - 16});
+    else if (size > 32 && size <= 64)
+        CopyPieces<16>(to, from, std::array<UINT, 4>{0, 16, size - 32, size - 16});
+    else
+        std::memmove(to, from, size);
+}
+
 // Takes size bytes from the low end of the first free range that is large enough (first fit),
 // fills them from data (zeros when data is null) and writes their handle. False when no free
 // range is large enough. The free list's cursor is left on the range used.
 bool TakeFirstFit(tagHEAPMG* heap, const void* data, UINT size, UINT* handle) {
     FREEBLOCK* blocks = FreeBlocks(heap);
     const UINT count = FreeCount(heap);
-    UINT i = 0;
-    while (i < count && blocks[i].nSize < size)
-        ++i;
+    const UINT i = FirstFit(blocks, count, size);
     if (i == count)
         return false;
     FREEBLOCK& block = blocks[i];
     const UINT offset = block.nOffset;
     BYTE* target = HeapBytes(heap) + offset;
     if (data)
-        std::memmove(target, data, size);
+        CopyItem(target, static_cast<const BYTE*>(data), size);
     else
         std::memset(target, 0, size);
     heap->freeList.nCurrent = i;
     if (block.nSize == size) {
-        DeleteInChain(&heap->freeList);
+        RemoveRange(heap, i);
     } else {
         block.nOffset += size;
         block.nSize -= size;
@@ -136,6 +243,19 @@ bool OffsetInBlock(const tagHEAPMG* heap, const void* data, UINT size, UINT* off
     return true;
 }
 
+// The index of the first free range that starts at or after offset, count when none does
+// (count > 0). A binary search whose steps choose by a conditional move rather than a branch,
+// which the processor could not predict.
+UINT FirstFromOffset(const FREEBLOCK* blocks, UINT count, UINT offset) {
+    const FREEBLOCK* base = blocks;
+    for (UINT n = count; n > 1;) {
+        const UINT half = n / 2;
+        base = base[half].nOffset < offset ? base + half : base;
+        n -= half;
+    }
+    return static_cast<UINT>(base - blocks) + (base->nOffset < offset);
+}
+
 // Returns [handle, handle + size), a range inside the block past the reserved bytes, to the
 // free list, merging it with the free ranges it touches. A range that lies inside a free range
 // is already free (1); one that partly overlaps free space is refused (0), so the free list
@@ -149,10 +269,7 @@ int ReleaseRange(tagHEAPMG* heap, UINT handle, UINT size) {
         return InsertInChain(&range, list);
 
     FREEBLOCK* blocks = FreeBlocks(heap);
-    const UINT next = static_cast<UINT>(
-        std::lower_bound(blocks, blocks + count, handle,
-                         [](const FREEBLOCK& b, UINT offset) { return b.nOffset < offset; }) -
-        blocks);
+    const UINT next = FirstFromOffset(blocks, count, handle);
     FREEBLOCK* previous = next > 0 ? &blocks[next - 1] : nullptr;
     if (previous && EndOf(*previous) >= end)
         return 1; // inside the free range before it
@@ -165,8 +282,7 @@ int ReleaseRange(tagHEAPMG* heap, UINT handle, UINT size) {
     const bool joinsNext = next < count && end == blocks[next].nOffset;
     if (joinsPrevious && joinsNext) {
         previous->nSize += size + blocks[next].nSize;
-        list->nCurrent = next; // the following range is now part of previous
-        DeleteInChain(list);
+        RemoveRange(heap, next); // the following range is now part of previous
         return 1;
     }
     if (joinsPrevious) {
@@ -178,14 +294,7 @@ int ReleaseRange(tagHEAPMG* heap, UINT handle, UINT size) {
         blocks[next].nSize += size;
         return 1;
     }
-    if (next == count)
-        return AppendToChain(&range, list);
-    const UINT cursor = list->nCurrent;
-    list->nCurrent = next; // the new range goes before the following one
-    if (InsertInChain(&range, list))
-        return 1;
-    list->nCurrent = cursor; // a failed insertion leaves the free list as it was
-    return 0;
+    return InsertRange(heap, next, range);
 }
 
 // The length in characters of the string at handle, false when no terminator follows it

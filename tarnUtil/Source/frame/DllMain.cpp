@@ -13,16 +13,24 @@ HINSTANCE g_instance;
 AFX_EXTENSION_MODULE g_extensionModule;
 
 void AttachProcess(HINSTANCE instance) {
+    using tu::frame::AttachStep;
+    using tu::frame::MarkAttachStep;
+    MarkAttachStep(AttachStep::kEntered);
     g_loaderThreadId = ::GetCurrentThreadId();
     g_instance = instance;
     tu::os::ProbeOsVersion();
+    MarkAttachStep(AttachStep::kOsProbe);
     tu::settings::DeriveDefaultIniNames();
+    MarkAttachStep(AttachStep::kIniNames);
     hookInitRegistry();
+    MarkAttachStep(AttachStep::kHookRegistry);
     tu::text::InitLocaleCache();
+    MarkAttachStep(AttachStep::kLocaleCache);
     AfxInitExtensionModule(g_extensionModule, instance);
     // A library object that cannot be allocated only costs the class library's resource chain.
     new (std::nothrow) CDynLinkLibrary(g_extensionModule);
     g_extensionModule.hResource = nullptr;
+    MarkAttachStep(AttachStep::kClassLibrary);
 }
 
 void DetachProcess() {

@@ -24,3 +24,23 @@ namespace tu::text {
 // Fills the locale cache from the user's regional settings (section "intl" of the profile).
 void InitLocaleCache();
 } // namespace tu::text
+
+namespace tu::frame {
+// The attach steps in their order, as a timing build of the library reports them: the entry
+// point reached (after the static objects), then the end of each step.
+enum class AttachStep {
+    kEntered,
+    kOsProbe,
+    kIniNames,
+    kHookRegistry,
+    kLocaleCache,
+    kClassLibrary,
+    kCount
+};
+#ifdef TARN_ATTACH_TIMING
+// Records the moment a step ends; only the load benchmark's build of the library defines it.
+void MarkAttachStep(AttachStep step);
+#else
+inline void MarkAttachStep(AttachStep) {}
+#endif
+} // namespace tu::frame

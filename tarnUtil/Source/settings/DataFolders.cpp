@@ -72,18 +72,25 @@ const wchar_t* PropertiesFile() {
     return file;
 }
 
-bool Switch(const wchar_t* key) {
-    return ::GetPrivateProfileIntW(kSection, key, 0, PropertiesFile()) != 0;
+// Whether "appProps.ini" is there. Without it every switch has its default, which one look at
+// the file tells for a whole decision, where the profile functions would look for the missing
+// file once per key.
+bool PropertiesPresent() {
+    return ::GetFileAttributesW(PropertiesFile()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool Switch(bool present, const wchar_t* key) {
+    return present && ::GetPrivateProfileIntW(kSection, key, 0, PropertiesFile()) != 0;
 }
 
 // The last component of a folder decided from a base: "All Users", "SingleUser" or the
 // user's logon name.
-bool AppendSubFolder(int kind, wchar_t* folder) {
+bool AppendSubFolder(int kind, bool present, wchar_t* folder) {
     osDeleteBackslash(folder);
     wchar_t name[MAX_PATH] = L"";
     if (kind)
         wcscpy(name, L"All Users");
-    else if (Switch(L"UseSingleUserMode"))
+    else if (Switch(present, L"UseSingleUserMode"))
         wcscpy(name, L"SingleUser");
     else {
         DWORD size = std::size(name);
@@ -94,12 +101,12 @@ bool AppendSubFolder(int kind, wchar_t* folder) {
 }
 
 // The user folder in single-user mode: "SingleUser" in the common folder.
-bool SingleUserFolder(wchar_t* folder) {
+bool SingleUserFolder(bool present, wchar_t* folder) {
     const wchar_t* common = ssnGetDataDir(1);
     if (!common)
         return false;
     wcscpy(folder, common);
-    return AppendSubFolder(0, folder);
+    return AppendSubFolder(0, present, folder);
 }
 
 // "Data" beside the executable.
@@ -110,7 +117,9 @@ bool ApplicationDataFolder(wchar_t* folder) {
 
 // An explicit folder from "CurrUserNetPath" or "AllUsersNetPath", relative ones taken against
 // the current directory; false when the key is empty or its path cannot be expanded.
-bool ExplicitFolder(int kind, wchar_t* folder) {
+bool ExplicitFolder(int kind, bool present, wchar_t* folder) {
+    if (!present)
+        return false;
     ::GetPrivateProfileStringW(kSection, kind ? L"AllUsersNetPath" : L"CurrUserNetPath", L"",
                                folder, MAX_PATH, PropertiesFile());
     if (folder[0] && !osIsAbsPath(folder) && !osIsUNCPath(folder) &&
@@ -140,21 +149,30 @@ bool ExistsOrCreated(const wchar_t* folder) {
 // Decides the folder of a kind into its empty buffer; false when it cannot be had.
 // Single-user mode comes first, then the application folder, then explicit paths.
 bool Decide(int kind, wchar_t* folder) {
-    if (!kind && Switch(L"UseSingleUserMode"))
-        return SingleUserFolder(folder) && ExistsOrCreated(folder);
-    if (Switch(L"UseApplicationFolderAsDataFolder"))
-        return ApplicationDataFolder(folder) && AppendSubFolder(kind, folder) &&
+    const bool present = PropertiesPresent();
+    if (!kind && Switch(present, L"UseSingleUserMode"))
+        return SingleUserFolder(present, folder) && ExistsOrCreated(folder);
+    if (Switch(present, L"UseApplicationFolderAsDataFolder"))
+        return ApplicationDataFolder(folder) && AppendSubFolder(kind, present, folder) &&
                ExistsOrCreated(folder);
-    if (ExplicitFolder(kind, folder))
+    if (ExplicitFolder(kind, present, folder))
         return ExistsOrCreated(folder);
     return DefaultFolder(kind, folder) && ExistsOrCreated(folder);
 }
 
 } // namespace
 
+const wchar_t* tu::settings::ExecutableLongPath() {
+    struct LongPath {
+        wchar_t text[MAX_PATH] = L"";
+        LongPath() { osGetModuleFileName(nullptr, text, MAX_PATH); }
+    };
+    static const LongPath path; // the runtime makes it once, whichever thread comes first
+    return path.text;
+}
+
 void tu::settings::ExecutableFolder(wchar_t* folder) {
-    folder[0] = L'\0';
-    osGetModuleFileName(nullptr, folder, MAX_PATH);
+    wcscpy(folder, ExecutableLongPath());
     wchar_t* lastBackslash = wcsrchr(folder, L'\\');
     *(lastBackslash ? lastBackslash : folder) = L'\0';
 }

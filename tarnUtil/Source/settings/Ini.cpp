@@ -10,6 +10,7 @@
 #include "common/HexDigits.h"
 #include "common/ReadDouble.h"
 #include "internal/LoadSteps.h"
+#include "settings/ProgramFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -79,10 +80,9 @@ DWORD CopyCut(const wchar_t* text, wchar_t* buffer, DWORD size) {
 void DeriveDefaultName(int kind) {
     wchar_t* name = DefaultName(kind);
     name[0] = L'\0';
-    wchar_t exe[MAX_PATH];
+    const wchar_t* exe = tu::settings::ExecutableLongPath();
     wchar_t base[_MAX_FNAME];
-    if (!osGetModuleFileName(nullptr, exe, MAX_PATH) ||
-        _wsplitpath_s(exe, nullptr, 0, nullptr, 0, base, _MAX_FNAME, nullptr, 0) != 0)
+    if (!exe[0] || _wsplitpath_s(exe, nullptr, 0, nullptr, 0, base, _MAX_FNAME, nullptr, 0) != 0)
         return;
     const wchar_t* folder = ssnGetDataDir(kind);
     if (!folder)
