@@ -3,6 +3,8 @@
 // goes away, and the exit step that destroys the executor.
 #include "UICall/UIExec.h"
 
+#include "common/Boundary.h"
+
 #include <BaseKit/App.h>
 
 #include <algorithm>
@@ -108,7 +110,7 @@ CUICall& CUICall::operator=(CUICall const&) = default;
 CUICall::~CUICall() = default;
 
 bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigned long timeout) {
-    return CallInUIThreadTo({}, std::move(call), timeout);
+    return tu::Guarded(false, [&] { return CallInUIThreadTo({}, std::move(call), timeout); });
 }
 
 bool CallInUIThreadTo(boost::shared_ptr<void> const& addressee, boost::shared_ptr<CUICall> call,
@@ -151,7 +153,7 @@ CUIExec::~CUIExec() {
     tu::UniqueHook request;
     CUIExec* self = this;
     g_windowToMake.compare_exchange_strong(self, nullptr);
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     request = std::move(m_windowRequest);
     dropped.swap(m_Queue);
     m_eWindow = eWindowFailed;
@@ -162,7 +164,7 @@ CUIExec::~CUIExec() {
     }
     for (tUICallInfo* entry : dropped)
         entry->spCall.reset();
-    lock.Lock();
+    lock.Relock();
     Release(dropped.data(), dropped.data() + dropped.size());
     while (tUICallInfo* entry = m_pIdleEntries) {
         m_pIdleEntries = entry->pNextIdle;
@@ -174,7 +176,7 @@ CUIExec::~CUIExec() {
 // messages, so that it takes a message and makes the window.
 void CUIExec::RequestWindow() {
     g_windowToMake = this;
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     m_windowRequest.reset(
         ::SetWindowsHookExW(WH_GETMESSAGE, &MakeWindowOnMessage, nullptr, m_dwUIThreadID));
     if (!m_windowRequest) // never 0: PostWakeUp takes 0 for a window made in the UI thread
@@ -187,7 +189,7 @@ void CUIExec::MakeWindowIfPending() {
     if (m_eWindow != eWindowPending || ::GetCurrentThreadId() != m_dwUIThreadID)
         return;
     {
-        CSingleLock lock(&m_csQueue, TRUE);
+        tu::LockGuard lock(m_csQueue);
         if (m_eWindow != eWindowPending)
             return;
         m_eWindow = eWindowMaking;
@@ -199,7 +201,7 @@ void CUIExec::MakeWindowIfPending() {
     tu::UniqueHook request; // removed after the lock, also from inside the hook itself
     tQueue failed;
     {
-        CSingleLock lock(&m_csQueue, TRUE);
+        tu::LockGuard lock(m_csQueue);
         request = std::move(m_windowRequest);
         m_eWindow = made ? eWindowReady : eWindowFailed;
         if (!made)
@@ -215,7 +217,7 @@ void CUIExec::MakeWindowIfPending() {
         EndWait(*entry);
         entry->spCall.reset(); // released here, in the UI thread
     }
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     Release(failed.data(), failed.data() + failed.size());
 }
 
@@ -225,7 +227,7 @@ bool CUIExec::PushCallInfo(boost::shared_ptr<CUICall> call, unsigned long timeou
         return false;
     if (::GetCurrentThreadId() == m_dwUIThreadID) {
         MakeWindowIfPending();
-        call->Execute();
+        tu::CallerCode([&] { call->Execute(); });
         return true;
     }
     try {
@@ -256,7 +258,7 @@ bool CUIExec::QueueCall(boost::shared_ptr<CUICall> call, unsigned long timeout,
 CUIExec::EQueued CUIExec::Enqueue(boost::shared_ptr<CUICall>& call,
                                   boost::shared_ptr<void> const& addressee,
                                   std::unique_ptr<CEvent>& event, tUICallInfo*& entry) {
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     if (m_eWindow == eWindowFailed || IsClosed(addressee) || !(entry = TakeIdleEntry())) {
         if (event)
             m_IdleEvents.push_back(std::move(event)); // reserved by BorrowEvent: cannot throw
@@ -358,7 +360,7 @@ bool CUIExec::AwaitCall(tUICallInfo& entry, unsigned long timeout) {
 // and the waiter no longer holds it.
 void CUIExec::Retire(tUICallInfo& entry) {
     tUICallInfo* self = &entry;
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     auto found = std::find(m_Addressed.begin(), m_Addressed.end(), self);
     if (found != m_Addressed.end())
         m_Addressed.erase(found);
@@ -368,7 +370,7 @@ void CUIExec::Retire(tUICallInfo& entry) {
 
 void CUIExec::EndCallsTo(boost::shared_ptr<void> const& addressee) {
     tQueue ending;
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     m_Closed.erase(std::remove_if(m_Closed.begin(), m_Closed.end(),
                                   [](boost::weak_ptr<void> const& c) { return c.expired(); }),
                    m_Closed.end());
@@ -385,7 +387,7 @@ void CUIExec::EndCallsTo(boost::shared_ptr<void> const& addressee) {
     lock.Unlock();
     for (tUICallInfo* entry : ending)
         EndWait(*entry);
-    lock.Lock();
+    lock.Relock();
     Release(ending.data(), ending.data() + ending.size());
 }
 
@@ -420,7 +422,7 @@ CUIExec::tQueue CUIExec::TakeBatch(bool watchdogTick) {
     unsigned wakeUpsBefore = m_nWakeUps;
     bool pending = watchdogTick && WakeUpPending();
     tQueue batch;
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     if (m_Queue.empty())
         return batch;
     bool lost = watchdogTick && !pending && m_nWakeUps == wakeUpsBefore;
@@ -458,7 +460,7 @@ void CUIExec::RunBatch(tQueue const& batch) {
 
 // The batch's entries are no longer held by it, and its room is kept for the next queue.
 void CUIExec::ReleaseBatch(tQueue& batch) {
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     Release(batch.data(), batch.data() + batch.size());
     batch.clear();
     if (batch.capacity() > m_Spare.capacity())
@@ -474,7 +476,7 @@ void CUIExec::Finish(tUICallInfo& entry, tUICallInfo::EState end) {
 
 // The entries up to `first` are done; the rest go back to the queue, still held by it.
 void CUIExec::RequeueRest(tQueue const& batch, size_t first) {
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     m_Queue.insert(m_Queue.end(), batch.begin() + first, batch.end());
     Release(batch.data(), batch.data() + first);
     lock.Unlock();
@@ -514,7 +516,7 @@ bool CUIExec::WakeUpPending() {
 // Lends an idle event, or makes one (null when none can be made); the idle list keeps room
 // for it to come back, so giving it back never allocates.
 std::unique_ptr<CEvent> CUIExec::BorrowEvent() {
-    CSingleLock lock(&m_csQueue, TRUE);
+    tu::LockGuard lock(m_csQueue);
     if (!m_IdleEvents.empty()) {
         std::unique_ptr<CEvent> event = std::move(m_IdleEvents.back());
         m_IdleEvents.pop_back();

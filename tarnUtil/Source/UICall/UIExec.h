@@ -4,6 +4,7 @@
 
 #include "tuUICall.h"
 
+#include "common/Lock.h"
 #include "common/WindowsSupport.h"
 
 #include <BaseKit/SingleCont.h>
@@ -32,7 +33,7 @@ public:
     template <class Absent> static T* FindInstance(Absent&& absent);
 
 private:
-    static CCriticalSection& CreationLock();
+    static tu::Lock& CreationLock();
     static T* Lookup(); // the creation lock is held
 };
 
@@ -132,7 +133,7 @@ private:
     tQueue m_Queue;
     // Guards everything below and m_Queue; never held while a call runs, a window is made or
     // destroyed, or messages are peeked (a peek may deliver messages sent to this thread).
-    CCriticalSection m_csQueue;
+    tu::Lock m_csQueue;
     UINT_PTR m_nTimerID;
     // Entries nobody holds (a list through pNextIdle, at most kMaxIdleEntries), and an empty
     // queue with room for a burst, kept from the last batch.
@@ -161,9 +162,9 @@ bool CallInUIThreadTo(boost::shared_ptr<void> const& addressee, boost::shared_pt
 // The executor's EndCallsTo, when the library is not unloading.
 void EndCallsTo(boost::shared_ptr<void> const& addressee);
 
-template <class T> CCriticalSection& TSingle<T>::CreationLock() {
+template <class T> tu::Lock& TSingle<T>::CreationLock() {
     // Made on first use, destroyed at unload.
-    static CCriticalSection s_csCreate;
+    static tu::Lock s_csCreate;
     return s_csCreate;
 }
 
@@ -177,7 +178,7 @@ template <class T> T* TSingle<T>::Lookup() {
 
 template <class T> T* TSingle<T>::GetInstance() {
     typedef SingleCont::CSinglePtr::TSinglePtrHelp<T> tHelp;
-    CSingleLock lock(&CreationLock(), TRUE);
+    tu::LockGuard lock(CreationLock());
     if (T* found = Lookup())
         return found;
     T* object = new (std::nothrow) T;
@@ -196,7 +197,7 @@ template <class T> T* TSingle<T>::GetInstance() {
 }
 
 template <class T> template <class Absent> T* TSingle<T>::FindInstance(Absent&& absent) {
-    CSingleLock lock(&CreationLock(), TRUE);
+    tu::LockGuard lock(CreationLock());
     T* found = Lookup();
     if (!found)
         absent();

@@ -2,6 +2,8 @@
 // object that carries one event there.
 #include "UICall/UIExec.h"
 
+#include "common/Boundary.h"
+
 #include <BaseKit/App.h>
 
 namespace utl {
@@ -25,18 +27,25 @@ private:
 
 namespace {
 // Hands the event to the UI thread, where the holder's listener takes it again through Work.
-// The call is addressed to the holder, so the listener's end can end its wait. An event that
-// cannot be packed for lack of memory is dropped.
+// The call is addressed to the holder, so the listener's end can end its wait.
 void ForwardToUIThread(CListener const& listener, unsigned int first, unsigned int second,
                        boost::any const& data, unsigned long timeout) {
     boost::shared_ptr<tHolder> holder = listener.GetHolder();
-    boost::shared_ptr<CUICall> transport;
-    try {
-        transport.reset(new CMessageTransport(holder, first, second, data));
-    } catch (std::bad_alloc const&) {
-        return;
-    }
+    boost::shared_ptr<CUICall> transport(new CMessageTransport(holder, first, second, data));
     CallInUIThreadTo(holder, std::move(transport), timeout);
+}
+
+// Handles the event at once in the UI thread, elsewhere forwards it there; an event that cannot
+// be packed for lack of memory is dropped. What the handler throws is the application's own.
+template <class Handle>
+void HandleInUIThread(CListener const& listener, unsigned int first, unsigned int second,
+                      boost::any const& data, unsigned long timeout, Handle handle) {
+    tu::Guarded([&] {
+        if (app::IsUserInputThread())
+            tu::CallerCode(handle);
+        else
+            ForwardToUIThread(listener, first, second, data, timeout);
+    });
 }
 } // namespace
 
@@ -52,10 +61,7 @@ CUIListener::~CUIListener() {
 }
 
 void CUIListener::Work(unsigned int first, unsigned int second, boost::any const& data) {
-    if (app::IsUserInputThread())
-        WorkUI(first, second, data);
-    else
-        ForwardToUIThread(*this, first, second, data, m_dwTimeout);
+    HandleInUIThread(*this, first, second, data, m_dwTimeout, [&] { WorkUI(first, second, data); });
 }
 
 CUIMapListener::CUIMapListener(unsigned long timeout) : m_dwTimeout(timeout) {}
@@ -68,10 +74,7 @@ CUIMapListener::~CUIMapListener() {
 }
 
 void CUIMapListener::Work(unsigned int first, unsigned int second, boost::any const& data) {
-    if (app::IsUserInputThread())
-        WorkUI(first, second, data);
-    else
-        ForwardToUIThread(*this, first, second, data, m_dwTimeout);
+    HandleInUIThread(*this, first, second, data, m_dwTimeout, [&] { WorkUI(first, second, data); });
 }
 
 void CUIMapListener::WorkUI(unsigned int first, unsigned int second, boost::any const& data) {

@@ -2,9 +2,10 @@
 // through a transport per registration kept alive by a process-wide registry.
 #include "tuUICall.h"
 
-#include <BaseKit/App.h>
+#include "common/Boundary.h"
+#include "common/Lock.h"
 
-#include <afxmt.h>
+#include <BaseKit/App.h>
 
 #include <boost/smart_ptr/owner_less.hpp>
 
@@ -82,12 +83,12 @@ typedef std::multimap<tHandlerRef, tTransportPtr, boost::owner_less<tHandlerRef>
 // Every UI registration by center; a center is present only while it has entries.
 // Guarded by g_csUIListeners. Destroyed after the lock at unload, releasing every transport.
 std::map<CMsgCenter const*, tCenterEntries> g_UIListeners;
-CCriticalSection g_csUIListeners;
+tu::Lock g_csUIListeners;
 
 tTransportPtr Register(CMsgCenter const& center, tHandlerRef const& handler,
                        CMsgCenter::tHandlerFn function) {
     tTransportPtr transport(new CEventTransport(handler, function));
-    CSingleLock lock(&g_csUIListeners, TRUE);
+    tu::LockGuard lock(g_csUIListeners);
     tCenterEntries& entries = g_UIListeners[&center];
     try {
         entries.emplace(handler, transport);
@@ -105,7 +106,7 @@ CMsgCenter::tHandlerFn ForwardFn() {
 
 // Takes a registration out of the registry again (the center refused it).
 void Unregister(CMsgCenter const& center, tTransportPtr const& transport) {
-    CSingleLock lock(&g_csUIListeners, TRUE);
+    tu::LockGuard lock(g_csUIListeners);
     auto found = g_UIListeners.find(&center);
     if (found == g_UIListeners.end())
         return;
@@ -137,7 +138,7 @@ void AddRegistration(CMsgCenter& center, tHandlerRef const& handler,
 }
 
 void RemoveRegistrations(CMsgCenter& center, tHandlerRef const& handler) {
-    CSingleLock lock(&g_csUIListeners, TRUE);
+    tu::LockGuard lock(g_csUIListeners);
     auto found = g_UIListeners.find(&center);
     if (found == g_UIListeners.end())
         return;
@@ -154,26 +155,28 @@ void RemoveRegistrations(CMsgCenter& center, tHandlerRef const& handler) {
 
 void WINAPI AddUIListener(CMsgCenter& center, int code, tHandlerRef const& handler,
                           CMsgCenter::tHandlerFn function) {
-    AddRegistration(center, handler, function, [&](tHandlerRef const& transport) {
-        center.AddListener(code, transport, ForwardFn());
+    tu::Guarded([&] {
+        AddRegistration(center, handler, function, [&](tHandlerRef const& transport) {
+            center.AddListener(code, transport, ForwardFn());
+        });
     });
 }
 
 void WINAPI AddUIListener(CMsgCenter& center, int code1, int code2, tHandlerRef const& handler,
                           CMsgCenter::tHandlerFn function) {
-    AddRegistration(center, handler, function, [&](tHandlerRef const& transport) {
-        center.AddListener(code1, code2, transport, ForwardFn());
+    tu::Guarded([&] {
+        AddRegistration(center, handler, function, [&](tHandlerRef const& transport) {
+            center.AddListener(code1, code2, transport, ForwardFn());
+        });
     });
 }
 
 // The center learns of each ended registration under the transport it was made with, so the
 // handler's own direct registrations at the center stay untouched.
+// When the center cannot take them back for lack of memory, the registry keeps them, so a later
+// removal can.
 void WINAPI RemoveUIListener(CMsgCenter& center, tHandlerRef const& handler) {
-    try {
-        RemoveRegistrations(center, handler);
-    } catch (std::bad_alloc const&) {
-        // The center could not take them back; the registry keeps them, so a later removal can.
-    }
+    tu::Guarded([&] { RemoveRegistrations(center, handler); });
 }
 
 } // namespace utl

@@ -21,19 +21,32 @@ private:
     CRITICAL_SECTION m_section;
 };
 
-// Holds a lock from its construction to the end of its scope.
+// Holds a lock from its construction to the end of its scope. Unlock lets it go early, for
+// work that must not run under it (foreign code, a peek that may deliver a sent message);
+// Relock takes it again. The guard releases it at the end only when it holds it.
 class LockGuard {
 public:
     explicit LockGuard(Lock& lock) : LockGuard(lock.m_section) {}
-    explicit LockGuard(CRITICAL_SECTION& section) : m_section(section) {
-        ::EnterCriticalSection(&m_section);
+    explicit LockGuard(CRITICAL_SECTION& section) : m_section(section) { Relock(); }
+    ~LockGuard() {
+        if (m_held)
+            Unlock();
     }
-    ~LockGuard() { ::LeaveCriticalSection(&m_section); }
     LockGuard(const LockGuard&) = delete;
     LockGuard& operator=(const LockGuard&) = delete;
 
+    void Unlock() {
+        m_held = false;
+        ::LeaveCriticalSection(&m_section);
+    }
+    void Relock() {
+        ::EnterCriticalSection(&m_section);
+        m_held = true;
+    }
+
 private:
     CRITICAL_SECTION& m_section;
+    bool m_held = false;
 };
 
 } // namespace tu

@@ -2,6 +2,8 @@
 // library's own walk, and the emptiness test.
 #include "tuFileSys.h"
 
+#include "common/Boundary.h"
+
 #include "os/OsSupport.h"
 #include "os/TreeWalk.h"
 
@@ -95,99 +97,103 @@ BOOL WINAPI osMakeDirEx(LPCWSTR path) {
     return osMakeDir(path);
 }
 
-BOOL WINAPI osRemoveDir(LPCWSTR path) try {
-    if (!path || !path[0] || osIsReservedFileName(path))
-        return FALSE;
-    wchar_t fullPath[MAX_PATH];
-    if (!osFullPath(fullPath, path, MAX_PATH))
-        return FALSE;
-    osDeleteBackslash(fullPath);
-    wchar_t current[MAX_PATH];
-    if (!CurrentDirectoryFor(fullPath, current))
-        return FALSE;
-    // The system refuses to remove a directory while it is current.
-    if (::lstrcmpiW(fullPath, current) == 0)
-        tu::os::StepOutOf(current);
-    std::wstring extended = tu::os::ExtendedFullPath(fullPath);
-    if (extended.empty()) {
-        ::SetLastError(ERROR_ACCESS_DENIED); // a volume root is never removed
-        return FALSE;
-    }
-    Entry directory = tu::os::OpenTop(extended, Sweep::Everything, false);
-    switch (directory.found) {
-    case Found::Directory:
-    case Found::Link:
-        return tu::os::DeleteThrough(directory.handle.get());
-    case Found::File:
-        ::SetLastError(ERROR_DIRECTORY);
-        return FALSE;
-    case Found::Elsewhere:
-        ::SetLastError(ERROR_ACCESS_DENIED); // a link kept
-        return FALSE;
-    default:
-        return FALSE; // the system's error of the failed open stays
-    }
-} catch (...) {
-    return FALSE; // no memory for the paths: nothing was removed
-}
-
-BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo) try {
-    Tree tree;
-    // The shell works by name: the path must reach what was checked.
-    if (!ResolveTree(path, tree) || !tu::os::InReachByName(tree.extended))
-        return FALSE;
-    Entry top = tu::os::OpenTop(tree.extended, Sweep::CheckOnly, false);
-    // The shell would follow a link: a link is removed as itself instead.
-    if (top.found == Found::Link)
-        return RemoveTopLink(tree.extended);
-    bool checked =
-        top.found == Found::File ||
-        (top.found == Found::Directory && tu::os::SweepDirectory(top, Sweep::CheckOnly, false));
-    top.handle.reset();
-    return checked && ShellDelete(tree.plain, allowUndo);
-} catch (...) {
-    return FALSE; // no memory for the paths: nothing was deleted
-}
-
-BOOL WINAPI osRemoveDirEx(LPCWSTR path, BOOL resetReadOnly, BOOL keepDirectories) try {
-    // A device's name leads to nothing that could be deleted.
-    if (path && path[0] && !osIsRootDir(path) && osIsReservedFileName(path))
-        return TRUE;
-    Tree tree;
-    if (!ResolveTree(path, tree))
-        return FALSE;
-    Sweep sweep = keepDirectories ? Sweep::FilesOnly : Sweep::Everything;
-    Entry top = tu::os::OpenTop(tree.extended, sweep, resetReadOnly != FALSE);
-    switch (top.found) {
-    case Found::Missing:
-        return TRUE; // nothing to delete
-    case Found::Directory:
-        return tu::os::SweepDirectory(top, sweep, resetReadOnly != FALSE);
-    case Found::Link:
-        return keepDirectories || tu::os::DeleteThrough(top.handle.get());
-    case Found::Unopened:
-        return FALSE;
-    default:
-        // A file, or what a link leads to, holds no files to delete; it is no directory to
-        // remove either.
-        return keepDirectories;
-    }
-} catch (...) {
-    return FALSE; // no memory for the paths: the tree is not all gone
-}
-
-BOOL WINAPI osIsDirEmtpy(LPCWSTR directory) try {
-    // Without a name there is nothing to list; listing "\*.*" would ask the drive's root.
-    if (!directory || !directory[0])
-        return TRUE;
-    CFileFind finder;
-    BOOL more = finder.FindFile(osCreatePath(directory, L"*.*"));
-    while (more) {
-        more = finder.FindNextFile();
-        if (!finder.IsDots())
+BOOL WINAPI osRemoveDir(LPCWSTR path) {
+    // Without memory for the paths, nothing was removed.
+    return tu::Guarded(FALSE, [&]() -> BOOL {
+        if (!path || !path[0] || osIsReservedFileName(path))
             return FALSE;
-    }
-    return TRUE;
-} catch (...) {
-    return FALSE; // not listed for want of memory: emptiness was not seen
+        wchar_t fullPath[MAX_PATH];
+        if (!osFullPath(fullPath, path, MAX_PATH))
+            return FALSE;
+        osDeleteBackslash(fullPath);
+        wchar_t current[MAX_PATH];
+        if (!CurrentDirectoryFor(fullPath, current))
+            return FALSE;
+        // The system refuses to remove a directory while it is current.
+        if (::lstrcmpiW(fullPath, current) == 0)
+            tu::os::StepOutOf(current);
+        std::wstring extended = tu::os::ExtendedFullPath(fullPath);
+        if (extended.empty()) {
+            ::SetLastError(ERROR_ACCESS_DENIED); // a volume root is never removed
+            return FALSE;
+        }
+        Entry directory = tu::os::OpenTop(extended, Sweep::Everything, false);
+        switch (directory.found) {
+        case Found::Directory:
+        case Found::Link:
+            return tu::os::DeleteThrough(directory.handle.get());
+        case Found::File:
+            ::SetLastError(ERROR_DIRECTORY);
+            return FALSE;
+        case Found::Elsewhere:
+            ::SetLastError(ERROR_ACCESS_DENIED); // a link kept
+            return FALSE;
+        default:
+            return FALSE; // the system's error of the failed open stays
+        }
+    });
+}
+
+BOOL WINAPI osRemoveDirAndSubDirs(LPCWSTR path, BOOL allowUndo) {
+    // Without memory for the paths, nothing was deleted.
+    return tu::Guarded(FALSE, [&]() -> BOOL {
+        Tree tree;
+        // The shell works by name: the path must reach what was checked.
+        if (!ResolveTree(path, tree) || !tu::os::InReachByName(tree.extended))
+            return FALSE;
+        Entry top = tu::os::OpenTop(tree.extended, Sweep::CheckOnly, false);
+        // The shell would follow a link: a link is removed as itself instead.
+        if (top.found == Found::Link)
+            return RemoveTopLink(tree.extended);
+        bool checked =
+            top.found == Found::File ||
+            (top.found == Found::Directory && tu::os::SweepDirectory(top, Sweep::CheckOnly, false));
+        top.handle.reset();
+        return checked && ShellDelete(tree.plain, allowUndo);
+    });
+}
+
+BOOL WINAPI osRemoveDirEx(LPCWSTR path, BOOL resetReadOnly, BOOL keepDirectories) {
+    // Without memory for the paths, the tree is not all gone.
+    return tu::Guarded(FALSE, [&]() -> BOOL {
+        // A device's name leads to nothing that could be deleted.
+        if (path && path[0] && !osIsRootDir(path) && osIsReservedFileName(path))
+            return TRUE;
+        Tree tree;
+        if (!ResolveTree(path, tree))
+            return FALSE;
+        Sweep sweep = keepDirectories ? Sweep::FilesOnly : Sweep::Everything;
+        Entry top = tu::os::OpenTop(tree.extended, sweep, resetReadOnly != FALSE);
+        switch (top.found) {
+        case Found::Missing:
+            return TRUE; // nothing to delete
+        case Found::Directory:
+            return tu::os::SweepDirectory(top, sweep, resetReadOnly != FALSE);
+        case Found::Link:
+            return keepDirectories || tu::os::DeleteThrough(top.handle.get());
+        case Found::Unopened:
+            return FALSE;
+        default:
+            // A file, or what a link leads to, holds no files to delete; it is no directory to
+            // remove either.
+            return keepDirectories;
+        }
+    });
+}
+
+BOOL WINAPI osIsDirEmtpy(LPCWSTR directory) {
+    // Not listed for want of memory: emptiness was not seen.
+    return tu::Guarded(FALSE, [&]() -> BOOL {
+        // Without a name there is nothing to list; listing "\*.*" would ask the drive's root.
+        if (!directory || !directory[0])
+            return TRUE;
+        CFileFind finder;
+        BOOL more = finder.FindFile(osCreatePath(directory, L"*.*"));
+        while (more) {
+            more = finder.FindNextFile();
+            if (!finder.IsDots())
+                return FALSE;
+        }
+        return TRUE;
+    });
 }

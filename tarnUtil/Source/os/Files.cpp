@@ -2,6 +2,8 @@
 // free disk space, deletion and the current directory.
 #include "tuFileSys.h"
 
+#include "common/Boundary.h"
+
 #include "os/OsSupport.h"
 #include "os/TreeWalk.h"
 
@@ -119,28 +121,29 @@ LONGLONG WINAPI osGetDiskFreeSpace(LPCWSTR path) {
     return static_cast<LONGLONG>(available.QuadPart);
 }
 
-BOOL WINAPI osDeleteFileEx(LPCWSTR path) try {
-    using tu::os::Found;
-    if (!path || osIsReservedFileName(path))
-        return FALSE;
-    std::wstring extended = tu::os::ExtendedFullPath(path);
-    if (extended.empty()) {
-        ::SetLastError(ERROR_INVALID_NAME);
-        return FALSE;
-    }
-    tu::os::Entry file = tu::os::OpenTop(extended, tu::os::Sweep::FilesOnly, false);
-    if (file.found == Found::Missing || file.found == Found::Unopened)
-        return FALSE; // the system's error of the failed open stays
-    // A directory, a link to one, and what a link leads to are not deleted here.
-    bool isFile = file.found == Found::File ||
-                  (file.found == Found::Link && !(file.attributes & FILE_ATTRIBUTE_DIRECTORY));
-    if (!isFile) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return tu::os::DeleteThrough(file.handle.get());
-} catch (...) {
-    return FALSE; // no memory for the path: nothing was deleted
+BOOL WINAPI osDeleteFileEx(LPCWSTR path) {
+    // Without memory for the paths, nothing was deleted.
+    return tu::Guarded(FALSE, [&]() -> BOOL {
+        using tu::os::Found;
+        if (!path || osIsReservedFileName(path))
+            return FALSE;
+        std::wstring extended = tu::os::ExtendedFullPath(path);
+        if (extended.empty()) {
+            ::SetLastError(ERROR_INVALID_NAME);
+            return FALSE;
+        }
+        tu::os::Entry file = tu::os::OpenTop(extended, tu::os::Sweep::FilesOnly, false);
+        if (file.found == Found::Missing || file.found == Found::Unopened)
+            return FALSE; // the system's error of the failed open stays
+        // A directory, a link to one, and what a link leads to are not deleted here.
+        bool isFile = file.found == Found::File ||
+                      (file.found == Found::Link && !(file.attributes & FILE_ATTRIBUTE_DIRECTORY));
+        if (!isFile) {
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        return tu::os::DeleteThrough(file.handle.get());
+    });
 }
 
 BOOL WINAPI osChDriveDir(LPCWSTR path) {
