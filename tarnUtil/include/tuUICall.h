@@ -68,7 +68,9 @@ TARNUTIL_API bool WINAPI CallInUIThread(boost::shared_ptr<CUICall> call, unsigne
 class TARNUTIL_API CUIListener : public CListener {
 public:
     // A listener that waits up to timeout milliseconds for each forwarded event, listening to
-    // nothing yet or already to the source.
+    // nothing yet or already to the source. A constructor has no result to fail with: when the
+    // base library's listener cannot get memory, its std::bad_alloc reaches the caller, as from
+    // new itself; no other exception of the library does.
     explicit CUIListener(unsigned long timeout = 0);
     CUIListener(CEventSource const& source, unsigned long timeout = 0);
     // Ends the deliveries that threads are still waiting for: a forwarded event not yet handled
@@ -94,7 +96,7 @@ protected:
 class TARNUTIL_API CUIMapListener : public CMapListener {
 public:
     // A map listener that waits up to timeout milliseconds for each forwarded event, listening
-    // to nothing yet or already to the source.
+    // to nothing yet or already to the source; running out of memory as with CUIListener.
     explicit CUIMapListener(unsigned long timeout = 0);
     CUIMapListener(CEventSource const& source, unsigned long timeout = 0);
     // Ends waited-for deliveries as CUIListener's destructor does.
