@@ -18,6 +18,17 @@ namespace tufuzz {
 #define FUZZ_CHECK(condition)                                                                      \
     ((condition) ? (void)0 : ::tufuzz::Fail(#condition, __FILE__, __LINE__))
 
+// The value of a hex digit of either case, -1 for any other character.
+inline int HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    return -1;
+}
+
 // `count` elements that end where an inaccessible page begins, so that any access past the end
 // faults; count 0 gives a pointer at the inaccessible page itself. Freed into the guard heap's
 // quarantine, so a late access faults too.

@@ -32,16 +32,6 @@ std::vector<std::wstring> FriendlyPieces(const std::wstring& text) {
     return pieces;
 }
 
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    return -1;
-}
-
 // The reverse reading, one output character per step: an escape with all its digits gives its
 // code unit, an incomplete one leaves the introducer as it is.
 std::vector<std::wstring> UnfriendlyPieces(const std::wstring& text) {
@@ -51,8 +41,8 @@ std::vector<std::wstring> UnfriendlyPieces(const std::wstring& text) {
         const size_t digits = c == L'$' ? 2 : c == L'\u00A7' ? 4 : 0;
         unsigned value = 0;
         size_t read = 0;
-        while (read < digits && at + read < text.size() && HexValue(text[at + read]) >= 0)
-            value = value << 4 | HexValue(text[at + read++]);
+        while (read < digits && at + read < text.size() && tufuzz::HexValue(text[at + read]) >= 0)
+            value = value << 4 | tufuzz::HexValue(text[at + read++]);
         if (digits && read == digits) {
             pieces.emplace_back(1, static_cast<wchar_t>(value));
             at += digits;

@@ -5,18 +5,13 @@
 
 #include "tuText.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
 
-int DigitValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9')
-        return c - L'0';
-    if (c >= L'A' && c <= L'F')
-        return c - L'A' + 10;
-    if (c >= L'a' && c <= L'f')
-        return c - L'a' + 10;
-    return 0;
+int DigitOrZero(wchar_t c) {
+    return std::max(tufuzz::HexValue(c), 0);
 }
 
 // What reading the text gives: one byte per pair of characters, a lone last digit ignored,
@@ -24,7 +19,7 @@ int DigitValue(wchar_t c) {
 std::string Decoded(const std::wstring& text) {
     std::string bytes;
     for (size_t at = 0; at + 1 < text.size(); at += 2)
-        bytes += static_cast<char>(DigitValue(text[at]) * 16 + DigitValue(text[at + 1]));
+        bytes += static_cast<char>(DigitOrZero(text[at]) * 16 + DigitOrZero(text[at + 1]));
     return bytes;
 }
 
