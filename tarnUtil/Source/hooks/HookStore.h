@@ -4,6 +4,8 @@
 
 #include "common/WindowsSupport.h"
 
+#include <atomic>
+
 // One hook of a chain, an item of the entry heap. Entries sit at any byte offset of the heap,
 // so they are packed and only ever copied in and out whole (ReadEntry, WriteEntry).
 #pragma pack(push, 1)
@@ -41,9 +43,9 @@ struct tTarget {
 };
 
 bool IsManagedId(unsigned long id);
-// True when the handle's entry is a hook that is set now and belongs to the handle's id. A
-// removed entry names nothing, and so does one whose place in the heap another id reuses.
-bool IsLiveHook(unsigned long hook);
+// True when the handle's entry holds a hook that is set now, whatever id the handle names. A
+// removed entry names nothing until a new hook takes it over.
+bool IsLiveEntry(unsigned long hook);
 // Finds the id's record and leaves the id table's cursor on it.
 bool FindRecord(unsigned long id, HOOKIDREC& record);
 // Copies the entry at the handle's low 16 bits out of the heap; false for 0, for a handle the
@@ -54,6 +56,38 @@ tTarget HookOfEntry(unsigned long hook);
 // The handle of the id's newest hook (0 without hooks or for an unknown id), and in `target`
 // what a chain call runs first: that hook, or the id's default when it has none.
 unsigned long FirstTarget(unsigned long id, tTarget& target);
+// What a chain call runs after the hook at the handle: the next older hook that is still set,
+// or the chain's default at its end; `next` gets that hook's entry handle, 0 for the default.
+// A removed entry that a running call may still stand on leads on from where it stood.
+tTarget NextTarget(unsigned long hook, unsigned long& next);
+// One thread's part in the chain calls it runs. Only its owner thread changes `depth` while it
+// is above 0; everything else is read and written under the registry lock.
+struct alignas(64) tWalker {
+    bool shared = false;            // a record of threads that found no record of their own
+    std::atomic<unsigned> depth{0}; // the owner's chain calls now running, nested ones included
+    unsigned long long since = 0;   // epoch in which the outermost of them began
+    DWORD owner = 0;                // id of the thread the record serves
+};
+// Counts the calling thread into a chain call, under the registry lock; first gives back the
+// removed entries that no running call can reach.
+tWalker* EnterWalk();
+void LeaveSharedWalk(tWalker* walker);
+// Counts it out again once the called function returned; for a record of its own, without lock.
+inline void LeaveWalk(tWalker* walker) {
+    if (walker->shared)
+        LeaveSharedWalk(walker);
+    else
+        walker->depth.store(walker->depth.load(std::memory_order_relaxed) - 1,
+                            std::memory_order_release);
+}
+// Keeps a removed entry until every chain call that was running at its removal has ended.
+void AwaitWalks(unsigned long entry);
+// Frees every removed entry that no running chain call can reach, through FreeRemovedEntry.
+void ReclaimRemovedEntries();
+// Gives a removed entry's range back to the heap (HookRegistry.cpp).
+void FreeRemovedEntry(unsigned long entry);
+// Forgets the removed entries and the threads' records: the entry heap is new or gone.
+void ForgetWalks();
 
 // Calls a target in its call form; the full form gets the handle and the target's data.
 unsigned long CallTarget(const tTarget& target, void* parameter, unsigned long handle);
