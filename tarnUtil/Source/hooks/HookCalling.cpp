@@ -48,8 +48,9 @@ struct tWalkExit {
     ~tWalkExit() { tu::hooks::LeaveWalk(walker); }
 };
 
-// One step of a chain call. Under the registry lock: counts the thread in and lets `find` name
-// the function to call and the handle it gets; then calls it without the lock.
+// One step of a chain call. Under the registry lock: counts the thread in (unless a call of its
+// own covers the step) and lets `find` name the function to call and the handle it gets; then
+// calls it without the lock.
 template <class Find> unsigned long CallStep(void* parameter, Find find) {
     tu::hooks::tTarget target;
     unsigned long handle;
@@ -59,6 +60,8 @@ template <class Find> unsigned long CallStep(void* parameter, Find find) {
         walker = tu::hooks::EnterWalk();
         handle = find(target);
     }
+    if (!walker)
+        return tu::hooks::CallTarget(target, parameter, handle);
     tWalkExit exit{walker};
     return tu::hooks::CallTarget(target, parameter, handle);
 }

@@ -69,7 +69,8 @@ struct alignas(64) tWalker {
     DWORD owner = 0;                // id of the thread the record serves
 };
 // Counts the calling thread into a chain call, under the registry lock; first gives back the
-// removed entries that no running call can reach.
+// removed entries that no running call can reach. Null when a running call of the thread on a
+// record of its own covers this one: the step then has nothing to count out.
 tWalker* EnterWalk();
 void LeaveSharedWalk(tWalker* walker);
 // Counts it out again once the called function returned; for a record of its own, without lock.

@@ -4,8 +4,8 @@
 // The registry counts removals in epochs. A thread's record notes the epoch its outermost running
 // chain call began in; an entry removed in that epoch or later may still be stood on by the call.
 // Threads count themselves in under g_hookLock (which every call step takes anyway) and out again
-// with a plain store to their own record, so a call step costs no extra lock or interlocked
-// operation.
+// with a plain store to their own record, so a call costs no extra lock or interlocked operation;
+// the steps nested in a thread's running call are covered by it and count nothing.
 #include "hooks/HookStore.h"
 
 namespace {
@@ -80,6 +80,8 @@ tWalker* EnterWalk() {
         ReclaimRemovedEntries();
     tWalker* walker = WalkerOfThisThread();
     unsigned depth = walker->depth.load(std::memory_order_relaxed);
+    if (depth && !walker->shared)
+        return nullptr;
     if (depth == 0)
         walker->since = g_epoch;
     walker->depth.store(depth + 1, std::memory_order_relaxed);
