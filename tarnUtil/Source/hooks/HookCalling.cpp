@@ -56,8 +56,9 @@ template <class Find> unsigned long CallStep(void* parameter, Find find) {
     unsigned long handle;
     tu::hooks::tWalker* walker;
     {
-        RegistryGuard guard(tu::hooks::RegistryLock());
-        walker = tu::hooks::EnterWalk();
+        CRITICAL_SECTION& lock = tu::hooks::RegistryLock();
+        RegistryGuard guard(lock);
+        walker = tu::hooks::EnterWalk(lock);
         handle = find(target);
     }
     if (!walker)

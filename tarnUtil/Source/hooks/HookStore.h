@@ -68,10 +68,28 @@ struct alignas(64) tWalker {
     unsigned long long since = 0;   // epoch in which the outermost of them began
     DWORD owner = 0;                // id of the thread the record serves
 };
-// Counts the calling thread into a chain call, under the registry lock; first gives back the
-// removed entries that no running call can reach. Null when a running call of the thread on a
-// record of its own covers this one: the step then has nothing to count out.
-tWalker* EnterWalk();
+// The records of threads in chain calls, each thread first trying the one its id maps to; the
+// epoch now, which moves on with every removal; and the number of removed entries waiting. All
+// under the registry lock (HookWalks.cpp).
+const unsigned kWalkerRecords = 8;
+extern tWalker g_walkers[kWalkerRecords];
+extern unsigned long long g_epoch;
+extern unsigned g_removedCount;
+tWalker* EnterWalkSlowly(DWORD thread);
+// Counts the thread holding the registry lock into a chain call; first gives back the removed
+// entries that no running call can reach. Null when a running call of the thread on a record of
+// its own covers this one: the step then has nothing to count out.
+inline tWalker* EnterWalk(const CRITICAL_SECTION& heldLock) {
+    auto thread = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(heldLock.OwningThread));
+    tWalker& home = g_walkers[(thread >> 2) % kWalkerRecords];
+    if (g_removedCount || home.owner != thread)
+        return EnterWalkSlowly(thread);
+    if (home.depth.load(std::memory_order_relaxed))
+        return nullptr;
+    home.since = g_epoch;
+    home.depth.store(1, std::memory_order_relaxed);
+    return &home;
+}
 void LeaveSharedWalk(tWalker* walker);
 // Counts it out again once the called function returned; for a record of its own, without lock.
 inline void LeaveWalk(tWalker* walker) {

@@ -10,16 +10,11 @@
 
 namespace {
 
-// Eight records serve the threads that call hooks at the same time, each thread first trying the
-// record its id maps to. A thread that finds none free counts itself into a shared record
-// instead, in and out under g_hookLock. The shared record's calls overlap, so it keeps the epoch
-// of its first call until all have ended; two records take turns, so that one always drains.
-const unsigned kWalkerRecords = 8;
-tu::hooks::tWalker g_walkers[kWalkerRecords];
+// A thread that finds no record of its own free counts itself into a shared record instead, in
+// and out under g_hookLock. The shared record's calls overlap, so it keeps the epoch of its first
+// call until all have ended; two records take turns, so that one always drains.
 tu::hooks::tWalker g_sharedWalkers[2] = {{true}, {true}};
 unsigned g_sharedTurn = 0;
-// The epoch now: it moves on with every removal.
-unsigned long long g_epoch = 1;
 
 // Removed entries in the order of their removal, each with the epoch it was removed in. Every
 // entry has its own 16-bit handle, so the ring holds all the heap can hold and never overflows.
@@ -29,7 +24,7 @@ struct tRemoved {
 };
 const unsigned kMaxEntries = 0x10000 / sizeof(HOOKENTRY) + 1;
 tRemoved g_removed[kMaxEntries];
-unsigned g_removedFirst = 0, g_removedCount = 0;
+unsigned g_removedFirst = 0;
 
 // The shared record that takes new calls: the other one once all calls of the other have ended.
 tu::hooks::tWalker* SharedWalker() {
@@ -38,19 +33,13 @@ tu::hooks::tWalker* SharedWalker() {
     return &g_sharedWalkers[g_sharedTurn];
 }
 
-// The calling thread's record: the one it used last unless another thread took that over while
-// it was idle, else an idle one, else a shared one. The thread holds the registry lock, which
-// names it.
-tu::hooks::tWalker* WalkerOfThisThread() {
-    auto thread =
-        static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(tu::hooks::RegistryLock().OwningThread));
-    tu::hooks::tWalker& home = g_walkers[(thread >> 2) % kWalkerRecords];
-    if (home.owner == thread)
-        return &home;
-    for (tu::hooks::tWalker& walker : g_walkers)
+// The thread's record: the one it used last unless another thread took that over while it was
+// idle, else an idle one, else a shared one.
+tu::hooks::tWalker* WalkerOf(DWORD thread) {
+    for (tu::hooks::tWalker& walker : tu::hooks::g_walkers)
         if (walker.owner == thread)
             return &walker;
-    for (tu::hooks::tWalker& walker : g_walkers)
+    for (tu::hooks::tWalker& walker : tu::hooks::g_walkers)
         if (walker.depth.load(std::memory_order_relaxed) == 0) {
             walker.owner = thread;
             return &walker;
@@ -59,12 +48,12 @@ tu::hooks::tWalker* WalkerOfThisThread() {
 }
 
 unsigned long long OldestRunningEpoch() {
-    unsigned long long oldest = g_epoch;
+    unsigned long long oldest = tu::hooks::g_epoch;
     auto consider = [&oldest](const tu::hooks::tWalker& walker) {
         if (walker.depth.load(std::memory_order_acquire) && walker.since < oldest)
             oldest = walker.since;
     };
-    for (const tu::hooks::tWalker& walker : g_walkers)
+    for (const tu::hooks::tWalker& walker : tu::hooks::g_walkers)
         consider(walker);
     for (const tu::hooks::tWalker& walker : g_sharedWalkers)
         consider(walker);
@@ -75,10 +64,13 @@ unsigned long long OldestRunningEpoch() {
 
 namespace tu::hooks {
 
-tWalker* EnterWalk() {
-    if (g_removedCount)
-        ReclaimRemovedEntries();
-    tWalker* walker = WalkerOfThisThread();
+tWalker g_walkers[kWalkerRecords];
+unsigned long long g_epoch = 1;
+unsigned g_removedCount = 0;
+
+tWalker* EnterWalkSlowly(DWORD thread) {
+    ReclaimRemovedEntries();
+    tWalker* walker = WalkerOf(thread);
     unsigned depth = walker->depth.load(std::memory_order_relaxed);
     if (depth && !walker->shared)
         return nullptr;
