@@ -19,7 +19,7 @@
 namespace {
 
 const unsigned kSharedIds[] = {13300, 13301};
-const int kThreads = 4, kMaxSerials = 1 << 17;
+const int kThreads = 4, kMaxSerials = 1 << 19;
 std::atomic<unsigned> g_runs[kMaxSerials]; // per hook serial
 std::atomic<long> g_nextSerial{1};
 std::atomic<unsigned long long> g_sharedVisits{0};
@@ -64,8 +64,41 @@ void CallSharedChain(unsigned id) {
     g_sharedVisits += hookCallFirst(id, &walk);
 }
 
+// Removals returned, and by thread the count when its running operation began (none: the
+// maximum). A removed entry waits for the calls running at its removal, so no thread may remove
+// far ahead of a set, removal or call stalled in another: the entry heap holds fewer than 1600.
+const int kMaxThreads = 8;
+std::atomic<long> g_removals{0};
+std::atomic<long> g_removalsAtOperation[kMaxThreads];
+
+void ResetPacing() {
+    for (auto& atOperation : g_removalsAtOperation)
+        atOperation = LONG_MAX;
+}
+
+// One operation of a thread, begun once no other thread's operation lags far behind.
+class PacedOperation {
+public:
+    explicit PacedOperation(int thread) : m_thread(thread) {
+        auto farAhead = [] {
+            long oldest = LONG_MAX;
+            for (auto& atOperation : g_removalsAtOperation)
+                oldest = std::min(oldest, atOperation.load());
+            return g_removals - oldest > 500;
+        };
+        while (farAhead())
+            std::this_thread::yield();
+        g_removalsAtOperation[thread] = g_removals.load();
+    }
+    ~PacedOperation() { g_removalsAtOperation[m_thread] = LONG_MAX; }
+
+private:
+    int m_thread;
+};
+
 void RemoveAt(PrivateChain& chain, size_t index) {
     ASSERT_EQ(hookRemove(chain.hooks[index].handle), 1);
+    ++g_removals;
     chain.hooks.erase(chain.hooks.begin() + index);
 }
 
@@ -99,15 +132,17 @@ std::vector<long> PredictWalk(std::deque<Hook> hooks) {
     return visited;
 }
 
-void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& sharedHandles,
+void RunWorker(unsigned seed, int thread, PrivateChain& chain,
+               std::vector<unsigned long>& sharedHandles,
                std::chrono::steady_clock::time_point until) {
     std::mt19937 random(seed);
     // Half the serials at most, so that no hook's serial overruns g_runs, and the rest serve later.
     while (std::chrono::steady_clock::now() < until && g_nextSerial < kMaxSerials / 2) {
+        PacedOperation paced(thread);
         unsigned shared = kSharedIds[random() % 2];
         switch (random() % 6) {
         case 0:
-            if (sharedHandles.size() < 200)
+            if (sharedHandles.size() < 100)
                 sharedHandles.push_back(SetCounting(shared, g_nextSerial++));
             break;
         case 1:
@@ -144,14 +179,15 @@ void RunWorker(unsigned seed, PrivateChain& chain, std::vector<unsigned long>& s
 }
 
 TEST(HookConcurrency, ChainsStayConsistentAndHooksRunAsCallsImply) {
+    ResetPacing();
     PrivateChain chains[kThreads];
     std::vector<unsigned long> sharedHandles[kThreads];
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         chains[t].id = 13310 + t;
-        threads.emplace_back(RunWorker, 1000u + t, std::ref(chains[t]), std::ref(sharedHandles[t]),
-                             until);
+        threads.emplace_back(RunWorker, 1000u + t, t, std::ref(chains[t]),
+                             std::ref(sharedHandles[t]), until);
     }
     for (auto& thread : threads)
         thread.join();
@@ -218,11 +254,7 @@ std::mutex g_setMutex[std::size(kModelIds)];
 // Hooks anyone may remove, each taken out once, by handle and serial.
 std::mutex g_bagMutex;
 std::vector<std::pair<unsigned long, long>> g_bag;
-// Sets begun, removals returned, and by thread the count when its running operation began (none:
-// the maximum), so that no thread removes far ahead of a set, removal or call stalled in another:
-// entries removed meanwhile wait for it, and the entry heap holds fewer than 1600.
-std::atomic<long> g_sets{0}, g_removals{0};
-std::atomic<long> g_removalsAtCall[kModelThreads];
+std::atomic<long> g_sets{0};
 
 struct ModelWalk {
     unsigned id;
@@ -323,20 +355,11 @@ void CallModelChain(std::mt19937& random, std::atomic<long>& faults) {
         ADD_FAILURE() << fault;
 }
 
-bool FarAheadOfAStalledCall() {
-    long oldest = LONG_MAX;
-    for (auto& atCall : g_removalsAtCall)
-        oldest = std::min(oldest, atCall.load());
-    return g_removals - oldest > 1000;
-}
-
 void RunModelThread(unsigned seed, int thread, std::chrono::steady_clock::time_point until,
                     std::atomic<long>& faults, std::atomic<long>& calls) {
     std::mt19937 random(seed);
     while (std::chrono::steady_clock::now() < until && g_nextSerial < kMaxSerials - 1000) {
-        while (FarAheadOfAStalledCall())
-            std::this_thread::yield();
-        g_removalsAtCall[thread] = g_removals.load();
+        PacedOperation paced(thread);
         unsigned choice = random() % 8;
         if (choice < 3 && g_sets - g_removals < 120)
             SetModelHook(random);
@@ -346,15 +369,13 @@ void RunModelThread(unsigned seed, int thread, std::chrono::steady_clock::time_p
             CallModelChain(random, faults);
             ++calls;
         }
-        g_removalsAtCall[thread] = LONG_MAX;
     }
 }
 
 TEST(HookConcurrency, EveryCallRunsANewestFirstSequenceOfHooksSetDuringIt) {
     for (unsigned id : kModelIds)
         ASSERT_EQ(hookSetDefault(id, reinterpret_cast<void*>(&ModelDefault), 0), 1);
-    for (auto& atCall : g_removalsAtCall)
-        atCall = LONG_MAX;
+    ResetPacing();
     const unsigned seed =
         static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count());
     std::printf("model seeds %u to %u\n", seed, seed + kModelThreads - 1);
