@@ -60,11 +60,12 @@ unsigned long FirstTarget(unsigned long id, tTarget& target);
 // or the chain's default at its end; `next` gets that hook's entry handle, 0 for the default.
 // A removed entry that a running call may still stand on leads on from where it stood.
 tTarget NextTarget(unsigned long hook, unsigned long& next);
-// One thread's part in the chain calls it runs. Only its owner thread changes `depth` while it
-// is above 0; everything else is read and written under the registry lock.
+// One thread's part in the chain calls it runs: its outermost running call, which covers the
+// steps nested in it. Only the owner thread changes `depth` of its own record while it is above
+// 0; everything else is read and written under the registry lock.
 struct alignas(64) tWalker {
     bool shared = false;            // a record of threads that found no record of their own
-    std::atomic<unsigned> depth{0}; // the owner's chain calls now running, nested ones included
+    std::atomic<unsigned> depth{0}; // calls running: 1 at most on a thread's own record
     unsigned long long since = 0;   // epoch in which the outermost of them began
     DWORD owner = 0;                // id of the thread the record serves
 };
@@ -96,8 +97,7 @@ inline void LeaveWalk(tWalker* walker) {
     if (walker->shared)
         LeaveSharedWalk(walker);
     else
-        walker->depth.store(walker->depth.load(std::memory_order_relaxed) - 1,
-                            std::memory_order_release);
+        walker->depth.store(0, std::memory_order_release);
 }
 // Keeps a removed entry until every chain call that was running at its removal has ended.
 void AwaitWalks(unsigned long entry);
