@@ -54,10 +54,16 @@ TARNUTIL_API int WINAPI hookIsCommonID(unsigned id);
 TARNUTIL_API unsigned long WINAPI hookSet(unsigned id, void* function, unsigned long flags,
                                           long data);
 // Takes the hook out of its chain through the registry's own chain and returns what that chain
-// answers: 1 when removed, else 0. The registry removes only a hook that is set now and belongs
-// to the id in the request, so a handle removed before, never set, or rewritten by a registry
-// hook to another id or an entry out of range removes nothing (0). A handle whose entry was
-// given to a new hook of the same id names that new hook: the two handles are equal.
+// answers: 1 when removed, else 0. A handle names its entry: the registry removes the hook set
+// in it now, whatever id the request carries, but the newest hook of a chain only with a nonzero
+// id (and it then leaves the chain of the id it was set on). A handle removed before, never
+// set, or rewritten by a registry hook to an entry out of range removes nothing (0). Once the
+// removed entry is given to a new hook of any id, the old handle names that new hook.
+// The hook leaves its chain at once: no call that begins afterwards runs it. Its storage
+// serves again only once every chain call that was running at the removal has returned, so a
+// call standing on the hook (the hook itself, or another thread's walk) still hands on down
+// the chain from there. A call that runs long (a hook showing a modal box) keeps the hooks
+// removed meanwhile, and storage can run out if a program keeps setting and removing hooks then.
 TARNUTIL_API int WINAPI hookRemove(unsigned long hook);
 // Sets the id's default function, called at the end of its chain: 1 on success; 0 for an id
 // outside the range or when memory runs out (the out-of-memory box is shown then).
@@ -74,11 +80,13 @@ TARNUTIL_API int WINAPI hookExit(unsigned id);
 // when there is nothing to call. No lock is held while a function runs.
 TARNUTIL_API unsigned long WINAPI hookCallFirst(unsigned id, void* parameter);
 // Calls the hook after the one named by the handle, or the default at the chain's end; 0 when
-// there is nothing to call. The handle must name a hook that is set now: a removed hook's
-// handle names nothing, so a hook that removes itself and then hands the call on gets 0 and
-// the rest of its chain does not run. A one-shot hook hands on first and removes itself after.
+// there is nothing to call. The id in the handle is not examined. A hook that removed itself,
+// or was removed by another thread, while a call ran it, still hands that call on: the call
+// goes on with the next hook that is still set, down to the default, and runs no hook twice.
+// Once the calls that ran it have returned, a removed hook's handle names nothing.
 TARNUTIL_API unsigned long WINAPI hookCallNext(unsigned long hook, void* parameter);
-// Calls the one hook named by the handle; 0 when there is none (a removed hook included).
+// Calls the one hook named by the handle, for a handle carrying any managed id; 0 when there is
+// none (a removed hook included).
 TARNUTIL_API unsigned long WINAPI hookCallThisOne(unsigned long hook, void* parameter);
 // hookCallFirst run in the user-input thread; from another thread it waits without limit
 // for that thread to run the chain, and returns 0 when it did not run (also when memory for

@@ -198,24 +198,24 @@ unsigned long CALLBACK AnswerNothing(void*) {
     return 0;
 }
 
-// A one-shot hook done the wrong way round: it removes itself, then hands the call on.
+// A one-shot hook that removes itself, then hands the call on.
 unsigned long CALLBACK RemoveSelfThenPassOn(void* parameter, unsigned long hook, long data) {
     static_cast<Log*>(parameter)->emplace_back("S", hook, data);
     EXPECT_EQ(hookRemove(hook), 1);
     return hookCallNext(hook, parameter) + 1;
 }
 
-// A gone hook's handle names nothing, even once its entry is reused; a hook that removed itself
-// gets 0 when it hands on, and the rest of its chain does not run.
-TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
+// A hook that removed itself still hands the call on down its chain. Once the call is over its
+// handle names nothing, until a hook of any id takes over its entry: handles name entries.
+TEST(RemovedHooks, HandOnDownTheirChainAndTheirHandlesNameNothingAfterwards) {
     struct Row {
         const char* oldestFirst; // S: the self-removing hook
         std::vector<std::string> firstCall, secondCall;
     } const rows[] = {
-        {"S", {"S"}, {"default"}},
-        {"ASB", {"B", "S"}, {"B", "A", "default"}},
-        {"SA", {"A", "S"}, {"A", "default"}},
-        {"AS", {"S"}, {"A", "default"}},
+        {"S", {"S", "default"}, {"default"}},
+        {"ASB", {"B", "S", "A", "default"}, {"B", "A", "default"}},
+        {"SA", {"A", "S", "default"}, {"A", "default"}},
+        {"AS", {"S", "A", "default"}, {"A", "default"}},
     };
     const unsigned id = 13210, otherId = 13211;
     IdScope scope{id}, otherScope{otherId};
@@ -229,29 +229,68 @@ TEST(StaleHandles, RemovedAndReusedHandlesNameNothing) {
             self = *c == 'S' ? handle : self;
         }
         Log log;
-        EXPECT_EQ(hookCallFirst(id, &log), row.firstCall.size());
+        EXPECT_EQ(hookCallFirst(id, &log), 100 + row.firstCall.size() - 1);
         EXPECT_EQ(Names(log), row.firstCall);
         log.clear();
         hookCallFirst(id, &log);
         EXPECT_EQ(Names(log), row.secondCall);
 
-        // The stale handle, then the same entry reused by a hook of another id.
-        auto expectStale = [&] {
-            log.clear();
-            EXPECT_EQ(hookCallThisOne(self, &log), 0ul);
-            EXPECT_EQ(hookCallNext(self, &log), 0ul);
-            EXPECT_EQ(hookRemove(self), 0);
-            EXPECT_TRUE(log.empty());
-        };
-        expectStale();
+        log.clear();
+        EXPECT_EQ(hookCallThisOne(self, &log), 0ul);
+        EXPECT_EQ(hookCallNext(self, &log), 0ul);
+        EXPECT_EQ(hookRemove(self), 0);
+        EXPECT_TRUE(log.empty());
         unsigned long other = 0;
         for (int tries = 0; tries < 100 && (other & 0xFFFF) != (self & 0xFFFF); ++tries)
             other = hookSet(otherId, AsHook(&PassOn<'Z'>), 0, 0);
         ASSERT_EQ(other & 0xFFFF, self & 0xFFFF) << "the freed entry is used again";
-        expectStale();
+        EXPECT_EQ(hookCallThisOne(self, &log), 1ul);
+        EXPECT_EQ(log, (Log{{"Z", self, 0}}));
         RemoveAllHooks(id);
         RemoveAllHooks(otherId);
     }
+}
+
+// H removes itself, sets N (which may take over H's entry) and hands on: no hook runs twice in
+// that call, and N runs from the next call on.
+unsigned long CALLBACK ReplaceSelfThenPassOn(void* parameter, unsigned long hook, long data) {
+    static_cast<Log*>(parameter)->emplace_back("H", hook, data);
+    EXPECT_EQ(hookRemove(hook), 1);
+    EXPECT_NE(hookSet(hook >> 16, AsHook(&PassOn<'N'>), 0, 0), 0ul);
+    return hookCallNext(hook, parameter) + 1;
+}
+
+TEST_F(HookChain, AHookReplacingItselfMidCallLetsNoHookRunTwice) {
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    for (auto hook : {&PassOn<'A'>, &ReplaceSelfThenPassOn, &PassOn<'B'>})
+        hookSet(id, AsHook(hook), 0, 0);
+    for (auto const& expected : {std::vector<std::string>{"B", "H", "A", "default"},
+                                 std::vector<std::string>{"N", "B", "A", "default"}}) {
+        Log log;
+        hookCallFirst(id, &log);
+        EXPECT_EQ(Names(log), expected);
+    }
+}
+
+// The id a handle carries need not be the one its hook was set on: the handle names its entry.
+TEST_F(HookChain, HandlesNameTheirEntryWhateverManagedIdTheyCarry) {
+    const unsigned otherId = id + 1;
+    IdScope other{otherId};
+    ASSERT_EQ(hookSetDefault(id, AsHook(&Default), 0), 1);
+    unsigned long a = hookSet(id, AsHook(&PassOn<'A'>), 0, 1);
+    unsigned long b = hookSet(id, AsHook(&PassOn<'B'>), 0, 2);
+    unsigned long c = hookSet(otherId, AsHook(&PassOn<'C'>), 0, 3);
+    auto carrying = [otherId](unsigned long hook) { return MAKELONG(hook & 0xFFFF, otherId); };
+    Log log;
+    EXPECT_EQ(hookCallThisOne(carrying(a), &log), 101ul);
+    EXPECT_EQ(hookCallNext(carrying(b), &log), 101ul);
+    const Log aThenDefault{{"A", carrying(a), 1}, {"default", otherId << 16, 0}};
+    EXPECT_EQ(log, (Log{aThenDefault[0], aThenDefault[1], aThenDefault[0], aThenDefault[1]}));
+    EXPECT_EQ(hookRemove(carrying(b)), 1) << "the newest hook leaves its own id's chain";
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), a);
+    EXPECT_EQ(hookRemove(carrying(a)), 1);
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), 0ul);
+    EXPECT_EQ(hookGetFirst(otherId, nullptr, nullptr, nullptr), c);
 }
 
 // A registry hook for requests on kRewrittenId: passes them on rewritten by g_rewrite, or answers.
@@ -268,7 +307,7 @@ unsigned long CALLBACK RewriteRequest(void* parameter, unsigned long hook, long)
     return hookCallNext(hook, parameter);
 }
 
-// Whatever registry hooks make of a request, only a live hook of the request's id is removed.
+// Whatever registry hooks make of a request, only a live hook is removed, and only through an id.
 TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
     IdScope scope{kRewrittenId}, neighbour{kRewrittenId + 1};
     unsigned long victim = hookSet(kRewrittenId, AsHook(&PassOn<'V'>), 0, 0);
@@ -280,24 +319,28 @@ TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
     g_answer = 0;
     EXPECT_EQ(hookSet(kRewrittenId, AsHook(&PassOn<'W'>), 0, 0), 0ul) << "refused";
 
-    // Each rewrite, and the id a set request rewritten that way still reaches (0: none).
+    // Each rewrite, whether a removal rewritten that way removes the newest hook of the id, and
+    // the id a set request rewritten that way reaches (0: none).
     struct Row {
         void (*rewrite)(HOOKREQUEST&);
+        int removes;
         unsigned long setReaches;
     } const rows[] = {
-        {[](HOOKREQUEST& r) { r.nCommand = 99; }, 0},
-        {[](HOOKREQUEST& r) { r.nID = 0xFFFFFFFF; }, 0},
-        {[](HOOKREQUEST& r) { r.nID = 0; }, 0},
-        {[](HOOKREQUEST& r) { r.nID = 70000 + r.nID; }, 0},
-        {[](HOOKREQUEST& r) { r.nID = kRewrittenId + 1; }, kRewrittenId + 1},
-        {[](HOOKREQUEST& r) { r.hEntry |= 0x10000; }, kRewrittenId},
-        {[](HOOKREQUEST& r) { r.hEntry = 0xFFFF; }, kRewrittenId},
-        {[](HOOKREQUEST& r) { r.hEntry = 0; }, kRewrittenId},
-        {[](HOOKREQUEST& r) { r.hEntry += 1; }, kRewrittenId},
+        {[](HOOKREQUEST& r) { r.nCommand = 99; }, 0, 0},
+        {[](HOOKREQUEST& r) { r.nID = 0xFFFFFFFF; }, 1, 0},
+        {[](HOOKREQUEST& r) { r.nID = 0; }, 0, 0},
+        {[](HOOKREQUEST& r) { r.nID = 70000 + r.nID; }, 1, 0},
+        {[](HOOKREQUEST& r) { r.nID = kRewrittenId + 1; }, 1, kRewrittenId + 1},
+        {[](HOOKREQUEST& r) { r.hEntry |= 0x10000; }, 0, kRewrittenId},
+        {[](HOOKREQUEST& r) { r.hEntry = 0xFFFF; }, 0, kRewrittenId},
+        {[](HOOKREQUEST& r) { r.hEntry = 0; }, 0, kRewrittenId},
+        {[](HOOKREQUEST& r) { r.hEntry += 1; }, 0, kRewrittenId},
     };
     for (Row const& row : rows) {
+        g_rewrite = [](HOOKREQUEST&) {};
+        unsigned long newest = hookSet(kRewrittenId, AsHook(&PassOn<'N'>), 0, 0);
         g_rewrite = row.rewrite;
-        EXPECT_EQ(hookRemove(victim), 0);
+        EXPECT_EQ(hookRemove(newest), row.removes);
         EXPECT_EQ(hookSet(kRewrittenId, AsHook(&PassOn<'W'>), 0, 0) >> 16, row.setReaches);
     }
     g_rewrite = [](HOOKREQUEST& r) { r.nData = 42; };
@@ -319,6 +362,23 @@ TEST(RegistryHooks, SeeRefuseAndRewriteRequestsInAnyWay) {
     EXPECT_EQ(hookRemove(victim), 0);
     ASSERT_EQ(hookSetDefault(HOOKID_REGISTRY, registryProc, 0), 1);
     EXPECT_EQ(hookRemove(victim), 1);
+}
+
+// A one-shot observer of registry requests: removes itself, then hands the request on.
+int g_observed = 0;
+unsigned long CALLBACK ObserveOnce(void* parameter, unsigned long hook, long) {
+    if (g_observed++ == 0) {
+        EXPECT_EQ(hookRemove(hook), 1);
+    }
+    return hookCallNext(hook, parameter);
+}
+
+TEST_F(HookChain, AOneShotRegistryObserverLetsTheRequestItSawThrough) {
+    ASSERT_NE(hookSet(HOOKID_REGISTRY, AsHook(&ObserveOnce), 0, 0), 0ul);
+    unsigned long hook = hookSet(id, AsHook(&PassOn<'A'>), 0, 0);
+    EXPECT_NE(hook, 0ul);
+    EXPECT_EQ(hookGetFirst(id, nullptr, nullptr, nullptr), hook);
+    EXPECT_EQ(g_observed, 2) << "the observer also saw its own removal";
 }
 
 TEST_F(HookChain, FullStorageFailsWithTheBoxAndRecovers) {

@@ -40,39 +40,55 @@ unsigned long CallTarget(const tTarget& target, void* parameter, unsigned long h
 
 } // namespace tu::hooks
 
-unsigned long WINAPI hookCallFirst(unsigned id, void* parameter) {
+namespace {
+
+// Counts the thread out of a chain call however the called function leaves it.
+struct tWalkExit {
+    tu::hooks::tWalker* walker;
+    ~tWalkExit() { tu::hooks::LeaveWalk(walker); }
+};
+
+// One step of a chain call. Under the registry lock: counts the thread in (unless a call of its
+// own covers the step) and lets `find` name the function to call and the handle it gets; then
+// calls it without the lock.
+template <class Find> unsigned long CallStep(void* parameter, Find find) {
     tu::hooks::tTarget target;
-    unsigned long first;
+    unsigned long handle;
+    tu::hooks::tWalker* walker;
     {
-        RegistryGuard guard(tu::hooks::RegistryLock());
-        first = tu::hooks::FirstTarget(id, target);
+        CRITICAL_SECTION& lock = tu::hooks::RegistryLock();
+        RegistryGuard guard(lock);
+        walker = tu::hooks::EnterWalk(lock);
+        handle = find(target);
     }
-    return tu::hooks::CallTarget(target, parameter, first);
+    if (!walker)
+        return tu::hooks::CallTarget(target, parameter, handle);
+    tWalkExit exit{walker};
+    return tu::hooks::CallTarget(target, parameter, handle);
 }
 
+} // namespace
+
+unsigned long WINAPI hookCallFirst(unsigned id, void* parameter) {
+    return CallStep(
+        parameter, [id](tu::hooks::tTarget& target) { return tu::hooks::FirstTarget(id, target); });
+}
+
+// The id in the handle is not examined: it is only handed on with the next entry.
 unsigned long WINAPI hookCallNext(unsigned long hook, void* parameter) {
-    tu::hooks::tTarget target;
-    unsigned long next = 0;
-    {
-        RegistryGuard guard(tu::hooks::RegistryLock());
-        HOOKENTRY entry;
-        if (tu::hooks::IsLiveHook(hook) && tu::hooks::ReadEntry(hook, entry)) {
-            next = entry.hNext;
-            target = next ? tu::hooks::HookOfEntry(next)
-                          : tu::hooks::tTarget{entry.pfnDefault, entry.nDefaultFlags, 0};
-        }
-    }
-    return tu::hooks::CallTarget(target, parameter, tu::hooks::MakeHookHandle(hook >> 16, next));
+    return CallStep(parameter, [hook](tu::hooks::tTarget& target) {
+        unsigned long next;
+        target = tu::hooks::NextTarget(hook, next);
+        return tu::hooks::MakeHookHandle(hook >> 16, next);
+    });
 }
 
 unsigned long WINAPI hookCallThisOne(unsigned long hook, void* parameter) {
-    tu::hooks::tTarget target;
-    {
-        RegistryGuard guard(tu::hooks::RegistryLock());
-        if (tu::hooks::IsLiveHook(hook))
+    return CallStep(parameter, [hook](tu::hooks::tTarget& target) {
+        if (tu::hooks::IsManagedId(hook >> 16) && tu::hooks::IsLiveEntry(hook))
             target = tu::hooks::HookOfEntry(hook);
-    }
-    return tu::hooks::CallTarget(target, parameter, hook);
+        return hook;
+    });
 }
 
 unsigned long WINAPI hookCallFirstInUI(unsigned id, void* parameter) {

@@ -14,15 +14,18 @@
 
 namespace {
 
-// g_hookLock guards the three below; it is re-entrant and never held while a hook runs.
-// It lives from the attach step on and is not destroyed, so late calls still find it.
+// g_hookLock guards everything below, and the walk records of HookWalks.cpp; it is re-entrant
+// and never held while a hook runs. It lives from the attach step on and is not destroyed, so
+// late calls still find it.
 CRITICAL_SECTION g_hookLock;
 std::unordered_map<std::wstring, unsigned> g_hookNames;
 tagCHAIN g_hookIDTable;
 tagHEAPMG g_hookHeap;
-// The id each live entry belongs to, by entry handle; 0 for no entry. Calls and removals
-// check it, so a stale or reused handle never reaches freed or foreign storage.
+// The id each entry's hook was set on, by entry handle; 0 for a free entry, and with
+// kRemovedBit added while a removed entry waits for the chain calls that may stand on it.
+// Calls and removals check it, so a handle never reaches freed storage.
 unsigned short g_entryOwner[0x10000];
+const unsigned short kRemovedBit = 0x8000; // above every managed id
 
 // A program uses a few dozen hook ids: the first block of 47 records usually holds them all, and
 // growing by the same step keeps the rare reallocations linear.
@@ -89,7 +92,8 @@ int SetDefaultLocked(unsigned long id, void* function, unsigned long flags) {
     return 1;
 }
 
-// Releases a new entry that could not be linked.
+// Gives an entry's range back to the heap: a new entry that could not be linked, or a removed
+// one that no chain call can reach any more.
 void DropEntry(unsigned long entryHandle) {
     HeapMgDeleteItem(&g_hookHeap, entryHandle, sizeof(HOOKENTRY));
 }
@@ -98,6 +102,7 @@ unsigned long SetHookLocked(const HOOKREQUEST& request) {
     unsigned long id = request.nID;
     if (!tu::hooks::IsManagedId(id))
         return 0;
+    tu::hooks::ReclaimRemovedEntries(); // outside any call, a removed entry's range serves again
     HOOKIDREC record;
     if (!tu::hooks::FindRecord(id, record) &&
         !(SetDefaultLocked(id, nullptr, HOOKF_PARAMONLY) && tu::hooks::FindRecord(id, record)))
@@ -143,12 +148,37 @@ unsigned long SetHookLocked(const HOOKREQUEST& request) {
     return tu::hooks::MakeHookHandle(id, entryHandle);
 }
 
-// Removes only a live entry of the request's id, whatever a registry hook made of the request.
+unsigned short OwnerOf(unsigned long entryHandle) {
+    return g_entryOwner[entryHandle & 0xFFFF];
+}
+
+// The newest entry of a chain leaves the record of the id it was set on, whatever id the request
+// names, so that no record keeps naming a removed entry.
+bool UnlinkNewest(unsigned long entryHandle, unsigned long next) {
+    HOOKIDREC record;
+    if (!tu::hooks::FindRecord(OwnerOf(entryHandle), record) || record.hFirst != entryHandle)
+        return true;
+    record.hFirst = next;
+    return WriteRecord(record);
+}
+
+// A removed entry keeps its hNext, so a chain call standing on it leads on down the chain, but its
+// functions hold the freed-memory pattern; its range goes back once no such call runs.
+void RetireEntry(unsigned long entryHandle, HOOKENTRY entry) {
+    entry.hPrev = 0;
+    std::memset(&entry.pfnHook, kRemovedFunctionFill, sizeof entry.pfnHook);
+    std::memset(&entry.pfnDefault, kRemovedFunctionFill, sizeof entry.pfnDefault);
+    WriteEntry(entryHandle, entry);
+    g_entryOwner[entryHandle] |= kRemovedBit;
+    tu::hooks::AwaitWalks(entryHandle);
+}
+
+// Removes the hook of any live entry; the request's id only has to be nonzero for the newest hook
+// of a chain, as the id that unlinks it.
 int RemoveHookLocked(const HOOKREQUEST& request) {
     unsigned long entryHandle = request.hEntry;
     HOOKENTRY entry, neighbour;
-    if (entryHandle > 0xFFFF || request.nID > 0xFFFF ||
-        !tu::hooks::IsLiveHook(tu::hooks::MakeHookHandle(request.nID, entryHandle)) ||
+    if (entryHandle > 0xFFFF || !tu::hooks::IsLiveEntry(entryHandle) ||
         !tu::hooks::ReadEntry(entryHandle, entry))
         return 0;
     if (entry.hPrev) {
@@ -156,27 +186,31 @@ int RemoveHookLocked(const HOOKREQUEST& request) {
             neighbour.hNext = entry.hNext;
             WriteEntry(entry.hPrev, neighbour);
         }
-    } else {
-        if (request.nID == 0)
-            return 0;
-        HOOKIDREC record;
-        if (tu::hooks::FindRecord(request.nID, record) && record.hFirst == entryHandle) {
-            record.hFirst = entry.hNext;
-            if (!WriteRecord(record))
-                return 0;
-        }
+    } else if (request.nID == 0 || !UnlinkNewest(entryHandle, entry.hNext)) {
+        return 0;
     }
     if (entry.hNext && tu::hooks::ReadEntry(entry.hNext, neighbour)) {
         neighbour.hPrev = entry.hPrev;
         WriteEntry(entry.hNext, neighbour);
     }
-    entry.hPrev = entry.hNext = 0;
-    std::memset(&entry.pfnHook, kRemovedFunctionFill, sizeof entry.pfnHook);
-    std::memset(&entry.pfnDefault, kRemovedFunctionFill, sizeof entry.pfnDefault);
-    WriteEntry(entryHandle, entry);
-    DropEntry(entryHandle);
-    g_entryOwner[entryHandle] = 0;
+    RetireEntry(entryHandle, entry);
     return 1;
+}
+
+// The default at a chain's end after the entry: a live entry's own copy, or for a removed one
+// (whose copy is gone) the present default of the id it was set on.
+tu::hooks::tTarget DefaultAfter(unsigned long entryHandle, const HOOKENTRY& entry) {
+    if (!(OwnerOf(entryHandle) & kRemovedBit))
+        return {entry.pfnDefault, entry.nDefaultFlags, 0};
+    HOOKIDREC record;
+    if (!tu::hooks::FindRecord(OwnerOf(entryHandle) & ~kRemovedBit, record))
+        return {};
+    return {record.pfnDefault, record.nDefaultFlags, 0};
+}
+
+void ForgetEntries() {
+    std::memset(g_entryOwner, 0, sizeof g_entryOwner);
+    tu::hooks::ForgetWalks();
 }
 
 unsigned long SendRegistryRequest(HOOKREQUEST& request) {
@@ -211,9 +245,9 @@ bool IsManagedId(unsigned long id) {
     return id >= HOOKID_FIRST && id <= HOOKID_LAST;
 }
 
-bool IsLiveHook(unsigned long hook) {
-    unsigned long id = hook >> 16;
-    return IsManagedId(id) && g_entryOwner[hook & 0xFFFF] == id;
+bool IsLiveEntry(unsigned long hook) {
+    unsigned short owner = OwnerOf(hook);
+    return owner && !(owner & kRemovedBit);
 }
 
 bool FindRecord(unsigned long id, HOOKIDREC& record) {
@@ -252,6 +286,29 @@ unsigned long FirstTarget(unsigned long id, tTarget& target) {
     }
     target = HookOfEntry(record.hFirst);
     return MakeHookHandle(id, record.hFirst);
+}
+
+tTarget NextTarget(unsigned long hook, unsigned long& next) {
+    next = 0;
+    unsigned long at = hook & 0xFFFF;
+    HOOKENTRY entry;
+    if (!OwnerOf(at) || !ReadEntry(at, entry))
+        return {};
+    // Removed entries met on the way were removed after the call reached them: they lead on.
+    while (entry.hNext && (OwnerOf(entry.hNext) & kRemovedBit)) {
+        at = entry.hNext;
+        if (!ReadEntry(at, entry))
+            return {};
+    }
+    if (!entry.hNext)
+        return DefaultAfter(at, entry);
+    next = entry.hNext;
+    return HookOfEntry(next);
+}
+
+void FreeRemovedEntry(unsigned long entry) {
+    DropEntry(entry);
+    g_entryOwner[entry] = 0;
 }
 
 } // namespace tu::hooks
@@ -356,7 +413,7 @@ void hookInitRegistry() {
     SetDefaultLocked(HOOKID_REGISTRY, reinterpret_cast<void*>(&hookRegistryProc), 0);
     std::memset(&g_hookHeap, 0, sizeof g_hookHeap);
     HeapMgInit(&g_hookHeap, HEAPMG_NOEMPTYSTR, kEntryHeapBytes, kEntryHeapBytes);
-    std::memset(g_entryOwner, 0, sizeof g_entryOwner);
+    ForgetEntries();
 }
 
 void hookTermRegistry() {
@@ -364,5 +421,5 @@ void hookTermRegistry() {
     hookExit(HOOKID_REGISTRY);
     DeleteChain(&g_hookIDTable);
     HeapMgDelete(&g_hookHeap);
-    std::memset(g_entryOwner, 0, sizeof g_entryOwner);
+    ForgetEntries();
 }

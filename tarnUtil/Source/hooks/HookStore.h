@@ -5,6 +5,8 @@
 #include "common/Lock.h"
 #include "common/WindowsSupport.h"
 
+#include <atomic>
+
 // One hook of a chain, an item of the entry heap. Entries sit at any byte offset of the heap,
 // so they are packed and only ever copied in and out whole (ReadEntry, WriteEntry).
 #pragma pack(push, 1)
@@ -42,9 +44,9 @@ struct tTarget {
 };
 
 bool IsManagedId(unsigned long id);
-// True when the handle's entry is a hook that is set now and belongs to the handle's id. A
-// removed entry names nothing, and so does one whose place in the heap another id reuses.
-bool IsLiveHook(unsigned long hook);
+// True when the handle's entry holds a hook that is set now, whatever id the handle names. A
+// removed entry names nothing until a new hook takes it over.
+bool IsLiveEntry(unsigned long hook);
 // Finds the id's record and leaves the id table's cursor on it.
 bool FindRecord(unsigned long id, HOOKIDREC& record);
 // Copies the entry at the handle's low 16 bits out of the heap; false for 0, for a handle the
@@ -55,6 +57,57 @@ tTarget HookOfEntry(unsigned long hook);
 // The handle of the id's newest hook (0 without hooks or for an unknown id), and in `target`
 // what a chain call runs first: that hook, or the id's default when it has none.
 unsigned long FirstTarget(unsigned long id, tTarget& target);
+// What a chain call runs after the hook at the handle: the next older hook that is still set,
+// or the chain's default at its end; `next` gets that hook's entry handle, 0 for the default.
+// A removed entry that a running call may still stand on leads on from where it stood.
+tTarget NextTarget(unsigned long hook, unsigned long& next);
+// One thread's part in the chain calls it runs: its outermost running call, which covers the
+// steps nested in it. Only the owner thread changes `depth` of its own record while it is above
+// 0; everything else is read and written under the registry lock.
+struct alignas(64) tWalker {
+    bool shared = false;            // a record of threads that found no record of their own
+    std::atomic<unsigned> depth{0}; // calls running: 1 at most on a thread's own record
+    unsigned long long since = 0;   // epoch in which the outermost of them began
+    DWORD owner = 0;                // id of the thread the record serves
+};
+// The records of threads in chain calls, each thread first trying the one its id maps to; the
+// epoch now, which moves on with every removal; and the number of removed entries waiting. All
+// under the registry lock (HookWalks.cpp).
+const unsigned kWalkerRecords = 8;
+extern tWalker g_walkers[kWalkerRecords];
+extern unsigned long long g_epoch;
+extern unsigned g_removedCount;
+tWalker* EnterWalkSlowly(DWORD thread);
+// Counts the thread holding the registry lock into a chain call; first gives back the removed
+// entries that no running call can reach. Null when a running call of the thread on a record of
+// its own covers this one: the step then has nothing to count out.
+inline tWalker* EnterWalk(const CRITICAL_SECTION& heldLock) {
+    auto thread = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(heldLock.OwningThread));
+    tWalker& home = g_walkers[(thread >> 2) % kWalkerRecords];
+    if (g_removedCount || home.owner != thread)
+        return EnterWalkSlowly(thread);
+    if (home.depth.load(std::memory_order_relaxed))
+        return nullptr;
+    home.since = g_epoch;
+    home.depth.store(1, std::memory_order_relaxed);
+    return &home;
+}
+void LeaveSharedWalk(tWalker* walker);
+// Counts it out again once the called function returned; for a record of its own, without lock.
+inline void LeaveWalk(tWalker* walker) {
+    if (walker->shared)
+        LeaveSharedWalk(walker);
+    else
+        walker->depth.store(0, std::memory_order_release);
+}
+// Keeps a removed entry until every chain call that was running at its removal has ended.
+void AwaitWalks(unsigned long entry);
+// Frees every removed entry that no running chain call can reach, through FreeRemovedEntry.
+void ReclaimRemovedEntries();
+// Gives a removed entry's range back to the heap (HookRegistry.cpp).
+void FreeRemovedEntry(unsigned long entry);
+// Forgets the removed entries and the threads' records: the entry heap is new or gone.
+void ForgetWalks();
 
 // Calls a target in its call form; the full form gets the handle and the target's data.
 unsigned long CallTarget(const tTarget& target, void* parameter, unsigned long handle);
