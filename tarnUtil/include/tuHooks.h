@@ -19,6 +19,7 @@
 // (parameter, hook handle, data): the handle under which it was reached and the hook's data.
 #define HOOKF_PARAMONLY 1u
 
+// Commands of a HOOKREQUEST: set a hook, or remove one.
 #define HOOKCMD_SET 1u
 #define HOOKCMD_REMOVE 2u
 
@@ -28,13 +29,13 @@ typedef unsigned long(CALLBACK* HOOKFUNC)(void* parameter, unsigned long hook, l
 
 // A set or remove request as hooks on HOOKID_REGISTRY receive it; they may change it.
 struct HOOKREQUEST {
-    unsigned long nCommand; // HOOKCMD_SET or HOOKCMD_REMOVE
-    unsigned long nID;      // the id to set a hook on, or the id of the handle to remove
-    unsigned long hEntry;   // remove: the entry handle (low 16 bits of the hook handle)
-    void* pfnHook;          // set: the hook function
-    unsigned long nFlags;   // set: the hook's call-form flags
-    long nData;             // set: the hook's data
-    unsigned long nReserved[20];
+    unsigned long nCommand;      // HOOKCMD_SET or HOOKCMD_REMOVE
+    unsigned long nID;           // the id to set a hook on, or the id of the handle to remove
+    unsigned long hEntry;        // remove: the entry handle (low 16 bits of the hook handle)
+    void* pfnHook;               // set: the hook function
+    unsigned long nFlags;        // set: the hook's call-form flags
+    long nData;                  // set: the hook's data
+    unsigned long nReserved[20]; // zero; kept for requests of later versions
 };
 
 // Maps the name to the lowest id from 14500 to 14999 that no name maps to, and returns it;

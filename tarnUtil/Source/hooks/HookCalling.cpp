@@ -2,6 +2,7 @@
 // call carried into the user-input thread.
 #include "tuHooks.h"
 
+#include "common/Boundary.h"
 #include "hooks/HookStore.h"
 #include "tuUICall.h"
 
@@ -94,12 +95,9 @@ unsigned long WINAPI hookCallThisOne(unsigned long hook, void* parameter) {
 unsigned long WINAPI hookCallFirstInUI(unsigned id, void* parameter) {
     if (app::IsUserInputThread())
         return hookCallFirst(id, parameter);
-    boost::shared_ptr<CHookCallFirstInUI> call;
-    try {
-        call = boost::make_shared<CHookCallFirstInUI>(id, parameter);
-    } catch (std::bad_alloc const&) {
-        return 0;
-    }
-    utl::CallInUIThread(call, INFINITE);
-    return call->m_nResult;
+    return tu::Guarded(0ul, [&] {
+        auto call = boost::make_shared<CHookCallFirstInUI>(id, parameter);
+        utl::CallInUIThread(call, INFINITE);
+        return call->m_nResult;
+    });
 }

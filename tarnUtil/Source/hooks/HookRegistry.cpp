@@ -2,6 +2,7 @@
 // carried out by the default function of the registry's own id.
 #include "tuHooks.h"
 
+#include "common/Boundary.h"
 #include "hooks/HookStore.h"
 #include "internal/LoadSteps.h"
 #include "tuContainers.h"
@@ -320,12 +321,10 @@ namespace {
 template <class F> auto WithNames(const wchar_t* name, F operation) -> decltype(operation(L"")) {
     if (!name)
         return 0;
-    try {
+    return tu::Guarded(decltype(operation(L"")){0}, [&] {
         RegistryGuard guard(g_hookLock);
         return operation(std::wstring(name));
-    } catch (std::bad_alloc const&) {
-        return 0;
-    }
+    });
 }
 
 } // namespace

@@ -81,7 +81,7 @@ tWalker* EnterWalkSlowly(DWORD thread) {
 }
 
 void LeaveSharedWalk(tWalker* walker) {
-    tu::CriticalSectionLock guard(RegistryLock());
+    tu::LockGuard guard(RegistryLock());
     walker->depth.store(walker->depth.load(std::memory_order_relaxed) - 1,
                         std::memory_order_relaxed);
 }
