@@ -5,7 +5,7 @@
 // inaccessible page.
 #include "FuzzSupport.h"
 
-#include "os/NetPlatform.h"
+#include "ScriptedNetPlatform.h"
 
 #include <winnetwk.h>
 
@@ -16,48 +16,10 @@
 
 namespace {
 
-struct Portion {
-    std::vector<SHARE_INFO_502> shares;
-    NET_API_STATUS status;
-};
-
-struct Script {
-    std::vector<Portion> portions;
-    UINT driveType = DRIVE_FIXED;
-    const wchar_t* remoteName = nullptr;
-    size_t next = 0;
-    int held = 0;
-} g_script;
-
-NET_API_STATUS WINAPI ShareEnum(LMSTR, DWORD, LPBYTE* buffer, DWORD, LPDWORD read, LPDWORD,
-                                LPDWORD) {
-    FUZZ_CHECK(g_script.next < g_script.portions.size());
-    Portion& portion = g_script.portions[g_script.next++];
-    *buffer = portion.shares.empty() ? nullptr : reinterpret_cast<LPBYTE>(portion.shares.data());
-    g_script.held += *buffer != nullptr;
-    *read = static_cast<DWORD>(portion.shares.size());
-    return portion.status;
-}
-NET_API_STATUS WINAPI BufferFree(LPVOID) {
-    --g_script.held;
-    return NERR_Success;
-}
-UINT WINAPI DriveType(LPCWSTR) {
-    return g_script.driveType;
-}
-DWORD WINAPI UniversalName(LPCWSTR, DWORD, LPVOID buffer, LPDWORD) {
-    if (!g_script.remoteName)
-        return ERROR_NOT_CONNECTED;
-    *static_cast<REMOTE_NAME_INFOW*>(buffer) = {const_cast<LPWSTR>(g_script.remoteName), nullptr,
-                                                nullptr};
-    return NO_ERROR;
-}
-BOOL WINAPI ComputerName(LPWSTR buffer, LPDWORD size) {
-    *size = static_cast<DWORD>(wcslen(wcscpy(buffer, L"LAB7")));
-    return TRUE;
-}
-const tu::os::NetPlatform kScripted = {&ShareEnum, &BufferFree, &DriveType, &UniversalName,
-                                       &ComputerName};
+using scriptednet::g_script;
+using scriptednet::kScripted;
+using scriptednet::Portion;
+using scriptednet::Script;
 
 std::wstring Lower(std::wstring text) {
     ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));

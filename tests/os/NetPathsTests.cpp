@@ -1,8 +1,7 @@
 // Conversion to network paths against scripted share lists, drive types and network providers
 // (the system here lists no shares and maps no drives).
-#include "os/NetPlatform.h"
-
 #include "OsTestSupport.h"
+#include "ScriptedNetPlatform.h"
 #include "TestSupport.h"
 
 #include <winnetwk.h>
@@ -14,49 +13,9 @@
 
 namespace {
 
-// One answer of the share enumeration: the shares it lists and its status.
-using Portion = std::pair<std::vector<SHARE_INFO_502>, NET_API_STATUS>;
-
-// What the scripted platform answers, and the portions it handed out and got back.
-struct Script {
-    std::vector<Portion> portions;
-    UINT driveType = DRIVE_FIXED;
-    const wchar_t* remoteName = nullptr; // null: the provider fails
-    size_t next = 0;
-    int held = 0; // portions handed out and not yet released
-};
-Script g_script;
-
-NET_API_STATUS WINAPI ScriptedShareEnum(LMSTR, DWORD level, LPBYTE* buffer, DWORD, LPDWORD read,
-                                        LPDWORD, LPDWORD) {
-    if (level != 502 || g_script.next == g_script.portions.size())
-        return ERROR_INVALID_LEVEL;
-    auto& [shares, status] = g_script.portions[g_script.next++];
-    *buffer = reinterpret_cast<LPBYTE>(shares.data());
-    g_script.held += *buffer != nullptr;
-    *read = static_cast<DWORD>(shares.size());
-    return status;
-}
-NET_API_STATUS WINAPI ScriptedBufferFree(LPVOID) {
-    --g_script.held;
-    return NERR_Success;
-}
-UINT WINAPI ScriptedDriveType(LPCWSTR) {
-    return g_script.driveType;
-}
-DWORD WINAPI ScriptedUniversalName(LPCWSTR, DWORD, LPVOID buffer, LPDWORD) {
-    if (!g_script.remoteName)
-        return ERROR_NOT_CONNECTED;
-    *static_cast<REMOTE_NAME_INFOW*>(buffer) = {const_cast<LPWSTR>(g_script.remoteName), nullptr,
-                                                nullptr};
-    return NO_ERROR;
-}
-BOOL WINAPI ScriptedComputerName(LPWSTR buffer, LPDWORD size) {
-    *size = static_cast<DWORD>(wcslen(wcscpy(buffer, L"LAB7")));
-    return TRUE;
-}
-const tu::os::NetPlatform kScripted = {&ScriptedShareEnum, &ScriptedBufferFree, &ScriptedDriveType,
-                                       &ScriptedUniversalName, &ScriptedComputerName};
+using scriptednet::g_script;
+using scriptednet::kScripted;
+using scriptednet::Script;
 
 SHARE_INFO_502 Share(const wchar_t* name, DWORD type, const wchar_t* folder) {
     SHARE_INFO_502 share = {};
