@@ -5,6 +5,7 @@
 #include "os/OsSupport.h"
 #include "tuFileSys.h"
 
+#include <atomic>
 #include <cwchar>
 #include <vector>
 
@@ -369,11 +370,17 @@ Entry tu::os::OpenTop(const std::wstring& extended, Sweep sweep, bool resetReadO
 }
 
 bool tu::os::DeleteThrough(HANDLE entry) {
-    DWORD flags = kDispositionDelete | kDispositionPosixSemantics;
-    if (::SetFileInformationByHandle(entry, kFileDispositionInfoEx, &flags, sizeof flags))
-        return true;
-    if (!IsUnsupported(::GetLastError()))
-        return false;
+    // Once refused, the deletion with POSIX semantics is not asked for again: every entry of a
+    // large tree would otherwise cost a second call. The plain deletion is as safe, only later.
+    static std::atomic<bool> s_posixRefused{false};
+    if (!s_posixRefused.load(std::memory_order_relaxed)) {
+        DWORD flags = kDispositionDelete | kDispositionPosixSemantics;
+        if (::SetFileInformationByHandle(entry, kFileDispositionInfoEx, &flags, sizeof flags))
+            return true;
+        if (!IsUnsupported(::GetLastError()))
+            return false;
+        s_posixRefused.store(true, std::memory_order_relaxed);
+    }
     FILE_DISPOSITION_INFO disposition = {TRUE};
     return ::SetFileInformationByHandle(entry, FileDispositionInfo, &disposition,
                                         sizeof disposition) != FALSE;
